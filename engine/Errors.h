@@ -1,0 +1,23 @@
+// Exception types shared by every layer of Tintwise.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tintwise {
+
+// Base of every error Tintwise raises on purpose. The message is written for the user: the window
+// shows it in a message box, the command line prints it as one line.
+class ETintwiseError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// The colour-correction engine refused its input (an empty picture, a region of one colour, a table
+// size it cannot work with). Nothing has been stored when it is raised.
+class EEngineError : public ETintwiseError {
+public:
+  using ETintwiseError::ETintwiseError;
+};
+
+} // namespace tintwise
