@@ -118,11 +118,12 @@ void CalcStatisticsPair(const TBitmap24 &first, const TBitmap24 &second, TChanne
   }
 }
 
-void CheckSourceDeviations(const TChannelValues &deviations) {
+void CheckSourceDeviations(const TChannelValues &deviations, const TChannelValues &opacities) {
   for (int c = 0; c < 3; ++c)
-    if (!(deviations[c] > 0))
-      throw EEngineError(std::string("The selected source holds a single colour (its ") + kChannelNames[c] +
-                         " does not vary), so there is nothing to match: select a region with more than one colour.");
+    if (!Varies(deviations[c]) && opacities[c] != 0)
+      throw EEngineError(std::string("The selected source has no variation in its ") + kChannelNames[c] +
+                         " channel (a region of a single colour has none), so it cannot be matched: "
+                         "select a region with more than one colour.");
 }
 
 void ApplyPrimaryCorrection(const TBitmap24 &reference, const TBitmap24 &source, TLUT &lut,
@@ -135,9 +136,10 @@ void ApplyPrimaryCorrection(const TBitmap24 &reference, const TBitmap24 &source,
                        std::to_string(kMaxSize3D) + " points per axis.");
   TChannelValues mS, dS, mR, dR;
   CalcStatisticsPair(source, reference, mS, dS, mR, dR);
-  CheckSourceDeviations(dS);
+  const TChannelValues op = {OpacityY, OpacityU, OpacityV};
+  CheckSourceDeviations(dS, op);
+  const bool varies[3] = {Varies(dS[0]), Varies(dS[1]), Varies(dS[2])};
 
-  const double op[3] = {OpacityY, OpacityU, OpacityV};
   ParallelFor(n, [&](int begin, int end) {
     for (int i = begin; i < end; ++i)
       for (int j = 0; j < n; ++j)
@@ -146,7 +148,9 @@ void ApplyPrimaryCorrection(const TBitmap24 &reference, const TBitmap24 &source,
           RGBToWorking(x[0], x[1], x[2], static_cast<double>(i) / (n - 1), static_cast<double>(j) / (n - 1),
                        static_cast<double>(k) / (n - 1));
           for (int c = 0; c < 3; ++c)
-            y[c] = (dR[c] / dS[c] * (x[c] - mS[c]) + mR[c]) * op[c] + (1 - op[c]) * x[c];
+            y[c] = varies[c] ? (dR[c] / dS[c] * (x[c] - mS[c]) + mR[c]) * op[c] + (1 - op[c]) * x[c]
+                             : x[c]; // opacity 0 on a channel that does not vary
+
           TLutTriple &out = lut.Lattice[i][j][k];
           WorkingToRGB(out[0], out[1], out[2], y[0], y[1], y[2]);
           for (double &v : out)

@@ -111,7 +111,8 @@ void ApplySecondaryCorrection(const TSecondCorrectionData &data, TLUT &lut) {
         }
   if (!weighted)
     return;
-  CheckSourceDeviations(data.SrcDeviation);
+  CheckSourceDeviations(data.SrcDeviation, data.Opacity);
+  const bool varies[3] = {Varies(data.SrcDeviation[0]), Varies(data.SrcDeviation[1]), Varies(data.SrcDeviation[2])};
 
   const int n = kMaskCells;
   ParallelFor(n, [&](int begin, int end) {
@@ -129,7 +130,9 @@ void ApplySecondaryCorrection(const TSecondCorrectionData &data, TLUT &lut) {
             x[c] = data.RefDeviation[c] / data.SrcDeviation[c] * (x[c] - data.SrcMean[c]) + data.RefMean[c];
           RGBToWorking(y[0], y[1], y[2], out[0], out[1], out[2]);
           for (int c = 0; c < 3; ++c)
-            x[c] = x[c] * data.Opacity[c] + (1 - data.Opacity[c]) * y[c];
+            x[c] = varies[c] ? x[c] * data.Opacity[c] + (1 - data.Opacity[c]) * y[c]
+                             : y[c]; // opacity 0 on a channel that does not vary
+
           WorkingToRGB(z[0], z[1], z[2], x[0], x[1], x[2]);
           for (int c = 0; c < 3; ++c)
             out[c] = ClampUnit(z[c]) * w + (1 - w) * out[c];

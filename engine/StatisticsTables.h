@@ -28,7 +28,16 @@ inline double ClampUnit(double v) { return !(v >= 0) ? 0 : (v > 1 ? 1 : v); }
 // Measures two pictures, on two threads when there are two cores.
 void CalcStatisticsPair(const TBitmap24 &first, const TBitmap24 &second, TChannelValues &mean1,
                         TChannelValues &dev1, TChannelValues &mean2, TChannelValues &dev2);
-// Throws EEngineError naming the first channel whose source deviation is 0 (or not a number).
-void CheckSourceDeviations(const TChannelValues &deviations);
+// A source channel whose deviation is below this does not vary: the pixels hold one value and
+// what is left is the rounding of the mean (about 1e-17), or the rounding noise of a channel that
+// is identically zero for the colours present (V of greys, about 1e-20). Real variation of 8-bit
+// pictures stays orders of magnitude above it. Scaling by such a deviation would blow rounding
+// noise up into the result, so it is refused, or passed over where the channel's opacity is 0.
+constexpr double kNoVariation = 1e-12;
+inline bool Varies(double deviation) { return deviation >= kNoVariation; } // false for NaN
+
+// Throws EEngineError naming the first channel that does not vary in the source although its
+// opacity asks for a correction.
+void CheckSourceDeviations(const TChannelValues &deviations, const TChannelValues &opacities);
 
 } // namespace tintwise

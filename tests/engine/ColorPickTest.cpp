@@ -1,1 +1,76 @@
 #include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/ColorPick.h"
+#include "engine/Errors.h"
+
+using namespace tintwise;
+
+namespace {
+
+struct TGrey33 : TLUT {
+  TGrey33() {
+    Mode = kMode3D;
+    Size3D = 33;
+    for (int i = 0; i < 33; ++i)
+      for (int j = 0; j < 33; ++j)
+        for (int k = 0; k < 33; ++k)
+          Lattice[i][j][k] = {0.5, 0.5, 0.5};
+  }
+  int Changed() const {
+    int n = 0;
+    for (int i = 0; i < 33; ++i)
+      for (int j = 0; j < 33; ++j)
+        for (int k = 0; k < 33; ++k)
+          n += Lattice[i][j][k] != TLutTriple{0.5, 0.5, 0.5};
+    return n;
+  }
+};
+
+} // namespace
+
+TEST(ColorPick, SoftnessZeroMovesOnlyTheNearestPoint) {
+  TGrey33 lut;
+  // 100 / 255 * 32 = 12.55 -> 13; 64 -> 8.03 -> 8; 4 -> 0.502 -> 1.
+  ApplyColorPick(lut, {100, 64, 4, 8}, {255, 0, 51, 8}, 0);
+  EXPECT_EQ(lut.Changed(), 1);
+  EXPECT_EQ(lut.Lattice[13][8][1], (TLutTriple{1.0, 0.0, 51 / 255.0}));
+}
+
+TEST(ColorPick, SoftnessOneFallsOffQuadratically) {
+  TGrey33 lut;
+  const TColorTriple centre = ColorValueToTriple(0x808080); // 128 -> 16.06 -> 16
+  ApplyColorPick(lut, centre, {255, 255, 255, 8}, 1);
+  EXPECT_EQ(lut.Changed(), 19); // 27 points reached; the 8 corners carry weight 0
+  auto moved = [&](int i, int j, int k) { return (lut.Lattice[i][j][k][0] - 0.5) / 0.5; };
+  const double face = std::pow(1 - 1 / std::sqrt(3.0), 2), edge = std::pow(1 - std::sqrt(2.0) / std::sqrt(3.0), 2);
+  EXPECT_DOUBLE_EQ(moved(16, 16, 16), 1.0);
+  EXPECT_NEAR(moved(17, 16, 16), face, 1e-12);
+  EXPECT_NEAR(moved(16, 15, 16), 0.179, 1e-3);
+  EXPECT_NEAR(moved(17, 17, 16), edge, 1e-12);
+  EXPECT_EQ(moved(15, 17, 15), 0.0);
+  // Again: the neighbours move further, toward the target.
+  ApplyColorPick(lut, centre, {255, 255, 255, 8}, 1);
+  EXPECT_NEAR(moved(17, 16, 16), 1 - (1 - face) * (1 - face), 1e-12);
+}
+
+TEST(ColorPick, PointsBeyondTheCubeAreSkipped) {
+  TGrey33 lut;
+  ApplyColorPick(lut, {0, 0, 0, 8}, {0, 0, 255, 8}, 2);
+  // Only the 3 x 3 x 3 points inside the lattice, less the far corner of weight 0.
+  EXPECT_EQ(lut.Changed(), 26);
+  TGrey33 big;
+  ApplyColorPick(big, {255, 255, 255, 8}, {0, 0, 0, 8}, 1000);
+  EXPECT_NEAR(big.Lattice[0][0][0][0], 0.5 * (1 - std::pow((1000 - 32) / 1000.0, 2)), 1e-12);
+  EXPECT_THROW(ApplyColorPick(lut, {0, 0, 0, 0}, {0, 0, 0, 8}, 1), EEngineError);
+  EXPECT_THROW(ApplyColorPick(lut, {0, 0, 0, 8}, {0, 0, 0, 8}, -1), EEngineError);
+}
+
+TEST(ColorPick, ColourValuesKeepRedInTheLowByte) {
+  const TColorTriple t = ColorValueToTriple(0x00336699);
+  EXPECT_EQ(t.R, 0x99);
+  EXPECT_EQ(t.G, 0x66);
+  EXPECT_EQ(t.B, 0x33);
+  EXPECT_EQ(TripleToColorValue(t), 0x00336699u);
+}

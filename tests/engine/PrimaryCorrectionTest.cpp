@@ -1,1 +1,205 @@
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/Bitmap24.h"
+#include "engine/ColorModels.h"
+#include "engine/Errors.h"
+#include "engine/Lut.h"
+#include "engine/Parallel.h"
+#include "engine/PrimaryCorrection.h"
+#include "tests/support/EngineReference.h"
+
+using namespace tintwise;
+
+namespace {
+
+struct TLut33 : TLUT {
+  TLut33() {
+    Mode = kMode3D;
+    Size3D = 33;
+  }
+};
+
+// The identity as the colour model's round trip and the clamp leave it.
+TLutTriple RoundTrip(double r, double g, double b) {
+  double y, u, v;
+  RGBToWorking(y, u, v, r, g, b);
+  TLutTriple out;
+  WorkingToRGB(out[0], out[1], out[2], y, u, v);
+  for (double &c : out)
+    c = c < 0 ? 0 : (c > 1 ? 1 : c);
+  return out;
+}
+
+bool SameLattice(const TLUT &a, const TLUT &b) {
+  for (int r = 0; r < a.Size3D; ++r)
+    for (int g = 0; g < a.Size3D; ++g)
+      if (std::memcmp(a.Lattice[r][g], b.Lattice[r][g], sizeof(TLutTriple) * a.Size3D) != 0)
+        return false;
+  return true;
+}
+
+TBitmap24 Uniform(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  TBitmap24 bmp(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      bmp.SetPixel(x, y, r, g, b);
+  return bmp;
+}
+
+} // namespace
+
+TEST(PrimaryCorrection, StatisticsMatchThePlainPerPixelLoop) {
+  for (unsigned seed : {1u, 2u, 3u}) {
+    const TBitmap24 bmp = reference::SyntheticPicture(301 + seed, 97, seed);
+    double m[3], d[3], rm[3], rd[3];
+    CalcChannelMeans(bmp, m[0], m[1], m[2]);
+    CalcChannelDeviations(bmp, d[0], d[1], d[2]);
+    reference::ChannelStatistics(bmp, rm, rd);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(m[c], rm[c]) << "seed " << seed << " channel " << c;
+      EXPECT_EQ(d[c], rd[c]) << "seed " << seed << " channel " << c;
+    }
+  }
+  // Two colours in equal numbers: the mean is halfway and the deviation half the distance.
+  TBitmap24 two(2, 3);
+  for (int y = 0; y < 3; ++y) {
+    two.SetPixel(0, y, 0, 0, 0);
+    two.SetPixel(1, y, 255, 255, 255);
+  }
+  double m0, m1, m2, d0, d1, d2;
+  CalcChannelMeans(two, m0, m1, m2);
+  CalcChannelDeviations(two, d0, d1, d2);
+  EXPECT_DOUBLE_EQ(m0, 0.5);
+  EXPECT_DOUBLE_EQ(d0, 0.5);
+  EXPECT_NEAR(m1, 0.000005, 1e-15);
+  EXPECT_NEAR(d2, 0, 1e-15);
+}
+
+TEST(PrimaryCorrection, SamePicturesOrZeroOpacitiesGiveTheRoundTrip) {
+  const TBitmap24 a = reference::SyntheticPicture(120, 80, 4);
+  const TBitmap24 b = reference::SyntheticPicture(90, 70, 8);
+  struct Case { const TBitmap24 *ref, *src; double opY, opUV; } cases[] = {
+      {&a, &a, 1, 1}, {&a, &a, 0.3, 2}, {&b, &b, 2, 0}, {&a, &b, 0, 0},
+  };
+  for (const Case &c : cases) {
+    TLut33 lut;
+    ApplyPrimaryCorrection(*c.ref, *c.src, lut, c.opY, c.opUV, c.opUV);
+    for (int i = 0; i < 33; i += 4)
+      for (int j = 0; j < 33; j += 5)
+        for (int k = 0; k < 33; k += 2) {
+          const TLutTriple expected = RoundTrip(i / 32.0, j / 32.0, k / 32.0);
+          for (int ch = 0; ch < 3; ++ch)
+            ASSERT_NEAR(lut.Lattice[i][j][k][ch], expected[ch], 1e-12) << i << "," << j << "," << k;
+        }
+  }
+}
+
+TEST(PrimaryCorrection, OpacityScalesTheMoveAndClampsPerComponent) {
+  const TBitmap24 ref = reference::SyntheticPicture(200, 100, 21);
+  const TBitmap24 src = reference::SyntheticPicture(200, 100, 2);
+  TChannelValues mS, dS, mR, dR;
+  CalcChannelStatistics(src, mS, dS);
+  CalcChannelStatistics(ref, mR, dR);
+  TLut33 full, twice;
+  ApplyPrimaryCorrection(ref, src, full, 1, 1, 1);
+  ApplyPrimaryCorrection(ref, src, twice, 2, 2, 2);
+  int checked = 0, clamped = 0;
+  for (int i = 0; i < 33; ++i)
+    for (int j = 0; j < 33; ++j)
+      for (int k = 0; k < 33; ++k) {
+        double x[3], t[3], y2[3], rgb[3];
+        RGBToWorking(x[0], x[1], x[2], i / 32.0, j / 32.0, k / 32.0);
+        for (int c = 0; c < 3; ++c) {
+          t[c] = dR[c] / dS[c] * (x[c] - mS[c]) + mR[c];
+          y2[c] = 2 * t[c] - x[c]; // opacity 2: twice as far
+        }
+        WorkingToRGB(rgb[0], rgb[1], rgb[2], y2[0], y2[1], y2[2]);
+        for (int c = 0; c < 3; ++c) {
+          const double got = twice.Lattice[i][j][k][c];
+          if (rgb[c] < 0 || rgb[c] > 1) {
+            EXPECT_EQ(got, rgb[c] < 0 ? 0.0 : 1.0);
+            ++clamped;
+          } else {
+            EXPECT_NEAR(got, rgb[c], 1e-12);
+            ++checked;
+          }
+        }
+      }
+  EXPECT_GT(clamped, 100); // per component: the other components keep their values
+  EXPECT_GT(checked, 1000);
+}
+
+TEST(PrimaryCorrection, RefusesEmptyAndSingleColourSourcesWithoutTouchingTheLattice) {
+  const TBitmap24 picture = reference::SyntheticPicture(64, 48, 3);
+  const TBitmap24 flat = Uniform(10, 10, 40, 90, 200);
+  const TBitmap24 empty(0, 5);
+  struct Case { const TBitmap24 *ref, *src; const char *needle; } cases[] = {
+      {&picture, &flat, "single colour"},
+      {&picture, &empty, "source picture is empty"},
+      {&empty, &picture, "reference picture is empty"},
+  };
+  for (const Case &c : cases) {
+    TLut33 lut, before;
+    ApplyPrimaryCorrection(picture, reference::SyntheticPicture(50, 40, 9), lut, 1, 1, 1);
+    before.AssignFrom(lut);
+    try {
+      ApplyPrimaryCorrection(*c.ref, *c.src, lut, 1, 1, 1);
+      ADD_FAILURE() << "no error for " << c.needle;
+    } catch (const EEngineError &e) {
+      EXPECT_NE(std::string(e.what()).find(c.needle), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(SameLattice(lut, before)) << c.needle;
+  }
+  // A reference of one colour is fine: every point goes to its mean at full opacity.
+  TLut33 lut;
+  ApplyPrimaryCorrection(flat, picture, lut, 1, 1, 1);
+  double R, G, B;
+  double m0, m1, m2;
+  CalcChannelMeans(flat, m0, m1, m2);
+  WorkingToRGB(R, G, B, m0, m1, m2);
+  EXPECT_NEAR(lut.Lattice[5][30][12][0], R, 1e-9);
+  EXPECT_NEAR(lut.Lattice[31][0][2][2], B, 1e-9);
+}
+
+TEST(PrimaryCorrection, ResultDoesNotDependOnTheThreadCount) {
+  const TBitmap24 ref = reference::SyntheticPicture(333, 111, 6);
+  const TBitmap24 src = reference::SyntheticPicture(222, 99, 7);
+  TLut33 one, two;
+  SetEngineThreadCount(1);
+  ApplyPrimaryCorrection(ref, src, one, 0.8, 1.3, 1.3);
+  SetEngineThreadCount(2);
+  ApplyPrimaryCorrection(ref, src, two, 0.8, 1.3, 1.3);
+  SetEngineThreadCount(0);
+  EXPECT_TRUE(SameLattice(one, two));
+}
+
+TEST(PrimaryCorrection, GreySourceMatchesBrightnessWhenChromaIsOff) {
+  // Greys carry no V at all (only rounding noise) and a tiny U: V cannot be scaled.
+  TBitmap24 grey(64, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const auto v = static_cast<std::uint8_t>(x * 4);
+      grey.SetPixel(x, y, v, v, v);
+    }
+  const TBitmap24 ref = reference::SyntheticPicture(64, 64, 5);
+  TLut33 lut;
+  try {
+    ApplyPrimaryCorrection(ref, grey, lut, 1, 1, 1);
+    ADD_FAILURE() << "a grey source was scaled in V";
+  } catch (const EEngineError &e) {
+    EXPECT_NE(std::string(e.what()).find("V channel"), std::string::npos) << e.what();
+  }
+  ApplyPrimaryCorrection(ref, grey, lut, 1, 0, 0);
+  TChannelValues mS, dS, mR, dR;
+  CalcChannelStatistics(grey, mS, dS);
+  CalcChannelStatistics(ref, mR, dR);
+  double x[3], rgb[3];
+  RGBToWorking(x[0], x[1], x[2], 0.5, 0.5, 0.5);
+  const double yOut = dR[0] / dS[0] * (x[0] - mS[0]) + mR[0];
+  WorkingToRGB(rgb[0], rgb[1], rgb[2], yOut, x[1], x[2]);
+  EXPECT_NEAR(lut.Lattice[16][16][16][0], rgb[0], 1e-12);
+  EXPECT_NEAR(lut.Lattice[16][16][16][2], rgb[2], 1e-12);
+}
