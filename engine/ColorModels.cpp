@@ -28,8 +28,11 @@ const TYUVTables &YUVTables() {
     TYUVTables t;
     for (int c = 0; c < 3; ++c)
       for (int i = 0; i < 3; ++i)
-        for (int v = 0; v < 256; ++v)
-          t.P[c][i][v] = k[c][i] * static_cast<long double>(v / 255.0);
+        for (int v = 0; v < 256; ++v) {
+          const long double product = k[c][i] * static_cast<long double>(v / 255.0);
+          t.Hi[c][i][v] = static_cast<double>(product);
+          t.Lo[c][i][v] = static_cast<double>(product - t.Hi[c][i][v]); // exact: the bits hi dropped
+        }
     return t;
   }();
   return tables;

@@ -25,13 +25,20 @@ void CheckNotEmpty(const TBitmap24 &bitmap, const char *what) {
 }
 
 // Channel values of every pixel, row by row from the top, left to right: three doubles a pixel.
-std::vector<double> ChannelValues(const TBitmap24 &bitmap) {
+struct TValues {
+  std::unique_ptr<double[]> Data; // left uninitialised: every element is written once
+  std::size_t Size = 0;
+};
+
+TValues ChannelValues(const TBitmap24 &bitmap) {
   const int width = bitmap.Width(), height = bitmap.Height();
-  std::vector<double> values(static_cast<std::size_t>(width) * height * 3);
+  TValues values;
+  values.Size = static_cast<std::size_t>(width) * height * 3;
+  values.Data.reset(new double[values.Size]);
   const TYUVTables *tables = WorkingColorModel == kModelYUV ? &YUVTables() : nullptr;
   for (int y = 0; y < height; ++y) {
     const std::uint8_t *p = bitmap.Scanline(y);
-    double *out = values.data() + static_cast<std::size_t>(y) * width * 3;
+    double *out = values.Data.get() + static_cast<std::size_t>(y) * width * 3;
     if (tables) {
       for (int x = 0; x < width; ++x, p += 3, out += 3)
         tables->Convert(p[2], p[1], p[0], out);
@@ -44,9 +51,10 @@ std::vector<double> ChannelValues(const TBitmap24 &bitmap) {
 }
 
 // The sums run in pixel order, one addition at a time, so the results are those of the plain loop.
-TChannelValues Means(const std::vector<double> &values, int count) {
+TChannelValues Means(const TValues &v, int count) {
+  const double *values = v.Data.get();
   double s0 = 0, s1 = 0, s2 = 0;
-  for (std::size_t i = 0; i < values.size(); i += 3) {
+  for (std::size_t i = 0; i < v.Size; i += 3) {
     s0 += values[i];
     s1 += values[i + 1];
     s2 += values[i + 2];
@@ -54,9 +62,10 @@ TChannelValues Means(const std::vector<double> &values, int count) {
   return {s0 / count, s1 / count, s2 / count};
 }
 
-TChannelValues Deviations(const std::vector<double> &values, int count, const TChannelValues &m) {
+TChannelValues Deviations(const TValues &v, int count, const TChannelValues &m) {
+  const double *values = v.Data.get();
   double s0 = 0, s1 = 0, s2 = 0;
-  for (std::size_t i = 0; i < values.size(); i += 3) {
+  for (std::size_t i = 0; i < v.Size; i += 3) {
     const double d0 = values[i] - m[0], d1 = values[i + 1] - m[1], d2 = values[i + 2] - m[2];
     s0 += d0 * d0;
     s1 += d1 * d1;
@@ -70,7 +79,7 @@ TChannelValues Deviations(const std::vector<double> &values, int count, const TC
 void CalcChannelStatistics(const TBitmap24 &bitmap, TChannelValues &means, TChannelValues &deviations) {
   CheckNotEmpty(bitmap, "picture");
   const int count = bitmap.Width() * bitmap.Height();
-  const std::vector<double> values = ChannelValues(bitmap);
+  const TValues values = ChannelValues(bitmap);
   means = Means(values, count);
   deviations = Deviations(values, count, means);
 }

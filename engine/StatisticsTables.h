@@ -12,12 +12,19 @@ class TBitmap24;
 // RGBToYUV of a pixel's bytes without the per-pixel multiplications: the extended-precision
 // products of every byte value with every matrix constant are tabulated once, and a pixel costs
 // the same two extended additions per channel that RGBToYUV makes, so the doubles are identical.
+// Each product is kept as two doubles whose sum is exactly the extended value: loading an
+// extended number from memory is far slower than loading two doubles and adding them, and that
+// addition is exact.
 struct TYUVTables {
-  long double P[3][3][256]; // [output channel][input channel][byte]
+  double Hi[3][3][256]; // [output channel][input channel][byte]
+  double Lo[3][3][256];
 
+  long double Product(int c, int k, std::uint8_t v) const {
+    return static_cast<long double>(Hi[c][k][v]) + static_cast<long double>(Lo[c][k][v]);
+  }
   void Convert(std::uint8_t r, std::uint8_t g, std::uint8_t b, double out[3]) const {
     for (int c = 0; c < 3; ++c)
-      out[c] = static_cast<double>(P[c][0][r] + P[c][1][g] + P[c][2][b]);
+      out[c] = static_cast<double>(Product(c, 0, r) + Product(c, 1, g) + Product(c, 2, b));
   }
 };
 const TYUVTables &YUVTables();
