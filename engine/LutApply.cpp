@@ -14,6 +14,7 @@
 #include "engine/Bitmap24.h"
 #include "engine/Lut.h"
 #include "engine/Parallel.h"
+#include "engine/Scratch.h"
 
 namespace tintwise {
 
@@ -181,10 +182,6 @@ void ApplyPerChannel(const TLUT &lut, TBitmap24 &bitmap) {
   }, 64);
 }
 
-struct TAlignedFree {
-  void operator()(double *p) const { std::free(p); }
-};
-
 } // namespace
 
 void TLUT::ApplyToBitmap(TBitmap24 &bitmap) const {
@@ -199,15 +196,12 @@ void TLUT::ApplyToBitmap(TBitmap24 &bitmap) const {
   plan->n = Size3D;
   plan->lut = this;
   BuildAxes(*this, *plan);
-  std::unique_ptr<double, TAlignedFree> vtable;
+  std::unique_ptr<TScratch> vtable;
   const int n = Size3D;
   if (n <= kVTableMaxSize) {
-    const std::size_t bytes = static_cast<std::size_t>(256) * n * n * 4 * sizeof(double);
-    vtable.reset(static_cast<double *>(std::aligned_alloc(64, bytes)));
-    if (!vtable)
-      throw std::bad_alloc();
-    BuildVTable(*this, *plan, vtable.get());
-    plan->vtable = vtable.get();
+    vtable = std::make_unique<TScratch>(static_cast<std::size_t>(256) * n * n * 4 * sizeof(double));
+    BuildVTable(*this, *plan, vtable->As<double>());
+    plan->vtable = vtable->As<double>();
   }
   ParallelFor(bitmap.Height(), [&](int y0, int y1) {
     if (plan->vtable)

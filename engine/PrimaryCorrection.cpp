@@ -11,6 +11,7 @@
 #include "engine/Errors.h"
 #include "engine/Lut.h"
 #include "engine/Parallel.h"
+#include "engine/Scratch.h"
 #include "engine/StatisticsTables.h"
 
 namespace tintwise {
@@ -26,19 +27,19 @@ void CheckNotEmpty(const TBitmap24 &bitmap, const char *what) {
 
 // Channel values of every pixel, row by row from the top, left to right: three doubles a pixel.
 struct TValues {
-  std::unique_ptr<double[]> Data; // left uninitialised: every element is written once
-  std::size_t Size = 0;
+  explicit TValues(std::size_t size) : Buffer(size * sizeof(double)), Size(size) {}
+  TScratch Buffer; // every element is written once before it is read
+  std::size_t Size;
+  double *Data() const { return Buffer.As<double>(); }
 };
 
 TValues ChannelValues(const TBitmap24 &bitmap) {
   const int width = bitmap.Width(), height = bitmap.Height();
-  TValues values;
-  values.Size = static_cast<std::size_t>(width) * height * 3;
-  values.Data.reset(new double[values.Size]);
+  TValues values(static_cast<std::size_t>(width) * height * 3);
   const TYUVTables *tables = WorkingColorModel == kModelYUV ? &YUVTables() : nullptr;
   for (int y = 0; y < height; ++y) {
     const std::uint8_t *p = bitmap.Scanline(y);
-    double *out = values.Data.get() + static_cast<std::size_t>(y) * width * 3;
+    double *out = values.Data() + static_cast<std::size_t>(y) * width * 3;
     if (tables) {
       for (int x = 0; x < width; ++x, p += 3, out += 3)
         tables->Convert(p[2], p[1], p[0], out);
@@ -52,7 +53,7 @@ TValues ChannelValues(const TBitmap24 &bitmap) {
 
 // The sums run in pixel order, one addition at a time, so the results are those of the plain loop.
 TChannelValues Means(const TValues &v, int count) {
-  const double *values = v.Data.get();
+  const double *values = v.Data();
   double s0 = 0, s1 = 0, s2 = 0;
   for (std::size_t i = 0; i < v.Size; i += 3) {
     s0 += values[i];
@@ -63,7 +64,7 @@ TChannelValues Means(const TValues &v, int count) {
 }
 
 TChannelValues Deviations(const TValues &v, int count, const TChannelValues &m) {
-  const double *values = v.Data.get();
+  const double *values = v.Data();
   double s0 = 0, s1 = 0, s2 = 0;
   for (std::size_t i = 0; i < v.Size; i += 3) {
     const double d0 = values[i] - m[0], d1 = values[i + 1] - m[1], d2 = values[i + 2] - m[2];
