@@ -19,6 +19,7 @@ std::vector<std::shared_ptr<TComparison>> &Comparisons() {
 // Collects the median of every benchmark while the console shows the usual table.
 class TMedianReporter : public benchmark::ConsoleReporter {
 public:
+  TMedianReporter() : ConsoleReporter(OO_None) {} // plain text: the log is read by scripts
   std::map<std::string, double> MediansMs;
 
   void ReportRuns(const std::vector<Run> &runs) override {
