@@ -1,0 +1,234 @@
+#include "formats/LustreFormats.h"
+
+#include <cmath>
+
+#include "formats/LutFormatFamilies.h"
+#include "formats/LutTokens.h"
+#include "formats/LutWriting.h"
+
+namespace tintwise {
+
+namespace {
+
+constexpr std::string_view kCredit = "# Converted by Oxel LUT Converter";
+
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+void AddCodeLines3D(TTextFile &lines, const TLUT &LUT, int Bits, bool numbered, char separator) {
+  const int n = LUT.Size3D;
+  lines.Reserve(static_cast<std::size_t>(n) * n * n, static_cast<std::size_t>(n) * n * n * 24);
+  TLineBuilder line;
+  long long k = 0;
+  for (int r = 0; r < n; ++r)
+    for (int g = 0; g < n; ++g)
+      for (int b = 0; b < n; ++b) {
+        const TLutTriple &v = LUT.Lattice[r][g][b];
+        if (numbered)
+          line.Int(k++).Char(separator);
+        line.Code(Bits, v[0]).Char(separator).Code(Bits, v[1]).Char(separator).Code(Bits, v[2]).AddTo(lines);
+      }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Lustre 3D
+
+bool TLustre3DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "3DMESH", ""); }
+
+void TLustre3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+  FileName = fileName;
+  LineNumber = 0;
+  TTextFile lines;
+  lines.LoadFromFile(fileName);
+  Size = -1;
+  int maxCode = 4095;
+  IndexR = IndexG = IndexB = 0;
+  Complete = false;
+  bool skipShaper = false;
+  try {
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+      LineNumber = i + 1;
+      std::string_view t = TrimLut(lines[i]);
+      if (t.empty() || t[0] == '#' || PosNoCase("3DMESH", t))
+        continue;
+      if (int p = PosNoCase("Mesh", t)) {
+        if (IndexR > 0 || IndexG > 0 || IndexB > 0 || Complete)
+          Fail("a second \"Mesh\" line after the values.");
+        std::size_t from = static_cast<std::size_t>(p - 1) + 5;
+        std::string_view rest = TrimLut(from < t.size() ? t.substr(from) : std::string_view());
+        std::string_view first;
+        SplitAt(" ", rest, first);
+        const std::int32_t m = LutStrToInt(first);
+        const std::int32_t d = LutStrToInt(rest);
+        if (m < 0 || m > 30)
+          Fail(std::string(t) + ": mesh exponents of 0 to 6 are possible.");
+        CheckSize3D((1LL << m) + 1, t);
+        if (d < 1 || d > 16)
+          Fail(std::string(t) + ": output depths of 1 to 16 bits are possible.");
+        Size = (1 << m) + 1;
+        maxCode = (1 << d) - 1;
+        // A 3-point mesh has a shaper line of three integers, which reads like a value line:
+        // it is one when the file holds one line more than the lattice.
+        if (Size == 3) {
+          int triples = 0;
+          double r, g, b;
+          for (std::size_t k = i + 1; k < lines.Count(); ++k)
+            if (ParseIntTriple(lines[k], maxCode, false, r, g, b))
+              ++triples;
+          skipShaper = triples == 28;
+        }
+        continue;
+      }
+      if (Size == -1)
+        continue;
+      double r, g, b;
+      if (!ParseIntTriple(t, maxCode, false, r, g, b))
+        continue;
+      if (skipShaper) {
+        skipShaper = false;
+        continue;
+      }
+      CheckRoom("the \"Mesh\" line");
+      StoreBlueFastest(LUT, r, g, b);
+    }
+  } catch (const EConvertError &e) {
+    throw EConvertError(fileName + ", line " + std::to_string(LineNumber) + ": " + e.what());
+  }
+  LineNumber = 0;
+  if (Size == -1)
+    Fail("no \"Mesh\" line; the size of the lattice is unknown.");
+  if (!Complete)
+    FailIncomplete();
+  LUT.Mode = kMode3D;
+  LUT.Size3D = Size;
+}
+
+void TLustre3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
+  // The mesh line gives the size as 2^m + 1 points.
+  int m = 0;
+  while (m < 7 && (1 << m) + 1 < LUT.Size3D)
+    ++m;
+  if ((1 << m) + 1 != LUT.Size3D)
+    throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
+                        " points per axis; its meshes have 2^m + 1 points (33 for this profile).",
+                    FileName);
+  TTextFile lines;
+  lines.Add("");
+  lines.Add(kCredit);
+  lines.Add("");
+  lines.Add("3DMESH");
+  TLineBuilder().Text("Mesh ").Int(m).Char(' ').Int(Bits).AddTo(lines);
+  lines.Add("");
+  AddCodeLines3D(lines, LUT, Bits, false, ' ');
+  lines.Add("");
+  lines.Add("LUT8");
+  lines.Add("gamma 1.0");
+  lines.SaveToFile(FileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pandora
+
+bool TPandora3DLutFormat::CanRead(const std::string &FileName) {
+  return HasKeywords(FileName, "channel 3d,format lut", "");
+}
+
+void TPandora3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
+  std::string_view t = TrimLut(Line);
+  if (t.empty() || t[0] == '#')
+    return;
+  std::string_view lt = TrimLeftLut(Line);
+  if (Size == -1 && StartsWith(lt, "in ")) {
+    const std::int32_t n = LutStrToInt(lt.substr(3));
+    const long long s = n > 0 ? std::llround(std::cbrt(static_cast<double>(n))) : 0;
+    if (s * s * s != n)
+      Fail(std::string(t) + ": the number of points is not the cube of a whole number.");
+    CheckSize3D(s, t);
+    Size = static_cast<std::int32_t>(s);
+    return;
+  }
+  if (Depth == -1 && StartsWith(lt, "out ")) {
+    const std::int32_t out = LutStrToInt(lt.substr(4));
+    if (out < 2)
+      Fail(std::string(t) + ": the number of output codes must be 2 or more.");
+    Depth = out - 1;
+    return;
+  }
+  if (Size == -1 || Depth == -1)
+    return;
+  double r, g, b;
+  if (!ParseIntTriple(t, Depth, true, r, g, b))
+    return;
+  CheckRoom("the \"in\" line");
+  StoreBlueFastest(LUT, r, g, b);
+}
+
+void TPandora3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
+  const long long n = LUT.Size3D;
+  TTextFile lines;
+  lines.Add("#HEADER");
+  lines.Add("#type: 3D cube file");
+  lines.Add("#format: 1.00");
+  lines.Add("#comment: Converted by Oxel LUT Converter");
+  lines.Add("#END");
+  lines.Add("");
+  lines.Add("channel 3d");
+  TLineBuilder().Text("in ").Int(n * n * n).AddTo(lines);
+  TLineBuilder().Text("out ").Int(1LL << Bits).AddTo(lines);
+  lines.Add("");
+  lines.Add("format lut");
+  lines.Add("");
+  lines.Add("values\tred\tgreen\tblue");
+  AddCodeLines3D(lines, LUT, Bits, true, '\t');
+  lines.SaveToFile(FileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lustre 1D
+
+bool TLustre1DLutFormat::CanRead(const std::string &FileName) {
+  return HasKeywords(FileName, "LUT16", "") || HasKeywords(FileName, "LUT12", "");
+}
+
+void TLustre1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
+  std::string_view t = TrimLut(Line);
+  if (t.empty() || t[0] == '#')
+    return;
+  if (Depth == -1) {
+    if (t == "LUT16")
+      Depth = 16;
+    else if (t == "LUT12")
+      Depth = 12;
+    Size = 0;
+    return;
+  }
+  double r, g, b;
+  if (ParseIntTriple(t, (1 << Depth) - 1, true, r, g, b)) {
+    if (Size >= kMaxSize1D)
+      Fail("more than 100001 entries; a curve holds no more.");
+    LUT.Curve[Size++] = {r, g, b};
+  }
+  Complete = true;
+}
+
+void TLustre1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
+  TTextFile lines;
+  TLineBuilder().Text("LUT").Int(Bits).AddTo(lines);
+  lines.Add("");
+  lines.Add(kCredit);
+  lines.Add("");
+  lines.Reserve(LUT.Size1D, static_cast<std::size_t>(LUT.Size1D) * 24);
+  TLineBuilder line;
+  for (int i = 0; i < LUT.Size1D; ++i) {
+    const TLutTriple &v = LUT.Curve[i];
+    line.Int(i).Char(' ').Code(Bits, v[0]).Char(' ').Code(Bits, v[1]).Char(' ').Code(Bits, v[2]).AddTo(lines);
+  }
+  lines.SaveToFile(FileName);
+}
+
+std::unique_ptr<TLUTFormat> NewLustre3DLutFormat() { return std::make_unique<TLustre3DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewPandora3DLutFormat() { return std::make_unique<TPandora3DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewLustre1DLutFormat() { return std::make_unique<TLustre1DLutFormat>(); }
+
+} // namespace tintwise

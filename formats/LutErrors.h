@@ -1,0 +1,44 @@
+// Exceptions of the format layer. Every one derives from ETintwiseError, so the window and the
+// command line can show any of them as they stand.
+#pragma once
+
+#include <string>
+
+#include "engine/Errors.h"
+
+namespace tintwise {
+
+// A LUT file that cannot be used: incomplete, too large, or holding something this program cannot
+// represent. FileName names the file when it is known.
+class ELUTError : public ETintwiseError {
+public:
+  explicit ELUTError(const std::string &message, std::string fileName = {})
+      : ETintwiseError(message), FileName(std::move(fileName)) {}
+  std::string FileName;
+};
+
+// A number in a file that is not what it must be, e.g. "'12x' is not a valid integer value".
+class EConvertError : public ETintwiseError {
+public:
+  using ETintwiseError::ETintwiseError;
+};
+
+// A file that cannot be opened for reading.
+class EFOpenError : public ETintwiseError {
+public:
+  using ETintwiseError::ETintwiseError;
+};
+
+// A file that cannot be created or written.
+class EFCreateError : public ETintwiseError {
+public:
+  using ETintwiseError::ETintwiseError;
+};
+
+// An operating-system call that failed; the message holds the system's own text.
+class EOSError : public ETintwiseError {
+public:
+  using ETintwiseError::ETintwiseError;
+};
+
+} // namespace tintwise
