@@ -68,11 +68,10 @@ void TGenericLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
   Lines = &lines;
   try {
     BeginParse(lines);
-    const std::size_t n = lines.Count();
-    for (std::size_t i = 0; i < n; ++i) {
-      LineNumber = i + 1;
-      ParseLine(lines[i], LUT);
-    }
+    lines.ForEachLine([&](std::string_view line) {
+      ++LineNumber;
+      ParseLine(line, LUT);
+    });
   } catch (const EConvertError &e) {
     Lines = nullptr;
     throw EConvertError(fileName + ", line " + std::to_string(LineNumber) + ": " + e.what());

@@ -170,6 +170,36 @@ bool TryParseLutFloat(std::string_view text, double &value) {
   const char *q = (p != end && *p == '-') ? p + 1 : p;
   if (q == end || !(IsDigit(*q) || *q == '.'))
     return false;
+  // Fast path for plain decimals of at most 15 digits ("0.123456"): the digits as an integer are
+  // exact in a double, and one division by an exact power of ten is correctly rounded, so the
+  // result is the one from_chars gives.
+  {
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char *s = q;
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = -1;
+    for (; s != end; ++s) {
+      const char c = *s;
+      if (IsDigit(c)) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+        ++digits;
+        if (fraction >= 0)
+          ++fraction;
+      } else if (c == '.' && fraction < 0) {
+        fraction = 0;
+      } else {
+        break;
+      }
+    }
+    if (s == end && digits > 0 && digits <= 15) {
+      double v = static_cast<double>(mantissa);
+      if (fraction > 0)
+        v /= kPow10[fraction];
+      value = q != p ? -v : v;
+      return true;
+    }
+  }
   double v = 0;
   auto [ptr, ec] = std::from_chars(p, end, v, std::chars_format::general);
   if (ec != std::errc() || ptr != end)

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,68 +96,115 @@ void WriteFileReplacing(const std::string &FileName, std::string_view Data) {
   }
 }
 
-void TTextFile::LoadFromFile(const std::string &FileName) {
-  FData = ReadWholeFile(FileName);
-  Split();
-}
+TTextFile::~TTextFile() { ReleaseMapping(); }
 
-void TTextFile::SetText(std::string_view Text) {
-  FData.assign(Text);
-  Split();
-}
-
-void TTextFile::Split() {
-  FSpans.clear();
-  std::size_t n = FData.size();
-  if (const void *z = std::memchr(FData.data(), '\0', n))
-    n = static_cast<const char *>(z) - FData.data();
-  const char *base = FData.data();
-  if (!std::memchr(base, '\r', n)) {
-    // Line feeds only: the common case, split with memchr.
-    std::size_t start = 0;
-    while (start < n) {
-      const void *lf = std::memchr(base + start, '\n', n - start);
-      std::size_t end = lf ? static_cast<const char *>(lf) - base : n;
-      FSpans.emplace_back(start, end - start);
-      start = end + 1;
-    }
-    return;
-  }
-  std::size_t start = 0, i = 0;
-  while (i < n) {
-    char c = base[i];
-    if (c == '\n' || c == '\r') {
-      FSpans.emplace_back(start, i - start);
-      ++i;
-      if (c == '\r' && i < n && base[i] == '\n')
-        ++i;
-      start = i;
-    } else {
-      ++i;
-    }
-  }
-  if (start < n)
-    FSpans.emplace_back(start, n - start);
-}
-
-void TTextFile::Add(std::string_view Line) {
-  FSpans.emplace_back(FData.size(), Line.size());
-  FData.append(Line);
+void TTextFile::ReleaseMapping() {
+  if (FMapping)
+    ::munmap(FMapping, FMappingSize);
+  FMapping = nullptr;
+  FMappingSize = 0;
 }
 
 void TTextFile::Clear() {
-  FData.clear();
+  ReleaseMapping();
+  FOwned.clear();
+  FAdded.clear();
   FSpans.clear();
+  FText = nullptr;
+  FTextSize = 0;
+  FHasCR = false;
+  FIndexed = true;
+  FLoadedLines = 0;
+}
+
+void TTextFile::SetSource(const char *text, std::size_t size) {
+  if (const void *z = std::memchr(text, '\0', size))
+    size = static_cast<std::size_t>(static_cast<const char *>(z) - text);
+  FText = text;
+  FTextSize = size;
+  FHasCR = std::memchr(text, '\r', size) != nullptr;
+  FIndexed = false;
+}
+
+void TTextFile::LoadFromFile(const std::string &FileName) {
+  Clear();
+  auto fail = [&](int err) {
+    return EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(err) + ".");
+  };
+  int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    throw fail(errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    throw fail(err);
+  }
+  // Large regular files are mapped: no copy, and the pages come in one batch.
+  if (S_ISREG(st.st_mode) && st.st_size >= (1 << 16)) {
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    void *map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (map != MAP_FAILED) {
+      ::close(fd);
+      FMapping = map;
+      FMappingSize = size;
+      SetSource(static_cast<const char *>(map), size);
+      return;
+    }
+  }
+  ::close(fd);
+  FOwned = ReadWholeFile(FileName);
+  SetSource(FOwned.data(), FOwned.size());
+}
+
+void TTextFile::SetText(std::string_view Text) {
+  Clear();
+  FOwned.assign(Text);
+  SetSource(FOwned.data(), FOwned.size());
+}
+
+void TTextFile::BuildIndex() const {
+  if (FIndexed)
+    return;
+  FSpans.clear();
+  ForEachLine([&](std::string_view line) {
+    FSpans.emplace_back(static_cast<std::size_t>(line.data() - FText), line.size());
+  });
+  FIndexed = true;
+  const_cast<TTextFile *>(this)->FLoadedLines = FSpans.size();
+}
+
+std::size_t TTextFile::Count() const {
+  BuildIndex();
+  return FSpans.size();
+}
+
+std::string_view TTextFile::operator[](std::size_t i) const {
+  BuildIndex();
+  const auto &span = FSpans[i];
+  const char *base = i < FLoadedLines ? FText : FAdded.data();
+  return std::string_view(base + span.first, span.second);
+}
+
+void TTextFile::Add(std::string_view Line) {
+  BuildIndex();
+  FSpans.emplace_back(FAdded.size(), Line.size());
+  FAdded.append(Line);
 }
 
 void TTextFile::Reserve(std::size_t lines, std::size_t chars) {
+  BuildIndex();
   FSpans.reserve(FSpans.size() + lines);
-  FData.reserve(FData.size() + chars);
+  FAdded.reserve(FAdded.size() + chars);
 }
 
 std::string TTextFile::Text() const {
+  BuildIndex();
+  std::size_t total = 0;
+  for (const auto &span : FSpans)
+    total += span.second + LineBreak.size();
   std::string out;
-  out.reserve(FData.size() + FSpans.size() * LineBreak.size());
+  out.reserve(total);
   for (std::size_t i = 0; i < FSpans.size(); ++i) {
     out.append((*this)[i]);
     out.append(LineBreak);

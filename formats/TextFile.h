@@ -1,8 +1,11 @@
-// A text file held as a list of lines. Reading splits at CR, LF or CR LF; writing puts LineBreak
-// after every line, the last one too, and replaces the target in one step.
+// A text file held as a list of lines. Reading splits at CR, LF or CR LF (a zero byte ends the
+// text); writing puts LineBreak after every line, the last one too, and replaces the target in one
+// step.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,6 +16,9 @@ namespace tintwise {
 class TTextFile {
 public:
   TTextFile() = default;
+  ~TTextFile();
+  TTextFile(const TTextFile &) = delete;
+  TTextFile &operator=(const TTextFile &) = delete;
 
   std::string LineBreak = "\n";
 
@@ -21,25 +27,76 @@ public:
   // Writes every line followed by LineBreak to a temporary file beside the target and renames it
   // over the target. Raises EFCreateError; an existing target is then left untouched.
   void SaveToFile(const std::string &FileName) const;
-  // Replaces the lines by the text, split as LoadFromFile splits; a zero byte ends the text.
+  // Replaces the lines by the text, split as LoadFromFile splits.
   void SetText(std::string_view Text);
   // The lines joined, each followed by LineBreak.
   std::string Text() const;
 
-  std::size_t Count() const { return FSpans.size(); }
-  std::string_view operator[](std::size_t i) const {
-    return std::string_view(FData.data() + FSpans[i].first, FSpans[i].second);
-  }
+  std::size_t Count() const;
+  std::string_view operator[](std::size_t i) const;
   void Add(std::string_view Line);
   void Clear();
   // Room for the lines a writer is about to add (count and characters), to save reallocations.
   void Reserve(std::size_t lines, std::size_t chars);
 
+  // Calls f(line) for every line in order, splitting as it goes: the fast way to read a large
+  // file once, without building the index that Count and operator[] use.
+  template <class F> void ForEachLine(F &&f) const;
+
 private:
-  void Split();
-  std::string FData;
-  std::vector<std::pair<std::size_t, std::size_t>> FSpans; // offset and length in FData
+  void SetSource(const char *text, std::size_t size);
+  void BuildIndex() const;
+  void ReleaseMapping();
+
+  // The loaded text (a file mapping or FOwned) before any Add; lines are split from it.
+  const char *FText = nullptr;
+  std::size_t FTextSize = 0;
+  bool FHasCR = false;
+  void *FMapping = nullptr;
+  std::size_t FMappingSize = 0;
+  std::string FOwned;
+  // The index of lines as (offset, length) in FText, then lines added by Add in FAdded.
+  mutable std::vector<std::pair<std::size_t, std::size_t>> FSpans;
+  mutable bool FIndexed = true;
+  std::string FAdded;
+  std::size_t FLoadedLines = 0; // lines of FSpans that point into FText
 };
+
+template <class F> void TTextFile::ForEachLine(F &&f) const {
+  if (!FIndexed) {
+    const char *base = FText;
+    const std::size_t n = FTextSize;
+    std::size_t start = 0;
+    if (!FHasCR) {
+      while (start < n) {
+        const void *lf = std::memchr(base + start, '\n', n - start);
+        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - base) : n;
+        f(std::string_view(base + start, end - start));
+        start = end + 1;
+      }
+      return;
+    }
+    std::size_t i = 0;
+    while (i < n) {
+      const char c = base[i];
+      if (c == '\n' || c == '\r') {
+        f(std::string_view(base + start, i - start));
+        ++i;
+        if (c == '\r' && i < n && base[i] == '\n')
+          ++i;
+        start = i;
+      } else {
+        ++i;
+      }
+    }
+    if (start < n)
+      f(std::string_view(base + start, n - start));
+    return;
+  }
+  const std::size_t count = FSpans.size();
+  for (std::size_t i = 0; i < count; ++i)
+    f((*this)[i]);
+}
 
 // Writes Data to a temporary file in the target's folder and renames it over FileName.
 void WriteFileReplacing(const std::string &FileName, std::string_view Data);

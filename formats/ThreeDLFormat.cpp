@@ -80,13 +80,11 @@ int T3dlLutFormat::CountShaperValues(std::string_view Line) {
 
 void T3dlLutFormat::BeginParse(const TTextFile &Lines) {
   Depth = 12;
-  for (std::size_t i = 0; i < Lines.Count(); ++i) {
+  Lines.ForEachLine([&](std::string_view line) {
     double r, g, b;
-    if (ParseIntTriple(Lines[i], 4095, false, r, g, b) && (r > 1.0 || g > 1.0 || b > 1.0)) {
+    if (Depth == 12 && ParseIntTriple(line, 4095, false, r, g, b) && (r > 1.0 || g > 1.0 || b > 1.0))
       Depth = 16;
-      break;
-    }
-  }
+  });
 }
 
 void T3dlLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
