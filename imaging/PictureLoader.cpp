@@ -1,0 +1,308 @@
+#include "imaging/PictureLoader.h"
+
+#include <turbojpeg.h>
+
+#include <QByteArray>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <new>
+
+namespace tintwise {
+
+namespace {
+
+enum class TDecoder { TurboJpeg, Qt };
+
+struct TFormatEntry {
+  const char *Description;
+  std::vector<std::string> Extensions;
+  TDecoder Decoder;
+  const char *QtFormat; // the Qt reader's format name
+};
+
+const std::vector<TFormatEntry> &AllFormats() {
+  static const std::vector<TFormatEntry> formats = {
+      {"Bitmaps", {"bmp"}, TDecoder::Qt, "bmp"},
+      {"JPEG Image File", {"jpeg", "jpg"}, TDecoder::TurboJpeg, nullptr},
+      {"PNG Image File", {"png"}, TDecoder::Qt, "png"},
+      {"TIFF Image File", {"tif", "tiff"}, TDecoder::Qt, "tiff"},
+  };
+  return formats;
+}
+
+bool Available(const TFormatEntry &format) {
+  if (format.Decoder == TDecoder::TurboJpeg)
+    return true;
+  static const QList<QByteArray> supported = QImageReader::supportedImageFormats();
+  return supported.contains(QByteArray(format.QtFormat));
+}
+
+std::string LowerExtension(const std::string &fileName) {
+  std::string ext = std::filesystem::path(fileName).extension().string();
+  if (!ext.empty() && ext.front() == '.')
+    ext.erase(0, 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+  return ext;
+}
+
+const TFormatEntry *FormatOf(const std::string &fileName) {
+  const std::string ext = LowerExtension(fileName);
+  for (const TFormatEntry &format : AllFormats())
+    if (std::find(format.Extensions.begin(), format.Extensions.end(), ext) != format.Extensions.end())
+      return Available(format) ? &format : nullptr;
+  return nullptr;
+}
+
+[[noreturn]] void Fail(const std::string &fileName, const std::string &problem) {
+  throw EImageError("Cannot load the picture \"" + fileName + "\": " + problem + ".");
+}
+
+std::string ListOfExtensions() {
+  std::string list;
+  for (const TPictureFormat &format : PictureFormats())
+    for (const std::string &ext : format.Extensions)
+      list += (list.empty() ? "" : ", ") + ext;
+  return list;
+}
+
+void CheckDeclaredSize(const std::string &fileName, std::int64_t width, std::int64_t height) {
+  if (width <= 0 || height <= 0)
+    Fail(fileName, "the picture has no pixels (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+  if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
+    Fail(fileName, "the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
+                       " pixels; the limit is " + std::to_string(kMaxPictureSide) + " pixels a side and " +
+                       std::to_string(kMaxPicturePixels / 1000000) + " megapixels in all)");
+}
+
+// A decoded picture: 24-bit rows from the top, blue, green, red. Not zero-filled: the decoder
+// writes every byte the resampler reads.
+struct TDecoded {
+  std::unique_ptr<std::uint8_t[]> Data;
+  int Width = 0;
+  int Height = 0;
+  std::ptrdiff_t Stride = 0;
+
+  void Allocate(int width, int height) {
+    Stride = (static_cast<std::ptrdiff_t>(width) * 3 + 3) & ~std::ptrdiff_t(3);
+    Data.reset(new std::uint8_t[static_cast<std::size_t>(Stride) * static_cast<std::size_t>(height)]);
+    Width = width;
+    Height = height;
+  }
+  detail::TPixelView View() const { return {Data.get(), Width, Height, Stride}; }
+};
+
+// The whole file in memory; the size is checked against a generous limit first.
+std::vector<unsigned char> ReadWholeFile(const std::string &fileName) {
+  constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t(1) << 30;
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
+  if (ec)
+    Fail(fileName, "the file cannot be read (" + ec.message() + ")");
+  if (size > kMaxFileBytes)
+    Fail(fileName, "the file is too large (" + std::to_string(size) + " bytes)");
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
+  if (!file)
+    Fail(fileName, std::string("the file cannot be opened (") + std::strerror(errno) + ")");
+  std::vector<unsigned char> data(static_cast<std::size_t>(size));
+  if (size > 0 && std::fread(data.data(), 1, data.size(), file.get()) != data.size())
+    Fail(fileName, "the file cannot be read to its end");
+  return data;
+}
+
+#ifdef TJFLAG_LIMITSCANS
+constexpr int kJpegFlags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
+#else
+constexpr int kJpegFlags = TJFLAG_STOPONWARNING;
+#endif
+
+TDecoded DecodeJpeg(const std::string &fileName) {
+  const std::vector<unsigned char> data = ReadWholeFile(fileName);
+  std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), &tjDestroy);
+  if (!handle)
+    Fail(fileName, "the JPEG decoder cannot be started");
+  int width = 0, height = 0, subsampling = 0, colorspace = 0;
+  if (tjDecompressHeader3(handle.get(), data.data(), static_cast<unsigned long>(data.size()), &width, &height,
+                          &subsampling, &colorspace) != 0)
+    Fail(fileName, std::string("the file is not a readable JPEG picture (") + tjGetErrorStr2(handle.get()) + ")");
+  CheckDeclaredSize(fileName, width, height);
+  TDecoded picture;
+  picture.Allocate(width, height);
+  if (tjDecompress2(handle.get(), data.data(), static_cast<unsigned long>(data.size()), picture.Data.get(), width,
+                    static_cast<int>(picture.Stride), height, TJPF_BGR, kJpegFlags) != 0)
+    Fail(fileName, std::string("the JPEG data is damaged or truncated (") + tjGetErrorStr2(handle.get()) + ")");
+  return picture;
+}
+
+void AllowLargeQtImages() {
+  static std::once_flag once;
+  // Our own limit is checked first; Qt's must not be the tighter one (a 16-bit picture of the
+  // largest accepted size takes 8 bytes a pixel while it is decoded).
+  std::call_once(once, [] { QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 8 >> 20) + 64); });
+}
+
+TDecoded DecodeWithQt(const std::string &fileName, const TFormatEntry &format) {
+  AllowLargeQtImages();
+  QImageReader reader(QString::fromStdString(fileName), QByteArray(format.QtFormat));
+  reader.setAutoDetectImageFormat(false);
+  reader.setAutoTransform(false);
+  if (!reader.canRead())
+    Fail(fileName, "the file is not a readable picture of its type (" + reader.errorString().toStdString() + ")");
+  const QSize declared = reader.size();
+  if (declared.isValid())
+    CheckDeclaredSize(fileName, declared.width(), declared.height());
+  QImage image;
+  if (!reader.read(&image) || image.isNull())
+    Fail(fileName, "the picture data is damaged or truncated (" + reader.errorString().toStdString() + ")");
+  CheckDeclaredSize(fileName, image.width(), image.height());
+
+  TDecoded picture;
+  picture.Allocate(image.width(), image.height());
+  const bool deep = image.depth() > 32 || image.format() == QImage::Format_Grayscale16;
+  if (deep) {
+    // 16 bits a channel: the nearest 8-bit value, v * 255 / 65535 rounded (never a tie).
+    image = image.convertToFormat(QImage::Format_RGBA64);
+    if (image.isNull())
+      Fail(fileName, "there is not enough memory to convert the picture");
+    for (int y = 0; y < picture.Height; ++y) {
+      const auto *s = reinterpret_cast<const quint16 *>(image.constScanLine(y));
+      std::uint8_t *d = picture.Data.get() + y * picture.Stride;
+      for (int x = 0; x < picture.Width; ++x, s += 4, d += 3) {
+        d[0] = static_cast<std::uint8_t>((s[2] + 128u) / 257u);
+        d[1] = static_cast<std::uint8_t>((s[1] + 128u) / 257u);
+        d[2] = static_cast<std::uint8_t>((s[0] + 128u) / 257u);
+      }
+    }
+  } else {
+    // Alpha is dropped: the stored colour is kept whatever its opacity.
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull())
+      Fail(fileName, "there is not enough memory to convert the picture");
+    for (int y = 0; y < picture.Height; ++y) {
+      const auto *s = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+      std::uint8_t *d = picture.Data.get() + y * picture.Stride;
+      for (int x = 0; x < picture.Width; ++x, d += 3) {
+        d[0] = static_cast<std::uint8_t>(qBlue(s[x]));
+        d[1] = static_cast<std::uint8_t>(qGreen(s[x]));
+        d[2] = static_cast<std::uint8_t>(qRed(s[x]));
+      }
+    }
+  }
+  return picture;
+}
+
+TDecoded Decode(const std::string &fileName) {
+  const TFormatEntry *format = FormatOf(fileName);
+  if (!format) {
+    const std::string ext = LowerExtension(fileName);
+    Fail(fileName, (ext.empty() ? std::string("the file name has no extension")
+                                : "files of type \"" + ext + "\" cannot be opened") +
+                       " (pictures are opened by the extensions " + ListOfExtensions() + ")");
+  }
+  std::error_code ec;
+  const auto status = std::filesystem::status(fileName, ec);
+  if (!std::filesystem::exists(status))
+    Fail(fileName, "the file does not exist");
+  if (std::filesystem::is_directory(status))
+    Fail(fileName, "it is a folder, not a file");
+  try {
+    return format->Decoder == TDecoder::TurboJpeg ? DecodeJpeg(fileName) : DecodeWithQt(fileName, *format);
+  } catch (const std::bad_alloc &) {
+    Fail(fileName, "there is not enough memory for the picture");
+  }
+}
+
+// The busy cursor while a picture loads, when there is a GUI and this is its thread.
+class TBusyCursor {
+public:
+  TBusyCursor() {
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) &&
+        QThread::currentThread() == QCoreApplication::instance()->thread()) {
+      QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+      FActive = true;
+    }
+  }
+  ~TBusyCursor() {
+    if (FActive)
+      QGuiApplication::restoreOverrideCursor();
+  }
+  TBusyCursor(const TBusyCursor &) = delete;
+  TBusyCursor &operator=(const TBusyCursor &) = delete;
+
+private:
+  bool FActive = false;
+};
+
+} // namespace
+
+const std::vector<TPictureFormat> &PictureFormats() {
+  static const std::vector<TPictureFormat> formats = [] {
+    std::vector<TPictureFormat> list;
+    for (const TFormatEntry &format : AllFormats())
+      if (Available(format))
+        list.push_back({format.Description, format.Extensions});
+    return list;
+  }();
+  return formats;
+}
+
+std::string PictureFileFilter() {
+  std::string all, each;
+  for (const TPictureFormat &format : PictureFormats()) {
+    std::string patterns;
+    for (const std::string &ext : format.Extensions)
+      patterns += (patterns.empty() ? "*." : " *.") + ext;
+    all += (all.empty() ? "" : " ") + patterns;
+    each += ";;" + format.Description + " (" + patterns + ")";
+  }
+  return "All pictures (" + all + ")" + each;
+}
+
+bool IsPictureFileName(const std::string &fileName) { return FormatOf(fileName) != nullptr; }
+
+void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap) {
+  const TDecoded picture = Decode(fileName);
+  TBitmap24 result;
+  try {
+    result.SetSize(picture.Width, picture.Height);
+  } catch (const std::bad_alloc &) {
+    Fail(fileName, "there is not enough memory for the picture");
+  }
+  for (int y = 0; y < picture.Height; ++y)
+    std::memcpy(result.Scanline(y), picture.Data.get() + y * picture.Stride, static_cast<std::size_t>(picture.Width) * 3);
+  bitmap = std::move(result);
+}
+
+void LoadImageFile(const std::string &fileName, TBitmap24 &destination) {
+  TBusyCursor busy;
+  const TDecoded picture = Decode(fileName);
+  int width = 0, height = 0;
+  FitSize(picture.Width, picture.Height, kFitWidth, kFitHeight, width, height);
+  if (width <= 0 || height <= 0)
+    Fail(fileName, "the picture (" + std::to_string(picture.Width) + " x " + std::to_string(picture.Height) +
+                       " pixels) is too long and thin to fit into " + std::to_string(kFitWidth) + " x " +
+                       std::to_string(kFitHeight) + " pixels");
+  TBitmap24 result;
+  try {
+    result.SetSize(width, height);
+    // ResizeBitmap(width, height, kLanczos3Filter, 0, ...) without first copying the decoded picture.
+    detail::ResampleView(ResampleFilters[kLanczos3Filter].Function, picture.View(), result,
+                         ResampleFilters[kLanczos3Filter].Support);
+  } catch (const std::bad_alloc &) {
+    Fail(fileName, "there is not enough memory to shrink the picture");
+  }
+  destination = std::move(result);
+}
+
+} // namespace tintwise
