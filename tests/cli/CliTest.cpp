@@ -1,0 +1,236 @@
+// tintwise-cli run as a user runs it: the built binary, its exit codes and its output.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "engine/Bitmap24.h"
+#include "engine/Lut.h"
+#include "engine/PrimaryCorrection.h"
+#include "engine/SecondaryCorrection.h"
+#include "formats/LutFormat.h"
+#include "imaging/ImageResize2.h"
+#include "imaging/PictureLoader.h"
+
+using namespace tintwise;
+
+namespace {
+
+struct TRun {
+  int Code = -1;
+  QString Out, Err;
+};
+
+TRun Cli(const QStringList &args) {
+  QProcess p;
+  p.start(TINTWISE_CLI, args);
+  p.waitForFinished(120000);
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+
+const QString kSamples = TINTWISE_SOURCE_DIR "/samples/";
+const QString kReference = kSamples + "rocket.jpg"; // 640 x 427
+const QString kSource = kSamples + "coffee.png";    // 600 x 400
+
+QByteArray Bytes(const QString &file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TBitmap24 Fitted(const QString &file) {
+  TBitmap24 bmp;
+  LoadImageFile(file.toStdString(), bmp);
+  return bmp;
+}
+
+// The region of a fitted picture that covers the given region of the picture on disk.
+TBitmap24 Cut(const TBitmap24 &fitted, int width, int height, int x, int y, int w, int h) {
+  const int x0 = x * fitted.Width() / width, y0 = y * fitted.Height() / height;
+  const int x1 = ((x + w) * fitted.Width() + width - 1) / width, y1 = ((y + h) * fitted.Height() + height - 1) / height;
+  return fitted.Crop(x0, y0, x1 - x0, y1 - y0);
+}
+
+class Cli_ : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { InitLutFormats(); }
+  QTemporaryDir Dir;
+  QString Path(const QString &name) const { return Dir.filePath(name); }
+};
+
+} // namespace
+
+TEST_F(Cli_, ListsEveryProfileAndFormat) {
+  const TRun r = Cli({"formats"});
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  EXPECT_TRUE(r.Out.contains("Cube 3D Davinci"));
+  EXPECT_TRUE(r.Out.contains(QRegularExpression("\\n30 +Shake 1D +txt +1D +65536 +16")));
+  EXPECT_TRUE(r.Out.contains(QRegularExpression("\\n30 +FSI DIT \\(Flanders Scientific\\) 3D +3D +yes +yes")));
+  EXPECT_TRUE(r.Out.contains(QRegularExpression("\\n18 +Nucoda 1D +1D +no +yes")));
+}
+
+TEST_F(Cli_, BadUsageExitsWithTwoAndOneLine) {
+  const QString out = Path("x.cube");
+  const QStringList base = {"match", "--reference", kReference, "--source", kSource, "--output", out};
+  const QList<QStringList> cases = {
+      {},
+      {"frobnicate"},
+      {"match", "--source", kSource, "--profile", "6", "--output", out},
+      base + QStringList{"--profile", "99"},
+      base + QStringList{"--profile", "Cube 3D"},                        // a format's name, not a profile's
+      base + QStringList{"--profile", "6", "--size", "17"},              // fixed size
+      base + QStringList{"--profile", "7", "--size", "102"},             // beyond the lattice
+      base + QStringList{"--profile", "7", "--size", "1"},
+      base + QStringList{"--profile", "6", "--brightness", "250"},
+      base + QStringList{"--profile", "6", "--chroma", "ten"},
+      base + QStringList{"--profile", "6", "--source-region", "0,0,0,10"},   // empty
+      base + QStringList{"--profile", "6", "--source-region", "590,0,20,10"}, // beyond the right edge
+      base + QStringList{"--profile", "6", "--source-region", "1,2,3"},
+      base + QStringList{"--profile", "6", "--secondary", "ref=0,0,10,10"},
+      base + QStringList{"--profile", "6", "--secondary", "ref=0,0,10,10 src=0,0,5,5 softness=11"},
+      base + QStringList{"--profile", "6", "--secondary", "ref=0,0,10,10 src=0,0,5,5 hue=3"},
+      base + QStringList{"--profile", "6", "--bogus"},
+      {"eval", "a.cube", "0.5", "x", "1"},
+      {"apply", "--lut", "a.cube", kSource},
+      {"convert", "--profile", "6", "--output", out},
+  };
+  for (const QStringList &args : cases) {
+    const TRun r = Cli(args);
+    EXPECT_EQ(r.Code, 2) << args.join(' ').toStdString() << "\n" << r.Err.toStdString();
+    EXPECT_EQ(r.Err.count('\n'), r.Code == 2 && args.isEmpty() ? r.Err.count('\n') : 1) << r.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(out)) << args.join(' ').toStdString();
+  }
+  for (const char *command : {"formats", "match", "convert", "apply", "eval", "info"}) {
+    const TRun r = Cli({command, "--help"});
+    EXPECT_EQ(r.Code, 0) << command;
+    EXPECT_TRUE(r.Out.startsWith(QString("Usage: tintwise-cli ") + command)) << r.Out.toStdString();
+  }
+}
+
+TEST_F(Cli_, FailedOperationsExitWithOne) {
+  QImage flat(40, 30, QImage::Format_RGB888);
+  flat.fill(QColor(20, 120, 220));
+  ASSERT_TRUE(flat.save(Path("flat.png")));
+  QFile junk(Path("junk.cube"));
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write("this is no LUT\n");
+  junk.close();
+  struct Case { QStringList args; const char *needle; } cases[] = {
+      {{"match", "--reference", kReference, "--source", Path("missing.jpg"), "--profile", "6", "--output", Path("a.cube")}, "missing.jpg"},
+      {{"match", "--reference", kReference, "--source", Path("flat.png"), "--profile", "6", "--output", Path("a.cube")}, "single colour"},
+      {{"info", Path("missing.cube")}, "missing.cube"},
+      {{"info", Path("junk.cube")}, "junk.cube"},
+      {{"match", "--reference", kReference, "--source", kSource, "--profile", "6", "--output", Path("no/such/dir/a.cube")}, "a.cube"},
+  };
+  for (const Case &c : cases) {
+    const TRun r = Cli(c.args);
+    EXPECT_EQ(r.Code, 1) << c.args.join(' ').toStdString() << "\n" << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains(c.needle)) << r.Err.toStdString();
+    EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(Path("a.cube")));
+}
+
+TEST_F(Cli_, MatchWritesWhatTheEngineComputes) {
+  // The same road the window takes: fitted pictures, regions cut from them, the primary
+  // correction, the secondaries in order, the LUT brought to the profile's size and written.
+  const QString out = Path("match.cube"), preview = Path("preview.png");
+  const TRun r = Cli({"match", "--reference", kReference, "--source", kSource, "--profile", "Cube 3D Davinci",
+                      "--size", "17", "--brightness", "80", "--chroma", "120", "--source-region", "100,50,300,200",
+                      "--secondary", "ref=10,10,200,100 src=400,300,150,90 softness=4 chroma=50",
+                      "--secondary", "src=0,0,100,100 ref=300,200,300,200", "--output", out, "--preview", preview});
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+
+  const TBitmap24 ref = Fitted(kReference), src = Fitted(kSource);
+  auto primary = std::make_unique<TLUT>(), working = std::make_unique<TLUT>(), out17 = std::make_unique<TLUT>();
+  primary->Mode = working->Mode = out17->Mode = kMode3D;
+  primary->Size3D = working->Size3D = 33;
+  out17->Size3D = 17;
+  ApplyPrimaryCorrection(ref, Cut(src, 600, 400, 100, 50, 300, 200), *primary, 0.8, 1.2, 1.2);
+  working->AssignFrom(*primary);
+  struct S { int r[4], s[4], softness, b, c; } secondaries[] = {
+      {{10, 10, 200, 100}, {400, 300, 150, 90}, 4, 100, 50},
+      {{300, 200, 300, 200}, {0, 0, 100, 100}, 2, 100, 100},
+  };
+  for (const S &s : secondaries) {
+    auto rec = std::make_unique<TSecondCorrectionData>();
+    const TBitmap24 rc = Cut(ref, 640, 427, s.r[0], s.r[1], s.r[2], s.r[3]);
+    const TBitmap24 sc = Cut(src, 600, 400, s.s[0], s.s[1], s.s[2], s.s[3]);
+    CalcSecondaryStatistics(rc, sc, *rec);
+    BuildSecondaryMask(sc, *rec, s.softness);
+    rec->Opacity = {s.b / 100.0, s.c / 100.0, s.c / 100.0};
+    ApplySecondaryCorrection(*rec, *working);
+  }
+  out17->AssignFrom(*working);
+  const QString expected = Path("expected.cube");
+  GetLutFormat(1)->SaveToFile(expected.toStdString(), *out17, 0);
+  EXPECT_EQ(Bytes(out), Bytes(expected));
+
+  TBitmap24 corrected = src;
+  working->ApplyToBitmap(corrected);
+  const QImage written(preview);
+  ASSERT_EQ(written.width(), corrected.Width());
+  const QImage want(corrected.Bits(), corrected.Width(), corrected.Height(), corrected.Stride(), QImage::Format_BGR888);
+  EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), want.convertToFormat(QImage::Format_RGB888));
+}
+
+TEST_F(Cli_, ConvertApplyEvalAndInfo) {
+  // A LUT to start from: the match of the sample pair, as a 33-point cube.
+  const QString cube = Path("look.cube");
+  ASSERT_EQ(Cli({"match", "--reference", kReference, "--source", kSource, "--profile", "7", "--output", cube}).Code, 0);
+
+  // Conversion to 3DL and a forced read back; the values agree within the 12-bit codes.
+  const QString dl = Path("look.3dl");
+  TRun r = Cli({"convert", cube, "--profile", "1", "--output", dl});
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  r = Cli({"info", dl});
+  EXPECT_TRUE(r.Out.contains("format: 3DL (4)")) << r.Out.toStdString();
+  EXPECT_TRUE(r.Out.contains("3D size: 33 points per axis"));
+
+  auto a = std::make_unique<TLUT>(), b = std::make_unique<TLUT>();
+  LoadLutFile(cube.toStdString(), *a);
+  LoadLutFile(dl.toStdString(), *b);
+  for (double x : {0.0, 0.2, 0.5, 0.77, 1.0}) {
+    const TLutTriple va = a->Evaluate({x, 1 - x, x * x}), vb = b->Evaluate({x, 1 - x, x * x});
+    for (int c = 0; c < 3; ++c)
+      EXPECT_NEAR(va[c], vb[c], 1.0 / 4095) << x;
+  }
+
+  // eval: at least nine significant digits, and the very double Evaluate gives.
+  r = Cli({"eval", cube, "0.25", "0.5", "+1"});
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  const QStringList parts = r.Out.trimmed().split(' ');
+  ASSERT_EQ(parts.size(), 3) << r.Out.toStdString();
+  const TLutTriple v = a->Evaluate({0.25, 0.5, 1.0});
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(parts[c].toDouble(), v[c]) << parts[c].toStdString();
+    EXPECT_GE(parts[c].count(QRegularExpression("[0-9]")) - parts[c].indexOf(QRegularExpression("[1-9]")) + 1, 9);
+  }
+
+  // apply: full resolution, the same bytes as the engine's own pass.
+  r = Cli({"apply", "--lut", cube, "--output-dir", Dir.path(), kSource});
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  TBitmap24 picture;
+  LoadPictureFile(kSource.toStdString(), picture);
+  a->ApplyToBitmap(picture);
+  const QImage want(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(), QImage::Format_BGR888);
+  EXPECT_EQ(QImage(Path("coffee.png")).convertToFormat(QImage::Format_RGB888), want.convertToFormat(QImage::Format_RGB888));
+
+  // A batch with one bad picture still processes the others and reports the failure.
+  r = Cli({"apply", "--lut", cube, "--output-dir", Dir.path(), Path("nope.png"), kReference});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_TRUE(r.Err.contains("nope.png"));
+  EXPECT_TRUE(QFile::exists(Path("rocket.jpg")));
+}
+
+int main(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
