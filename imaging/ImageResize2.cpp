@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/Parallel.h"
+#include "imaging/LargeBuffer.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -270,17 +271,15 @@ TPassPlan BuildPlan(float scale, int sourceLength, int destLength, float support
 // The intermediate picture of the horizontal pass: rows of dw pixels with at least one spare byte,
 // so that a pixel can be stored as four bytes without touching the next row.
 struct TIntermediate {
-  std::unique_ptr<std::uint8_t[]> Data;
   std::ptrdiff_t Stride = 0;
   int Width = 0, Height = 0;
+  detail::TLargeBuffer Data;
 
   TIntermediate(int width, int height)
       : Stride((static_cast<std::ptrdiff_t>(width) * 3 + 1 + 15) & ~std::ptrdiff_t(15)), Width(width),
-        Height(height) {
-    Data.reset(new std::uint8_t[static_cast<std::size_t>(Stride) * static_cast<std::size_t>(height)]);
-  }
-  std::uint8_t *Row(int y) { return Data.get() + y * Stride; }
-  const std::uint8_t *Row(int y) const { return Data.get() + y * Stride; }
+        Height(height), Data(static_cast<std::size_t>(Stride) * static_cast<std::size_t>(height)) {}
+  std::uint8_t *Row(int y) { return Data.Data() + y * Stride; }
+  const std::uint8_t *Row(int y) const { return Data.Data() + y * Stride; }
 };
 
 // --- The plain implementation: the Part's arithmetic, one row at a time. ---

@@ -1,5 +1,7 @@
 #include "imaging/PictureLoader.h"
 
+#include "imaging/LargeBuffer.h"
+
 #include <turbojpeg.h>
 
 #include <QByteArray>
@@ -89,22 +91,27 @@ void CheckDeclaredSize(const std::string &fileName, std::int64_t width, std::int
 // A decoded picture: 24-bit rows from the top, blue, green, red. Not zero-filled: the decoder
 // writes every byte the resampler reads.
 struct TDecoded {
-  std::unique_ptr<std::uint8_t[]> Data;
+  detail::TLargeBuffer Data;
   int Width = 0;
   int Height = 0;
   std::ptrdiff_t Stride = 0;
 
   void Allocate(int width, int height) {
     Stride = (static_cast<std::ptrdiff_t>(width) * 3 + 3) & ~std::ptrdiff_t(3);
-    Data.reset(new std::uint8_t[static_cast<std::size_t>(Stride) * static_cast<std::size_t>(height)]);
+    Data = detail::TLargeBuffer(static_cast<std::size_t>(Stride) * static_cast<std::size_t>(height));
     Width = width;
     Height = height;
   }
-  detail::TPixelView View() const { return {Data.get(), Width, Height, Stride}; }
+  detail::TPixelView View() const { return {Data.Data(), Width, Height, Stride}; }
+};
+
+struct TFileData {
+  detail::TLargeBuffer Data;
+  std::size_t Size = 0;
 };
 
 // The whole file in memory; the size is checked against a generous limit first.
-std::vector<unsigned char> ReadWholeFile(const std::string &fileName) {
+TFileData ReadWholeFile(const std::string &fileName) {
   constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t(1) << 30;
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
@@ -115,8 +122,8 @@ std::vector<unsigned char> ReadWholeFile(const std::string &fileName) {
   std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
   if (!file)
     Fail(fileName, std::string("the file cannot be opened (") + std::strerror(errno) + ")");
-  std::vector<unsigned char> data(static_cast<std::size_t>(size));
-  if (size > 0 && std::fread(data.data(), 1, data.size(), file.get()) != data.size())
+  TFileData data{detail::TLargeBuffer(static_cast<std::size_t>(size)), static_cast<std::size_t>(size)};
+  if (size > 0 && std::fread(data.Data.Data(), 1, data.Size, file.get()) != data.Size)
     Fail(fileName, "the file cannot be read to its end");
   return data;
 }
@@ -128,18 +135,20 @@ constexpr int kJpegFlags = TJFLAG_STOPONWARNING;
 #endif
 
 TDecoded DecodeJpeg(const std::string &fileName) {
-  const std::vector<unsigned char> data = ReadWholeFile(fileName);
+  const TFileData file = ReadWholeFile(fileName);
+  const unsigned char *data = file.Data.Data();
+  const auto size = static_cast<unsigned long>(file.Size);
   std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), &tjDestroy);
   if (!handle)
     Fail(fileName, "the JPEG decoder cannot be started");
   int width = 0, height = 0, subsampling = 0, colorspace = 0;
-  if (tjDecompressHeader3(handle.get(), data.data(), static_cast<unsigned long>(data.size()), &width, &height,
+  if (tjDecompressHeader3(handle.get(), data, size, &width, &height,
                           &subsampling, &colorspace) != 0)
     Fail(fileName, std::string("the file is not a readable JPEG picture (") + tjGetErrorStr2(handle.get()) + ")");
   CheckDeclaredSize(fileName, width, height);
   TDecoded picture;
   picture.Allocate(width, height);
-  if (tjDecompress2(handle.get(), data.data(), static_cast<unsigned long>(data.size()), picture.Data.get(), width,
+  if (tjDecompress2(handle.get(), data, size, picture.Data.Data(), width,
                     static_cast<int>(picture.Stride), height, TJPF_BGR, kJpegFlags) != 0)
     Fail(fileName, std::string("the JPEG data is damaged or truncated (") + tjGetErrorStr2(handle.get()) + ")");
   return picture;
@@ -152,8 +161,130 @@ void AllowLargeQtImages() {
   std::call_once(once, [] { QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 8 >> 20) + 64); });
 }
 
+// What Qt's BMP reader leaves to us, read from the headers: whether the pixel data of an
+// uncompressed file is all there (Qt fills a short file up silently), and the bit fields of 16- and
+// 32-bit files, whose channels Qt widens by shifting (a 5-bit 31 becomes 248) instead of scaling
+// them to the full range (31 becomes 255).
+struct TBmpLayout {
+  int ChannelBits[3] = {8, 8, 8}; // red, green, blue
+  // Run-length data may skip pixels, which Qt then leaves as they were: a pre-filled picture of
+  // this size makes them palette colour 0 instead of whatever the memory held.
+  int RleWidth = 0, RleHeight = 0;
+};
+
+int MaskBits(std::uint32_t mask) {
+  if (mask == 0)
+    return 0;
+  while ((mask & 1u) == 0)
+    mask >>= 1;
+  int bits = 0;
+  while (mask & 1u) {
+    mask >>= 1;
+    ++bits;
+  }
+  return mask == 0 ? bits : -1; // -1: the bits are not contiguous
+}
+
+TBmpLayout InspectBmp(const std::string &fileName) {
+  TBmpLayout layout;
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
+  if (!file)
+    Fail(fileName, std::string("the file cannot be opened (") + std::strerror(errno) + ")");
+  unsigned char h[70] = {};
+  const std::size_t got = std::fread(h, 1, sizeof h, file.get());
+  auto u16 = [&](int o) { return static_cast<std::uint32_t>(h[o] | h[o + 1] << 8); };
+  auto u32 = [&](int o) { return u16(o) | u16(o + 2) << 16; };
+  if (got < 26 || h[0] != 'B' || h[1] != 'M')
+    return layout; // Qt reports what is wrong
+  const std::uint32_t offBits = u32(10), headerSize = u32(14);
+  std::int64_t width, height;
+  std::uint32_t bpp, compression = 0;
+  if (headerSize == 12) {
+    width = u16(18);
+    height = u16(20);
+    bpp = u16(24);
+  } else if (headerSize >= 40 && got >= 54) {
+    width = static_cast<std::int32_t>(u32(18));
+    height = static_cast<std::int32_t>(u32(22));
+    bpp = u16(28);
+    compression = u32(30);
+  } else {
+    return layout;
+  }
+  height = height < 0 ? -height : height;
+  constexpr std::uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
+  const bool uncompressed = compression == kRgb || compression == kBitFields || compression == kAlphaBitFields;
+  constexpr std::uint32_t kRle8 = 1, kRle4 = 2;
+  if ((compression == kRle8 || compression == kRle4) && width > 0 && height > 0 && width <= kMaxPictureSide &&
+      height <= kMaxPictureSide && width * height <= kMaxPicturePixels) {
+    layout.RleWidth = static_cast<int>(width);
+    layout.RleHeight = static_cast<int>(height);
+  }
+  if (!uncompressed || width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
+    return layout; // compressed data, or sizes Qt or the size check refuse
+  if (bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32) {
+    const std::int64_t rowBytes = (bpp * width + 31) / 32 * 4;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
+    if (!ec && static_cast<std::uintmax_t>(offBits) + static_cast<std::uintmax_t>(rowBytes * height) > size)
+      Fail(fileName, "the file is truncated (its pixels need " + std::to_string(rowBytes * height) +
+                         " bytes from offset " + std::to_string(offBits) + ", the file has " + std::to_string(size) +
+                         ")");
+  }
+  if (bpp != 16 && bpp != 32)
+    return layout;
+  std::uint32_t masks[3];
+  if (compression == kRgb) {
+    if (bpp == 32)
+      return layout;
+    masks[0] = 0x7C00;
+    masks[1] = 0x03E0;
+    masks[2] = 0x001F;
+  } else {
+    if (got < 66)
+      return layout;
+    masks[0] = u32(54);
+    masks[1] = u32(58);
+    masks[2] = u32(62);
+  }
+  for (int c = 0; c < 3; ++c) {
+    const int bits = MaskBits(masks[c]);
+    if (bits > 8)
+      Fail(fileName, "its colour channels have more than 8 bits, which this program does not read from BMP files");
+    layout.ChannelBits[c] = bits < 0 ? 8 : bits;
+  }
+  return layout;
+}
+
+// Widens channels that Qt shifted up from fewer than 8 bits to the full range: v / (2^bits - 1).
+void ScaleBmpChannels(const TBmpLayout &layout, std::uint8_t *bgr, std::size_t pixels) {
+  std::uint8_t table[3][256];
+  bool any = false;
+  for (int c = 0; c < 3; ++c) {
+    const int bits = layout.ChannelBits[c];
+    for (int q = 0; q < 256; ++q) {
+      if (bits <= 0 || bits >= 8) {
+        table[c][q] = static_cast<std::uint8_t>(q);
+        continue;
+      }
+      const unsigned max = (1u << bits) - 1, v = static_cast<unsigned>(q) >> (8 - bits);
+      table[c][q] = static_cast<std::uint8_t>((v * 255 + max / 2) / max); // max is odd: never a tie
+      any = true;
+    }
+  }
+  if (!any)
+    return;
+  for (std::size_t i = 0; i < pixels; ++i, bgr += 3) {
+    bgr[0] = table[2][bgr[0]];
+    bgr[1] = table[1][bgr[1]];
+    bgr[2] = table[0][bgr[2]];
+  }
+}
+
 TDecoded DecodeWithQt(const std::string &fileName, const TFormatEntry &format) {
   AllowLargeQtImages();
+  const bool bmp = std::string(format.QtFormat) == "bmp";
+  const TBmpLayout layout = bmp ? InspectBmp(fileName) : TBmpLayout();
   QImageReader reader(QString::fromStdString(fileName), QByteArray(format.QtFormat));
   reader.setAutoDetectImageFormat(false);
   reader.setAutoTransform(false);
@@ -163,6 +294,10 @@ TDecoded DecodeWithQt(const std::string &fileName, const TFormatEntry &format) {
   if (declared.isValid())
     CheckDeclaredSize(fileName, declared.width(), declared.height());
   QImage image;
+  if (layout.RleWidth > 0) {
+    image = QImage(layout.RleWidth, layout.RleHeight, QImage::Format_Indexed8);
+    image.fill(0);
+  }
   if (!reader.read(&image) || image.isNull())
     Fail(fileName, "the picture data is damaged or truncated (" + reader.errorString().toStdString() + ")");
   CheckDeclaredSize(fileName, image.width(), image.height());
@@ -177,7 +312,7 @@ TDecoded DecodeWithQt(const std::string &fileName, const TFormatEntry &format) {
       Fail(fileName, "there is not enough memory to convert the picture");
     for (int y = 0; y < picture.Height; ++y) {
       const auto *s = reinterpret_cast<const quint16 *>(image.constScanLine(y));
-      std::uint8_t *d = picture.Data.get() + y * picture.Stride;
+      std::uint8_t *d = picture.Data.Data() + y * picture.Stride;
       for (int x = 0; x < picture.Width; ++x, s += 4, d += 3) {
         d[0] = static_cast<std::uint8_t>((s[2] + 128u) / 257u);
         d[1] = static_cast<std::uint8_t>((s[1] + 128u) / 257u);
@@ -191,7 +326,7 @@ TDecoded DecodeWithQt(const std::string &fileName, const TFormatEntry &format) {
       Fail(fileName, "there is not enough memory to convert the picture");
     for (int y = 0; y < picture.Height; ++y) {
       const auto *s = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-      std::uint8_t *d = picture.Data.get() + y * picture.Stride;
+      std::uint8_t *d = picture.Data.Data() + y * picture.Stride;
       for (int x = 0; x < picture.Width; ++x, d += 3) {
         d[0] = static_cast<std::uint8_t>(qBlue(s[x]));
         d[1] = static_cast<std::uint8_t>(qGreen(s[x]));
@@ -199,6 +334,9 @@ TDecoded DecodeWithQt(const std::string &fileName, const TFormatEntry &format) {
       }
     }
   }
+  if (bmp)
+    for (int y = 0; y < picture.Height; ++y)
+      ScaleBmpChannels(layout, picture.Data.Data() + y * picture.Stride, static_cast<std::size_t>(picture.Width));
   return picture;
 }
 
@@ -280,7 +418,7 @@ void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap) {
     Fail(fileName, "there is not enough memory for the picture");
   }
   for (int y = 0; y < picture.Height; ++y)
-    std::memcpy(result.Scanline(y), picture.Data.get() + y * picture.Stride, static_cast<std::size_t>(picture.Width) * 3);
+    std::memcpy(result.Scanline(y), picture.Data.Data() + y * picture.Stride, static_cast<std::size_t>(picture.Width) * 3);
   bitmap = std::move(result);
 }
 
