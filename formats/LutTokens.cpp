@@ -163,8 +163,11 @@ int PosNoCase(std::string_view Sub, std::string_view S) {
 bool TryParseLutFloat(std::string_view text, double &value) {
   const char *p = text.data();
   const char *end = p + text.size();
-  if (p != end && *p == '+')
+  if (p != end && *p == '+') {
     ++p;
+    if (p != end && *p == '-')
+      return false;
+  }
   // from_chars also takes "inf", "nan" and the like; a LUT number starts with a digit or a point
   // after its sign.
   const char *q = (p != end && *p == '-') ? p + 1 : p;

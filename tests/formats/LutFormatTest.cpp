@@ -1,0 +1,244 @@
+// The two tables, choosing a reader, and what every load and save guarantees.
+#include <csignal>
+#include <sys/resource.h>
+
+#include "formats/LutErrors.h"
+#include "formats/LutTokens.h"
+#include "tests/formats/FormatTestSupport.h"
+
+namespace tintwise {
+namespace {
+
+using namespace test;
+
+TEST(LutFormatTable, HoldsThe31FormatsInOrder) {
+  InitLutFormats();
+  InitLutFormats(); // a second call changes nothing
+  struct Row {
+    const char *name;
+    bool is3D;
+  } rows[] = {
+      {"Cube 3D Truelight", true},
+      {"Cube 3D", true},
+      {"Autodesk Lustre 3D", true},
+      {"Pandora 3D, Technicolor", true},
+      {"3DL", true},
+      {"Nucoda 3D", true},
+      {"Codex 3D", true},
+      {"Cube 1D", false},
+      {"Clipster 3D", true},
+      {"Luther 3D", true},
+      {"Colorfront OSD 3D", true},
+      {"Davinci DAT 3D", true},
+      {"Quantel 3D", true},
+      {"Codex 1D, Scratch 1D", false},
+      {"Autodesk Lustre 1D", false},
+      {"Filmlight Truelight 1D", false},
+      {"Quantel 1D", false},
+      {"S.two 1D", false},
+      {"Nucoda 1D", false},
+      {"Colorfront OSD 1D", false},
+      {"Fusion 1D", false},
+      {"Blackmagic HDLink 1D", false},
+      {"Cine-tal 1D", false},
+      {"Shake 1D", false},
+      {"DaVinci Resolve ilut 1D", false},
+      {"DaVinci Resolve olut 1D", false},
+      {"Adobe Speedgrade Look 3D", true},
+      {"ASC CDL", true},
+      {"PixelFarm PFClean 3D", true},
+      {"FSI CFE (Flanders Scientific) 3D", true},
+      {"FSI DIT (Flanders Scientific) 3D", true},
+  };
+  ASSERT_EQ(LutFormatCount(), 31);
+  for (int i = 0; i < 31; ++i) {
+    EXPECT_EQ(GetLutFormat(i)->Name, rows[i].name) << i;
+    EXPECT_EQ(GetLutFormat(i)->Is3D, rows[i].is3D) << i;
+    EXPECT_EQ(LutFormatIndex(GetLutFormat(i)), i);
+  }
+  EXPECT_EQ(GetLutFormat(-1), nullptr);
+  EXPECT_EQ(GetLutFormat(31), nullptr);
+}
+
+TEST(LutFormatTable, HoldsThe31ProfilesInOrder) {
+  InitLutFormats();
+  struct Row {
+    const char *name, *ext;
+    int format, size, bits;
+    bool sizeSel, bitsSel;
+  } rows[] = {
+      {"3DL Scratch, Autodesk, Blackmagic, Cine-tal", "3dl", 4, 17, 12, false, false},
+      {"3DL Fusion", "3dl", 4, 33, 12, false, false},
+      {"Autodesk Lustre 3D", "lut", 2, 33, 12, false, false},
+      {"Clipster 3D", "txt", 8, 17, 16, false, false},
+      {"Codex 3D", "txt", 6, 17, 12, false, false},
+      {"Colorfront OSD 3D", "3dmesh", 10, 17, 0, false, false},
+      {"Cube 3D Iridas, Nuke, AfterEffects", "cube", 1, 32, 0, false, false},
+      {"Cube 3D Davinci", "cube", 1, 33, 0, true, false},
+      {"Cube 3D Truelight", "cube", 0, 32, 0, false, false},
+      {"Davinci DAT 3D", "dat", 11, 33, 0, false, false},
+      {"Dolby DD3", "dd3", 4, 17, 12, false, false},
+      {"FSI CFE (Flanders Scientific) 3D", "cfe", 29, 17, 0, false, false},
+      {"FSI DIT (Flanders Scientific) 3D", "dat", 30, 64, 10, false, false},
+      {"Nucoda 3D", "cms", 5, 33, 0, true, false},
+      {"Luther 3D", "txt", 9, 33, 10, false, false},
+      {"Pandora 3D, Apple 3D m3d", "m3d", 3, 17, 16, false, false},
+      {"PixelFarm PFClean 3D", "pfl", 28, 16, 8, false, false},
+      {"Quantel 3D", "txt", 12, 17, 12, false, false},
+      {"Technicolor 3D mga", "mga", 3, 33, 16, false, false},
+      {"Autodesk Lustre 1D", "lut", 14, 65536, 16, true, true},
+      {"Blackmagic HDLink 1D", "txt", 21, 1024, 0, false, false},
+      {"Cine-tal 1D", "txt", 22, 1024, 10, false, false},
+      {"Codex 1D, Sony SRW-1, Scratch 1D", "dat", 13, 1024, 10, false, false},
+      {"Colorfront OSD 1D", "1dlut", 19, 1024, 0, false, false},
+      {"Cube 1D", "cube", 7, 4096, 0, false, false},
+      {"Filmlight Truelight 1D", "cube", 15, 4096, 0, false, false},
+      {"Fusion 1D", "alut", 20, 65536, 16, false, false},
+      {"Nucoda 1D", "cms", 18, 4096, 0, false, false},
+      {"Quantel 1D", "txt", 16, 1024, 10, false, false},
+      {"S.two 1D", "swto.xml", 17, 1024, 10, false, false},
+      {"Shake 1D", "txt", 23, 65536, 16, false, false},
+  };
+  ASSERT_EQ(LutOutputProfileCount(), 31);
+  int threeD = 0;
+  for (int i = 0; i < 31; ++i) {
+    const TLutOutputProfile &p = GetLutOutputProfile(i);
+    EXPECT_EQ(p.Name, rows[i].name);
+    EXPECT_EQ(p.Extension, rows[i].ext) << p.Name;
+    EXPECT_EQ(p.FormatIndex, rows[i].format) << p.Name;
+    EXPECT_EQ(p.DefaultSize, rows[i].size) << p.Name;
+    EXPECT_EQ(p.DefaultBits, rows[i].bits) << p.Name;
+    EXPECT_EQ(p.SizeSelectable, rows[i].sizeSel) << p.Name;
+    EXPECT_EQ(p.BitsSelectable, rows[i].bitsSel) << p.Name;
+    threeD += GetLutFormat(p.FormatIndex)->Is3D;
+  }
+  EXPECT_EQ(threeD, 19); // the profiles the Save LUT dialog offers
+  EXPECT_THROW(GetLutOutputProfile(31), ELUTError);
+}
+
+TEST(LutFormatTable, LaterFamiliesAreRefusedClearly) {
+  TTempDir dir;
+  TLUT lut;
+  FillLattice(lut, 17);
+  try {
+    Format(6).SaveToFile(dir.File("codex.txt"), lut, 12);
+    FAIL();
+  } catch (const ELUTError &e) {
+    EXPECT_STREQ(e.what(), "Writing Codex 3D files is not supported yet.");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("codex.txt")));
+}
+
+TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
+  TTempDir dir;
+  struct Case {
+    const char *name, *text;
+    int format; // -1: none
+  } cases[] = {
+      {"a.cube", "LUT_3D_SIZE 2\n", kCube3D},
+      {"b.cube", "LUT_1D_SIZE 2\n", kCube1D},
+      {"c.cube", "LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n", kCube3D}, // claimed by both; the first wins
+      {"d.cfe", "LUT_3D_VERSION 2.0.0\nLUT_3D_SIZE 2\n", kFsiCfe},
+      {"e.cms", "NUCODA_3D_CUBE 1\nLUT_3D_SIZE 2\n", kNucoda3D},
+      {"f.cube", "# iDims 3\n# oDims 3\n# width 2 2 2\n", kTruelight},
+      {"g.3dl", "3DMESH\nMesh 1 12\n", kLustre3D}, // Lustre 3D comes before 3DL
+      {"h.3DL", "0 512 1023\n", k3DL},
+      {"i.dd3", "0 512 1023\n", -1},
+      {"j.m3d", "channel 3d\nformat lut\n", kPandora},
+      {"k.lut", "LUT12\n", kLustre1D},
+      {"l.txt", "nothing to see\n", -1},
+  };
+  for (const Case &c : cases) {
+    WriteText(dir.File(c.name), c.text);
+    TLUTFormat *f = (InitLutFormats(), FindLutFormat(dir.File(c.name)));
+    EXPECT_EQ(f, c.format < 0 ? nullptr : GetLutFormat(c.format)) << c.name;
+  }
+  TLUT lut;
+  try {
+    LoadLutFile(dir.File("l.txt"), lut);
+    FAIL();
+  } catch (const ELUTError &e) {
+    EXPECT_NE(std::string(e.what()).find("no known LUT format recognises this file"), std::string::npos);
+  }
+  EXPECT_THROW(FindLutFormat(dir.File("missing.cube")), ETintwiseError);
+}
+
+// Whatever goes wrong, a failed load leaves the identity and the earlier comments, never a
+// negative size or a half-set table in force.
+TEST(LutLoading, AFailedLoadResetsTheLut) {
+  TTempDir dir;
+  struct Case {
+    int format;
+    const char *name, *text;
+  } cases[] = {
+      {kCube3D, "short.cube", "# kept out\nLUT_3D_SIZE 2\n0 0 0\n"},
+      {kCube3D, "nosize.cube", "0 0 0\n"},
+      {kCube3D, "bad.cube", "LUT_3D_SIZE 2x\n"},
+      {kLustre3D, "nomesh.lut", "3DMESH\n0 0 0\n"},
+      {kCube3D, "missing.cube", nullptr},
+  };
+  for (const Case &c : cases) {
+    if (c.text)
+      WriteText(dir.File(c.name), c.text);
+    TLUT lut;
+    FillLattice(lut, 5);
+    lut.Comments = {"before"};
+    EXPECT_THROW(Format(c.format).LoadFromFile(dir.File(c.name), lut), ETintwiseError) << c.name;
+    EXPECT_EQ(lut.Mode, kModeIdentity) << c.name;
+    EXPECT_EQ(lut.Size3D, 0) << c.name;
+    EXPECT_EQ(lut.Size1D, 0) << c.name;
+    EXPECT_EQ(lut.Comments, std::vector<std::string>{"before"}) << c.name;
+    EXPECT_EQ(lut.Evaluate({0.2, 0.4, 0.6}), (TLutTriple{0.2, 0.4, 0.6}));
+  }
+}
+
+TEST(LutSaving, RefusesSizesAndDepthsTheFormatCannotHold) {
+  TTempDir dir;
+  TLUT lut;
+  FillLattice(lut, 17);
+  lut.Size3D = 1;
+  EXPECT_THROW(Format(kCube3D).SaveToFile(dir.File("a.cube"), lut, 0), ELUTError);
+  lut.Size3D = 102;
+  EXPECT_THROW(Format(kCube3D).SaveToFile(dir.File("a.cube"), lut, 0), ELUTError);
+  lut.Size3D = 17;
+  EXPECT_THROW(Format(k3DL).SaveToFile(dir.File("a.3dl"), lut, 0), ELUTError);
+  EXPECT_THROW(Format(k3DL).SaveToFile(dir.File("a.3dl"), lut, 17), ELUTError);
+  EXPECT_THROW(Format(kFsiDit).SaveToFile(dir.File("a.dat"), lut, 10), ELUTError); // 64 only
+  lut.Size3D = 20;
+  EXPECT_THROW(Format(kLustre3D).SaveToFile(dir.File("a.lut"), lut, 12), ELUTError); // not 2^m + 1
+  FillCurve(lut, 1);
+  EXPECT_THROW(Format(kCube1D).SaveToFile(dir.File("a.cube"), lut, 0), ELUTError);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path));
+}
+
+// A write that fails half way (here: the file size limit) leaves the old file as it was.
+TEST(LutSaving, AFailedWriteLeavesTheOldFile) {
+  TTempDir dir;
+  const std::string file = dir.File("keep.cube");
+  WriteText(file, "old contents\n");
+  TLUT lut;
+  FillLattice(lut, 33);
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool raised = false;
+  try {
+    Format(kCube3D).SaveToFile(file, lut, 0);
+  } catch (const EFCreateError &) {
+    raised = true;
+  }
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(ReadText(file), "old contents\n");
+  std::size_t entries = 0;
+  for ([[maybe_unused]] auto &e : std::filesystem::directory_iterator(dir.Path))
+    ++entries;
+  EXPECT_EQ(entries, 1u);
+}
+
+} // namespace
+} // namespace tintwise

@@ -1,0 +1,107 @@
+// LUT files written by another project: each loads to the values it holds or fails with a message.
+#include "formats/LutErrors.h"
+#include "tests/formats/FormatTestSupport.h"
+
+namespace tintwise {
+namespace {
+
+using namespace test;
+
+std::string PeerDir() { return std::string(TINTWISE_SHARED_DIR) + "/peer-luts/ocio-test-data"; }
+
+#define REQUIRE_PEERS()                                                                            \
+  if (!std::filesystem::is_directory(PeerDir()))                                                   \
+  GTEST_SKIP() << "no peer LUT files at " << PeerDir()
+
+std::string PeerFile(const std::string &name) { return PeerDir() + "/" + name; }
+
+TEST(PeerFiles, EveryFileLoadsOrFailsWithAMessage) {
+  REQUIRE_PEERS();
+  InitLutFormats();
+  for (const auto &entry : std::filesystem::directory_iterator(PeerDir())) {
+    const std::string name = entry.path().filename().string();
+    if (name == "LICENSE")
+      continue;
+    TLUT lut;
+    try {
+      LoadLutFile(entry.path().string(), lut);
+      EXPECT_TRUE(lut.Mode == kMode1D || lut.Mode == kMode3D || lut.Mode == kMode1DThen3D) << name;
+    } catch (const ETintwiseError &e) {
+      EXPECT_GT(std::string(e.what()).size(), 8u) << name;
+      // Reset by the failed load, or untouched when no format claimed the file.
+      EXPECT_TRUE(lut.Mode == kModeIdentity || (lut.Mode == kMode1D && lut.Size1D == 0)) << name;
+    }
+  }
+}
+
+struct TPoint {
+  int r, g, b;
+  double R, G, B; // codes
+};
+
+void ExpectLattice(const std::string &name, int format, int size, double maxCode, std::initializer_list<TPoint> points) {
+  TLUT lut;
+  TLUTFormat *found = LoadLutFile(PeerFile(name), lut);
+  EXPECT_EQ(found, GetLutFormat(format)) << name;
+  ASSERT_EQ(lut.Mode, kMode3D) << name;
+  ASSERT_EQ(lut.Size3D, size) << name;
+  for (const TPoint &p : points)
+    EXPECT_EQ(lut.Lattice[p.r][p.g][p.b], (TLutTriple{p.R / maxCode, p.G / maxCode, p.B / maxCode}))
+        << name << " " << p.r << " " << p.g << " " << p.b;
+}
+
+TEST(PeerFiles, LatticesReadToTheirValues) {
+  REQUIRE_PEERS();
+  InitLutFormats();
+  // Blue fastest in all of these; the first and last value lines and a few between.
+  ExpectLattice("discreet-3d-lut.3dl", kLustre3D, 17, 4095,
+                {{0, 0, 0, 17, 17, 17}, {0, 0, 1, 0, 0, 68}, {0, 1, 0, 0, 79, 53}, {16, 16, 16, 4092, 4094, 4094}});
+  ExpectLattice("lustre_33x33x33.3dl", kLustre3D, 33, 4095,
+                {{0, 0, 0, 2, 4, 4}, {0, 0, 1, 0, 30, 71}, {32, 32, 32, 3983, 3894, 3507}});
+  ExpectLattice("crosstalk.3dl", k3DL, 17, 65535,
+                {{0, 0, 1, 0, 0, 2374}, {0, 1, 0, 0, 1981, 255}, {16, 16, 16, 25616, 35585, 42060}});
+  ExpectLattice("pandora_3d.m3d", kPandora, 2, 255,
+                {{0, 0, 1, 0, 0, 204}, {0, 1, 0, 0, 204, 0}, {1, 0, 1, 255, 0, 255}, {1, 1, 1, 306, 255, 306}});
+}
+
+TEST(PeerFiles, LustreCurveReadsToItsValues) {
+  REQUIRE_PEERS();
+  InitLutFormats();
+  TLUT lut;
+  EXPECT_EQ(LoadLutFile(PeerFile("legacy_slog_to_log_v3_lustre.lut"), lut), GetLutFormat(kLustre1D));
+  ASSERT_EQ(lut.Mode, kMode1D);
+  ASSERT_EQ(lut.Size1D, 1024);
+  EXPECT_EQ(lut.Curve[17], (TLutTriple{16 / 4095.0, 16 / 4095.0, 16 / 4095.0}));
+  EXPECT_EQ(lut.Curve[1023], (TLutTriple{1, 1, 1}));
+}
+
+TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
+  REQUIRE_PEERS();
+  InitLutFormats();
+  struct Case {
+    const char *name, *message;
+  } cases[] = {
+      // Input domains other than 0..1: refused, not read as 0..1.
+      {"iridas_1d.cube", "line 2: DOMAIN_MIN -2.0 1.0 0.0: input ranges other than 0 to 1 are not supported."},
+      {"iridas_3d.cube", "line 3: DOMAIN_MIN 0.0 1.0 0.0: input ranges other than 0 to 1 are not supported."},
+      {"resolve_1d3d.cube", "line 2: LUT_1D_INPUT_RANGE -1.0 3.0: input ranges other than 0 to 1 are not supported."},
+      {"error_truncated_file.3dl", "Incomplete file."},
+      // Discreet 1D tables ("LUT: 3 4096") belong to no format of this program.
+      {"Test_12to16fp.lut", "no known LUT format recognises this file."},
+      {"logtolin_8to8.lut", "no known LUT format recognises this file."},
+      {"error_truncated_file.lut", "no known LUT format recognises this file."},
+  };
+  for (const Case &c : cases) {
+    TLUT lut;
+    try {
+      LoadLutFile(PeerFile(c.name), lut);
+      ADD_FAILURE() << c.name << " loaded";
+    } catch (const ETintwiseError &e) {
+      const std::string message = e.what();
+      EXPECT_EQ(message.substr(message.size() - std::strlen(c.message)), c.message) << c.name;
+    }
+  }
+}
+
+} // namespace
+} // namespace tintwise

@@ -1,0 +1,252 @@
+#include "formats/XmlReader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "formats/LutErrors.h"
+
+namespace tintwise {
+namespace {
+
+TEST(XmlReader, ForgivingDocumentStructure) {
+  TXMLNode root;
+  root.LoadXMLText("\xEF\xBB\xBFjunk<?xml version=\"1.0\"?>\r\n"
+                   "<!-- before the root -->\r\n"
+                   "<ColorCorrection id=\"cc1\">\r\n"
+                   "  <SOPNode>\r\n"
+                   "    <Slope>1.1 1.0 0.9</Slope>\r\n"
+                   "    <Power>1 1 1<!-- before a closing tag --></Power>\r\n"
+                   "  </SOPNode>\r\n"
+                   "</ColorCorrection>\r\n");
+  // The declaration, the document element, and an empty node for the trailing line break.
+  ASSERT_EQ(root.ChildCount(), 3u);
+  EXPECT_EQ(root.Child(0).Name, "?xml");
+  EXPECT_EQ(root.Child(0).Attributes.ValueOf("version").Text, "1.0");
+  EXPECT_EQ(root.Child(2).Name, "");
+
+  TXMLNode &cc = root.NodeByName("colorcorrection");
+  EXPECT_EQ(cc.Attributes.ValueOf("ID").Text, "cc1");
+  const TXMLNode &sop = cc.NodeByName("SOPNode");
+  EXPECT_EQ(sop.NodeByName("Slope").Value.Text, "1.1 1.0 0.9");
+  EXPECT_EQ(sop.NodeByName("Power").Value.Text, "1 1 1");
+  EXPECT_EQ(sop.ChildCount(), 2u);
+  EXPECT_TRUE(cc.HasNode("sopnode"));
+  EXPECT_FALSE(cc.HasNode("SatNode"));
+}
+
+TEST(XmlReader, NodeByNameNamesTheMissingNode) {
+  TXMLNode root;
+  root.LoadXMLText("<a><b/></a>");
+  try {
+    root.NodeByName("a").NodeByName("Slope");
+    FAIL() << "no error";
+  } catch (const EXMLError &e) {
+    EXPECT_STREQ(e.what(), "The \"Slope\" node is not found");
+  }
+  // Only direct children are looked at.
+  EXPECT_THROW(root.NodeByName("b"), EXMLError);
+}
+
+TEST(XmlReader, ContentTextKeepsRunsAndCdata) {
+  struct Case {
+    const char *xml;
+    const char *text;
+  };
+  const Case cases[] = {
+      {"<a>x<![CDATA[y]]></a>", "x y"},
+      {"<a><![CDATA[y]]></a>", " y"},
+      {"<a><![CDATA[<b>not a tag</b>]]></a>", " <b>not a tag</b>"},
+      {"<a>  one  <b/>  two  </a>", "  one    two  "},
+      {"<a>\n  \n<b/>\n</a>", ""},           // blank runs are not kept
+      {"<a>1<!-- c -->2</a>", "12"},         // comments inside content vanish
+      {"<a>unterminated", "unterminated"},   // a missing closing tag ends at the end of the text
+      {"<a><![CDATA[abcdef", " abcde"},      // a missing "]]>": the text stops before the last character
+      {"<a>x</wrong>y", "x"},                // the closing tag's name is not compared
+  };
+  for (const Case &c : cases) {
+    TXMLNode root;
+    root.LoadXMLText(c.xml);
+    EXPECT_EQ(root.NodeByName("a").Value.Text, c.text) << c.xml;
+  }
+}
+
+TEST(XmlReader, Attributes) {
+  TXMLNode root;
+  root.LoadXMLText("<a b='1' c=\"2\" flag e=x/><after/>");
+  ASSERT_GE(root.ChildCount(), 2u);
+  TXMLNode &a = root.Child(0);
+  EXPECT_EQ(a.Name, "a");
+  EXPECT_EQ(a.ChildCount(), 0u); // self-closing: <after/> is its sibling
+  EXPECT_EQ(root.Child(1).Name, "after");
+  EXPECT_EQ(a.Attributes.ValueOf("B").Text, "1");
+  EXPECT_EQ(a.Attributes.ValueOf("c").Text, "2");
+  EXPECT_EQ(a.Attributes.ValueOf("flag").Text, "");
+  EXPECT_EQ(a.Attributes.ValueOf("e").Text, "x");
+  EXPECT_EQ(a.Attributes.Find("d"), nullptr);
+  EXPECT_EQ(a.Attributes.ValueOf("d").Text, ""); // a missing attribute is added, empty
+  EXPECT_NE(a.Attributes.Find("d"), nullptr);
+
+  // Items split at single blanks: a quoted value cannot hold one, a run of blanks gives an item
+  // with an empty name, a line break inside the tag counts as a blank, and a later duplicate wins.
+  TXMLNode r2;
+  r2.LoadXMLText("<t n='a b'  x=1\r\ny=2 x=3></t>");
+  TXMLNode &t = r2.NodeByName("t");
+  EXPECT_EQ(t.Attributes.ValueOf("n").Text, ""); // "'a" loses its first and last character
+  EXPECT_NE(t.Attributes.Find("b'"), nullptr);
+  EXPECT_NE(t.Attributes.Find(""), nullptr);
+  EXPECT_EQ(t.Attributes.ValueOf("x").Text, "3");
+  EXPECT_EQ(t.Attributes.ValueOf("y").Text, "2");
+}
+
+TEST(XmlReader, ManyAttributesStayIndexedCaseInsensitively) {
+  std::string xml = "<a";
+  for (int i = 0; i < 50; ++i)
+    xml += " Attr" + std::to_string(i) + "='" + std::to_string(i * 2) + "'";
+  xml += "/>";
+  TXMLNode root;
+  root.LoadXMLText(xml);
+  TXMLAttributes &attrs = root.NodeByName("a").Attributes;
+  EXPECT_EQ(attrs.Count(), 50u);
+  for (int i = 0; i < 50; ++i)
+    EXPECT_EQ(attrs.ValueOf("ATTR" + std::to_string(i)).Text, std::to_string(i * 2));
+  attrs.ValueOf("new").Text = "n";
+  EXPECT_EQ(attrs.ValueOf("NEW").Text, "n");
+  EXPECT_EQ(attrs.Count(), 51u);
+}
+
+TEST(XmlReader, OddTopLevelConstructs) {
+  // A second comment right after the first, outside content, becomes a node named "!--".
+  TXMLNode root;
+  root.LoadXMLText("<!-- one --><!-- two --><doc/>");
+  ASSERT_EQ(root.ChildCount(), 2u);
+  EXPECT_EQ(root.Child(0).Name, "!--");
+  EXPECT_EQ(root.Child(1).Name, "doc");
+
+  // A tag without ">" takes the rest of the text; a second document element is one more child.
+  TXMLNode r2;
+  r2.LoadXMLText("<a/><b/><c");
+  ASSERT_EQ(r2.ChildCount(), 3u);
+  EXPECT_EQ(r2.Child(2).Name, "");
+
+  // Loading again replaces everything.
+  r2.LoadXMLText("<only/>");
+  ASSERT_EQ(r2.ChildCount(), 1u);
+  EXPECT_EQ(r2.Child(0).Name, "only");
+
+  TXMLNode empty;
+  empty.LoadXMLText("");
+  EXPECT_EQ(empty.ChildCount(), 0u);
+}
+
+TEST(XmlReader, AsFloatAndAsInteger) {
+  struct Good {
+    const char *text;
+    double value;
+  };
+  const Good good[] = {{"0.25", 0.25}, {"0,25", 0.25}, {"  1.5\r\n", 1.5}, {"", 0.0}, {"  ", 0.0},
+                       {"-.03", -0.03}, {"-2e-2", -0.02}, {"1e0", 1.0}, {"+2", 2.0}, {"7", 7.0},
+                       {"1.", 1.0}, {"1.700000", 1.7}};
+  for (const Good &g : good) {
+    TXMLValue v{g.text};
+    EXPECT_DOUBLE_EQ(v.AsFloat(), g.value) << g.text;
+  }
+  for (const char *bad : {"1.2.3", "0,2,5", "1.5,3", "abc", "1 2", "inf", "nan", "0x10", "1e", "-", ".",
+                          "1e999"}) {
+    TXMLValue v{bad};
+    EXPECT_THROW(v.AsFloat(), EConvertError) << bad;
+  }
+  try {
+    TXMLValue{" x1 "}.AsFloat();
+  } catch (const EConvertError &e) {
+    EXPECT_STREQ(e.what(), "'x1' is not a valid floating point value");
+  }
+  EXPECT_EQ(TXMLValue{"2.5"}.AsInteger(), 2);
+  EXPECT_EQ(TXMLValue{"3.5"}.AsInteger(), 4);
+  EXPECT_EQ(TXMLValue{"-2.5"}.AsInteger(), -2);
+  EXPECT_EQ(TXMLValue{"17"}.AsInteger(), 17);
+  EXPECT_THROW(TXMLValue{"1e20"}.AsInteger(), EConvertError);
+}
+
+TEST(XmlReader, LoadsFilesAndReportsUnreadableOnes) {
+  const std::string path = ::testing::TempDir() + "xmlreader_test.xml";
+  {
+    std::ofstream f(path, std::ios::binary);
+    f << "<lut><size>16</size></lut>";
+  }
+  TXMLNode root;
+  root.LoadXMLFile(path);
+  EXPECT_EQ(root.NodeByName("lut").NodeByName("size").Value.AsInteger(), 16);
+  std::remove(path.c_str());
+  EXPECT_THROW(root.LoadXMLFile(path), EFOpenError);
+}
+
+// Hostile shapes of about 10 MB each. The bound is generous: it is not a benchmark but a guard
+// against stack exhaustion and against work that grows with the square of the size (which would
+// take minutes here).
+TEST(XmlReader, HostileDocumentsParseWithoutRecursionInLinearTime) {
+  const std::size_t target = 10u << 20;
+  auto repeat = [&](const std::string &prefix, const std::string &unit, const std::string &suffix) {
+    std::string s = prefix;
+    s.reserve(target + prefix.size() + suffix.size());
+    while (s.size() < target)
+      s += unit;
+    return s + suffix;
+  };
+  struct Shape {
+    const char *name;
+    std::string xml;
+    std::function<void(const TXMLNode &)> check;
+  };
+  std::vector<Shape> shapes;
+  shapes.push_back({"deep nesting", repeat("", "<a>", ""), [](const TXMLNode &root) {
+                      const TXMLNode *n = &root;
+                      std::size_t depth = 0;
+                      while (n->ChildCount() > 0) {
+                        n = &n->Child(0);
+                        ++depth;
+                      }
+                      EXPECT_EQ(depth, (10u << 20) / 3 + 1);
+                    }});
+  shapes.push_back({"siblings", repeat("<r>", "<e r=\"1\" g=\"2\" b=\"3\"/>\n", "</r>"),
+                    [](const TXMLNode &root) { EXPECT_GT(root.NodeByName("r").ChildCount(), 400000u); }});
+  shapes.push_back({"one long text", repeat("<values>", "1023 512 0\n", "</values>"),
+                    [](const TXMLNode &root) { EXPECT_GT(root.NodeByName("values").Value.Text.size(), target - 20); }});
+  shapes.push_back({"text between many comments", repeat("<a>", "1<!--c-->", "</a>"),
+                    [](const TXMLNode &root) { EXPECT_GT(root.NodeByName("a").Value.Text.size(), 1000000u); }});
+  shapes.push_back({"many cdata sections", repeat("<a>", "<![CDATA[x]]>", "</a>"),
+                    [](const TXMLNode &root) { EXPECT_GT(root.NodeByName("a").Value.Text.size(), 1000000u); }});
+  shapes.push_back({"many distinct attributes", repeat("<a", " k" + std::string(6, 'x'), "/>"),
+                    [](const TXMLNode &root) { EXPECT_EQ(root.NodeByName("a").Attributes.Count(), 1u); }});
+  {
+    std::string xml = "<a";
+    for (std::size_t i = 0; xml.size() < target; ++i)
+      xml += " k" + std::to_string(i) + "=1";
+    shapes.push_back({"many attribute names", xml + "/>", [](const TXMLNode &root) {
+                        EXPECT_GT(root.NodeByName("a").Attributes.Count(), 900000u);
+                      }});
+  }
+  shapes.push_back({"unterminated comment", repeat("<a><!--", "- - > ", ""),
+                    [](const TXMLNode &root) { EXPECT_EQ(root.NodeByName("a").ChildCount(), 0u); }});
+  shapes.push_back({"unclosed tags without >", repeat("", "<", ""), [](const TXMLNode &) {}});
+  shapes.push_back({"closing tags only", repeat("<a>", "</b>x", ""),
+                    [](const TXMLNode &root) { EXPECT_GT(root.ChildCount(), 1000000u); }});
+
+  for (const Shape &shape : shapes) {
+    const auto start = std::chrono::steady_clock::now();
+    {
+      TXMLNode root;
+      root.LoadXMLText(shape.xml);
+      shape.check(root);
+    } // the tree is freed inside the timing too
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0) << shape.name;
+  }
+}
+
+} // namespace
+} // namespace tintwise
