@@ -1,9 +1,9 @@
 # The two commands a newcomer needs: `make run` and `make test`. Everything installs itself.
 BUILD ?= build
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package package-check clean
 
 all: build
 
@@ -26,6 +26,12 @@ test: build
 
 bench: build
 	bench/run $(BUILD)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+package-check: build
+	scripts/check-package $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
