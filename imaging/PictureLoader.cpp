@@ -212,6 +212,7 @@ TBmpLayout InspectBmp(const std::string &fileName) {
     return layout;
   }
   height = height < 0 ? -height : height;
+  CheckDeclaredSize(fileName, width, height);
   constexpr std::uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
   const bool uncompressed = compression == kRgb || compression == kBitFields || compression == kAlphaBitFields;
   constexpr std::uint32_t kRle8 = 1, kRle4 = 2;
