@@ -1,0 +1,148 @@
+#include "app/About.h"
+
+#include <QDesktopServices>
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QUrl>
+
+namespace tintwise {
+
+const TProductInfo &ProductInfo() {
+  static const TProductInfo info{
+      "Oxel Tintwise",
+      "1.00",
+      0x80000001u, // the current user's branch
+      "\\Software\\oxelsoft\\Tintwise",
+      "https://www.example.com/tintwise",
+      "",
+      "Provided as is, without warranty of any kind.",
+  };
+  return info;
+}
+
+QString ProductName() { return QString::fromStdString(ProductInfo().ProductName); }
+
+QIcon AppIcon() {
+  static const QIcon icon = [] {
+    QIcon result;
+    for (int side : {16, 32, 48, 64}) {
+      QPixmap pixmap(side, side);
+      pixmap.fill(Qt::transparent);
+      QPainter p(&pixmap);
+      p.setRenderHint(QPainter::Antialiasing);
+      // Two overlapping swatches: the look that is wanted and the frame being matched to it.
+      const qreal s = side;
+      QLinearGradient warm(0, 0, s, s);
+      warm.setColorAt(0, QColor(255, 196, 92));
+      warm.setColorAt(1, QColor(214, 72, 48));
+      QLinearGradient cool(0, 0, s, s);
+      cool.setColorAt(0, QColor(96, 200, 255));
+      cool.setColorAt(1, QColor(40, 84, 196));
+      p.setPen(QPen(QColor(40, 40, 40), s / 24));
+      p.setBrush(cool);
+      p.drawRoundedRect(QRectF(s * 0.06, s * 0.06, s * 0.58, s * 0.58), s / 10, s / 10);
+      p.setBrush(warm);
+      p.drawRoundedRect(QRectF(s * 0.36, s * 0.36, s * 0.58, s * 0.58), s / 10, s / 10);
+      p.end();
+      result.addPixmap(pixmap);
+    }
+    return result;
+  }();
+  return icon;
+}
+
+TLinkLabel::TLinkLabel(const QString &link, QWidget *parent) : QLabel(link, parent) {
+  QPalette pal = palette();
+  pal.setColor(QPalette::WindowText, Qt::blue);
+  setPalette(pal);
+  QFont f = font();
+  f.setUnderline(true);
+  setFont(f);
+  setCursor(Qt::PointingHandCursor);
+}
+
+void TLinkLabel::mouseReleaseEvent(QMouseEvent *event) {
+  QLabel::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && !text().isEmpty())
+    QDesktopServices::openUrl(QUrl::fromUserInput(text()));
+}
+
+namespace {
+
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, int x, int y) {
+  auto *label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+} // namespace
+
+TAboutForm::TAboutForm(const TProductInfo &info, QWidget *parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("AboutForm"));
+  setWindowTitle(QStringLiteral("About"));
+  setFixedSize(352, 243);
+
+  imgProduct = new QLabel(this);
+  imgProduct->setObjectName(QStringLiteral("imgProduct"));
+  imgProduct->setPixmap(AppIcon().pixmap(48, 48));
+  imgProduct->setGeometry(20, 20, 48, 48);
+
+  lblProduct = MakeLabel(this, "lblProduct", QString::fromStdString(info.ProductName), 84, 20);
+  QFont f(QStringLiteral("Arial"));
+  f.setBold(true);
+  f.setUnderline(true);
+  // Start at 27 pixels and step down until the name fits the space beside the image.
+  for (int px = 27; px > 1; --px) {
+    f.setPixelSize(px);
+    lblProduct->setFont(f);
+    lblProduct->adjustSize();
+    if (lblProduct->width() < 261 && lblProduct->height() < 36)
+      break;
+  }
+
+  lblVersion = MakeLabel(this, "lblVersion", QStringLiteral("Version: ") + QString::fromStdString(info.Version), 84, 62);
+
+  lblContacts = MakeLabel(this, "lblContacts", QStringLiteral("Contacts:"), 84, 98);
+  lblMail = new TLinkLabel(QString::fromStdString(info.ContactsLink), this);
+  lblMail->setObjectName(QStringLiteral("lblMail"));
+  lblMail->move(154, 98);
+  lblMail->adjustSize();
+  if (info.ContactsLink.empty()) {
+    lblContacts->hide();
+    lblMail->hide();
+  }
+
+  lblWebsite = MakeLabel(this, "lblWebsite", QStringLiteral("Website:"), 84, 122);
+  lblSite = new TLinkLabel(QString::fromStdString(info.WebsiteLink), this);
+  lblSite->setObjectName(QStringLiteral("lblSite"));
+  lblSite->move(154, 122);
+  lblSite->adjustSize();
+
+  lblNotice = new QLabel(QString::fromStdString(info.NoticeText), this);
+  lblNotice->setObjectName(QStringLiteral("lblNotice"));
+  lblNotice->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  lblNotice->setWordWrap(true);
+  lblNotice->setGeometry(10, 160, 332, 32);
+
+  btnClose = new QPushButton(QStringLiteral("Close"), this);
+  btnClose->setObjectName(QStringLiteral("btnClose"));
+  btnClose->setGeometry(136, 204, 80, 26);
+  btnClose->setDefault(true);
+  btnClose->setAutoDefault(true);
+  connect(btnClose, &QPushButton::clicked, this, &QDialog::accept); // Escape rejects, which closes too
+}
+
+void ShowAbout(const TProductInfo &info, QWidget *owner) {
+  TAboutForm form(info, owner);
+  if (owner)
+    form.move(owner->geometry().center() - form.rect().center());
+  form.exec();
+}
+
+} // namespace tintwise

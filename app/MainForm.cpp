@@ -1,0 +1,825 @@
+#include "app/MainForm.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSlider>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <exception>
+#include <utility>
+
+#include "app/About.h"
+#include "app/ImageViewer.h"
+#include "app/LutSaveForm.h"
+#include "app/TipsForm.h"
+#include "engine/PrimaryCorrection.h"
+#include "imaging/PictureLoader.h"
+
+namespace tintwise {
+
+namespace {
+
+constexpr int kHintDuration = 10000; // ms
+
+int SecondaryCounterValue = 1; // numbers new secondary corrections for the whole run
+
+// The hourglass for the lifetime of the object, whatever way the work ends.
+class TBusyCursor {
+public:
+  TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+  TBusyCursor(const TBusyCursor &) = delete;
+  TBusyCursor &operator=(const TBusyCursor &) = delete;
+};
+
+std::unique_ptr<TLUT> NewWorkingLUT() {
+  auto lut = std::make_unique<TLUT>(); // every lattice entry 0
+  lut->Mode = kMode3D;
+  lut->Size3D = 33;
+  return lut;
+}
+
+void SetHint(QWidget *widget, const char *hint) {
+  widget->setToolTip(QString::fromUtf8(hint));
+  widget->setToolTipDuration(kHintDuration);
+}
+
+QToolButton *NewSpeedButton(QWidget *parent, const char *name, const char *caption, const char *hint = nullptr) {
+  auto *button = new QToolButton(parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoRaise(true);
+  button->setFocusPolicy(Qt::NoFocus); // flat buttons never take the focus
+  if (caption)
+    button->setText(QString::fromUtf8(caption));
+  if (hint)
+    SetHint(button, hint);
+  return button;
+}
+
+QSlider *NewTrackBar(QWidget *parent, const char *name, int min, int max, int position) {
+  auto *slider = new QSlider(Qt::Horizontal, parent);
+  slider->setObjectName(QString::fromLatin1(name));
+  slider->setRange(min, max);
+  slider->setValue(position);
+  slider->setTickPosition(QSlider::NoTicks);
+  return slider;
+}
+
+QLabel *NewLabel(QWidget *parent, const char *name, const char *caption, const QFont &font) {
+  auto *label = new QLabel(QString::fromUtf8(caption), parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setFont(font);
+  return label;
+}
+
+QFrame *NewLine(QWidget *parent, const char *name) {
+  auto *line = new QFrame(parent);
+  line->setObjectName(QString::fromLatin1(name));
+  line->setFrameShape(QFrame::NoFrame);
+  line->setAutoFillBackground(true);
+  QPalette pal = line->palette();
+  pal.setColor(QPalette::Window, QColor(192, 192, 192)); // silver
+  line->setPalette(pal);
+  return line;
+}
+
+QFont PixelFont(const char *family, int pixels, bool bold) {
+  QFont font{QString::fromLatin1(family)};
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+// The glyph of the hide toggle: a frame split into the corrected and the original half.
+QIcon CompareIcon() {
+  QPixmap pixmap(20, 20);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.fillRect(2, 3, 8, 14, QColor(230, 150, 60));
+  p.fillRect(10, 3, 8, 14, QColor(150, 150, 150));
+  p.setPen(QColor(60, 60, 60));
+  p.drawRect(2, 3, 15, 13);
+  p.drawLine(10, 1, 10, 18);
+  p.end();
+  return QIcon(pixmap);
+}
+
+// Gives access to the delegate's own option set-up, so that the check box is hit-tested exactly
+// where it is drawn.
+class TCheckDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QRect CheckRect(QStyleOptionViewItem option, const QModelIndex &index) const {
+    initStyleOption(&option, index);
+    if (!(option.features & QStyleOptionViewItem::HasCheckIndicator))
+      return {};
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    return style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, widget);
+  }
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TCheckListView
+
+TCheckListView::TCheckListView(QWidget *parent) : QTreeWidget(parent) {
+  setItemDelegate(new TCheckDelegate(this));
+  setRootIsDecorated(false);
+  setHeaderHidden(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers); // F2 is handled by the owner
+  setUniformRowHeights(true);
+}
+
+QRect TCheckListView::CheckBoxRect(QTreeWidgetItem *item) const {
+  const QModelIndex index = indexFromItem(item, 0);
+  if (!index.isValid())
+    return {};
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(index);
+  return static_cast<const TCheckDelegate *>(itemDelegate())->CheckRect(option, index);
+}
+
+bool TCheckListView::ToggleAt(const QPoint &pos) {
+  QTreeWidgetItem *item = itemAt(pos);
+  if (!item || !(item->flags() & Qt::ItemIsUserCheckable) || !CheckBoxRect(item).contains(pos))
+    return false;
+  item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+  FSwallowRelease = true;
+  if (OnCheckBoxClick)
+    OnCheckBoxClick(item);
+  return true;
+}
+
+void TCheckListView::mousePressEvent(QMouseEvent *event) {
+  if (event->button() == Qt::LeftButton && ToggleAt(event->position().toPoint())) {
+    event->accept();
+    return;
+  }
+  QTreeWidget::mousePressEvent(event);
+}
+
+void TCheckListView::mouseDoubleClickEvent(QMouseEvent *event) {
+  // The second press of a double click on a check box toggles it again, like the first.
+  if (event->button() == Qt::LeftButton && ToggleAt(event->position().toPoint())) {
+    event->accept();
+    return;
+  }
+  QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+void TCheckListView::mouseReleaseEvent(QMouseEvent *event) {
+  if (FSwallowRelease) { // the press toggled already; the delegate must not toggle again
+    FSwallowRelease = false;
+    event->accept();
+    return;
+  }
+  QTreeWidget::mouseReleaseEvent(event);
+}
+
+void TCheckListView::keyPressEvent(QKeyEvent *event) {
+  if (state() != QAbstractItemView::EditingState && OnKeyDown && OnKeyDown(event)) {
+    event->accept();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+}
+
+TSecCorrectionItem::TSecCorrectionItem(const QString &caption, std::unique_ptr<TSecondCorrectionData> data)
+    : QTreeWidgetItem(QStringList{caption}, QTreeWidgetItem::UserType), FData(std::move(data)) {
+  setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
+  setCheckState(0, Qt::Checked);
+}
+
+namespace {
+
+QColor ColorOf(TColorValue value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
+
+} // namespace
+
+TColorCorrectionItem::TColorCorrectionItem(const TCorrectionData &data)
+    : QTreeWidgetItem(QStringList{QString::number(data.Softness), QString(), QString()}, QTreeWidgetItem::UserType + 1),
+      FData(data) {
+  setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+  setCheckState(0, Qt::Checked);
+  setData(1, Qt::DecorationRole, ColorOf(data.SourceColor));
+  setData(2, Qt::DecorationRole, ColorOf(data.TargetColor));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TfrmMain: construction
+
+TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(ProductName());
+  setWindowIcon(AppIcon());
+  resize(1200, 800);
+
+  auto *central = new QWidget(this);
+  central->setObjectName(QStringLiteral("pnlMain"));
+  setCentralWidget(central);
+  auto *mainLayout = new QVBoxLayout(central);
+  mainLayout->setContentsMargins(0, 0, 0, 0);
+  mainLayout->setSpacing(0);
+
+  // Tool bar: three captioned buttons on the left, three glyph buttons on the right.
+  auto *pnlToolBar = new QWidget(central);
+  pnlToolBar->setObjectName(QStringLiteral("pnlToolBar"));
+  pnlToolBar->setFixedHeight(34);
+  auto *toolBarLayout = new QVBoxLayout(pnlToolBar);
+  toolBarLayout->setContentsMargins(0, 0, 0, 0);
+  toolBarLayout->setSpacing(0);
+  auto *buttonRow = new QHBoxLayout;
+  buttonRow->setContentsMargins(4, 1, 4, 1);
+  buttonRow->setSpacing(2);
+  const QFont toolFont = PixelFont("Arial", 13, true);
+  QStyle *st = style();
+  auto captioned = [&](const char *name, const char *caption, const char *hint, QStyle::StandardPixmap glyph) {
+    QToolButton *b = NewSpeedButton(pnlToolBar, name, caption, hint);
+    b->setFont(toolFont);
+    b->setIcon(st->standardIcon(glyph));
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    buttonRow->addWidget(b);
+    return b;
+  };
+  sbnOpenRefImage = captioned("sbnOpenRefImage", "Open Reference Image", "Open the reference image",
+                              QStyle::SP_DialogOpenButton);
+  sbnOpenSourceImage = captioned("sbnOpenSourceImage", "Open Source Image",
+                                 "Open the image that should be color graded", QStyle::SP_DirOpenIcon);
+  sbnCreateLUT = captioned("sbnCreateLUT", "Create 3D LUT", "Create 3D LUT file", QStyle::SP_DialogSaveButton);
+  buttonRow->addStretch(1);
+  sbnHideCorrections = NewSpeedButton(pnlToolBar, "sbnHideCorrections", nullptr,
+                                      "Hide the corrections, Show the original image");
+  sbnHideCorrections->setCheckable(true);
+  sbnHideCorrections->setIcon(CompareIcon());
+  buttonRow->addWidget(sbnHideCorrections);
+  sbnHelp = NewSpeedButton(pnlToolBar, "sbnHelp", nullptr, "Show the help");
+  sbnHelp->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
+  buttonRow->addWidget(sbnHelp);
+  sbnAbout = NewSpeedButton(pnlToolBar, "sbnAbout", nullptr, "About");
+  sbnAbout->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
+  buttonRow->addWidget(sbnAbout);
+  for (QToolButton *b : {sbnOpenRefImage, sbnOpenSourceImage, sbnCreateLUT, sbnHideCorrections, sbnHelp, sbnAbout})
+    b->setIconSize(QSize(20, 20));
+  toolBarLayout->addLayout(buttonRow, 1);
+  QFrame *toolBarLine = NewLine(pnlToolBar, "shpToolBarLine");
+  toolBarLine->setFixedHeight(1);
+  toolBarLayout->addWidget(toolBarLine);
+  mainLayout->addWidget(pnlToolBar);
+
+  auto *body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 0, 0);
+  body->setSpacing(0);
+  mainLayout->addLayout(body, 1);
+
+  // Client area: the reference view on top, a line, the source view below.
+  pnlClient = new QWidget(central);
+  pnlClient->setObjectName(QStringLiteral("pnlClient"));
+  pnlClient->setAutoFillBackground(true);
+  {
+    QPalette pal = pnlClient->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::Base, Qt::white);
+    pnlClient->setPalette(pal);
+  }
+  body->addWidget(pnlClient, 1);
+
+  // Right-hand panel.
+  auto *pnlRight = new QWidget(central);
+  pnlRight->setObjectName(QStringLiteral("pnlRight"));
+  pnlRight->setFixedWidth(220);
+  auto *rightLayout = new QVBoxLayout(pnlRight);
+  rightLayout->setContentsMargins(6, 6, 6, 6);
+  rightLayout->setSpacing(8);
+  body->addWidget(pnlRight);
+
+  const QFont groupFont = PixelFont("Verdana", 13, true);
+  const QFont labelFont = PixelFont("Tahoma", 12, false);
+
+  gbxPrimary = new QGroupBox(QStringLiteral("Primary Correction"), pnlRight);
+  gbxPrimary->setObjectName(QStringLiteral("gbxPrimary"));
+  gbxPrimary->setFont(groupFont);
+  {
+    auto *l = new QVBoxLayout(gbxPrimary);
+    l->setSpacing(2);
+    lblBrightnessCorrection = NewLabel(gbxPrimary, "lblBrightnessCorrection", "Brightness correction: 100%", labelFont);
+    tbrYOpacity = NewTrackBar(gbxPrimary, "tbrYOpacity", 0, 200, 100);
+    lblChromaCorrection = NewLabel(gbxPrimary, "lblChromaCorrection", "Chroma correction: 100%", labelFont);
+    tbrUOpacity = NewTrackBar(gbxPrimary, "tbrUOpacity", 0, 200, 100);
+    sbnApplyPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnApplyPrimaryCorrection", "Apply");
+    sbnDefaultPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnDefaultPrimaryCorrection", "Defaults",
+                                                 "Set the correction settings to default");
+    for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrection), static_cast<QWidget *>(tbrYOpacity),
+                       static_cast<QWidget *>(lblChromaCorrection), static_cast<QWidget *>(tbrUOpacity)})
+      l->addWidget(w);
+    auto *buttons = new QHBoxLayout;
+    for (QToolButton *b : {sbnApplyPrimaryCorrection, sbnDefaultPrimaryCorrection}) {
+      b->setFont(labelFont);
+      b->setIcon(st->standardIcon(b == sbnApplyPrimaryCorrection ? QStyle::SP_DialogApplyButton
+                                                                 : QStyle::SP_BrowserReload));
+      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+      buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    l->addLayout(buttons);
+  }
+  rightLayout->addWidget(gbxPrimary);
+
+  gbxSecondary = new QGroupBox(QStringLiteral("Secondary Corrections"), pnlRight);
+  gbxSecondary->setObjectName(QStringLiteral("gbxSecondary"));
+  gbxSecondary->setFont(groupFont);
+  {
+    auto *l = new QVBoxLayout(gbxSecondary);
+    l->setSpacing(2);
+    lblBrightnessCorrectionSec =
+        NewLabel(gbxSecondary, "lblBrightnessCorrectionSec", "Brightness correction: 100%", labelFont);
+    tbrYOpacitySec = NewTrackBar(gbxSecondary, "tbrYOpacitySec", 0, 200, 100);
+    lblChromaCorrectionSec = NewLabel(gbxSecondary, "lblChromaCorrectionSec", "Chroma correction: 100%", labelFont);
+    tbrCrOpacitySec = NewTrackBar(gbxSecondary, "tbrCrOpacitySec", 0, 200, 100);
+    lblSoftnessCorrectionSec = NewLabel(gbxSecondary, "lblSoftnessCorrectionSec", "Softness", labelFont);
+    tbrSoftnessSec = NewTrackBar(gbxSecondary, "tbrSoftnessSec", 0, 10, 3);
+    SetHint(tbrSoftnessSec, "Controls, how many colors will be affected by the correction.");
+    sbnPreviewSecCorrection =
+        NewSpeedButton(gbxSecondary, "sbnPreviewSecCorrection", "Preview", "Preview the secondary correction");
+    sbnDiscardSecCorrection =
+        NewSpeedButton(gbxSecondary, "sbnDiscardSecCorrection", "Discard", "Discard the preview results");
+    sbnDiscardSecCorrection->setEnabled(false);
+    sbnSaveSecCorrection = NewSpeedButton(gbxSecondary, "sbnSaveSecCorrection", "Save",
+                                          "Save the secondary correction to the corrections list");
+    for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrectionSec), static_cast<QWidget *>(tbrYOpacitySec),
+                       static_cast<QWidget *>(lblChromaCorrectionSec), static_cast<QWidget *>(tbrCrOpacitySec),
+                       static_cast<QWidget *>(lblSoftnessCorrectionSec), static_cast<QWidget *>(tbrSoftnessSec)})
+      l->addWidget(w);
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    for (QToolButton *b : {sbnPreviewSecCorrection, sbnDiscardSecCorrection, sbnSaveSecCorrection}) {
+      b->setFont(labelFont);
+      buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    l->addLayout(buttons);
+
+    lvwSecCorrectionList = new TCheckListView(gbxSecondary);
+    lvwSecCorrectionList->setObjectName(QStringLiteral("lvwSecCorrectionList"));
+    lvwSecCorrectionList->setFont(PixelFont("Tahoma", 11, false));
+    lvwSecCorrectionList->setColumnCount(1);
+    lvwSecCorrectionList->setColumnWidth(0, 150);
+    l->addWidget(lvwSecCorrectionList, 1);
+  }
+  rightLayout->addWidget(gbxSecondary, 1);
+
+  // The colour-pick controls: they work, but nothing makes them visible.
+  pnlColorPick = new QWidget(pnlRight);
+  pnlColorPick->setObjectName(QStringLiteral("pnlColorPick"));
+  {
+    auto *l = new QVBoxLayout(pnlColorPick);
+    auto *row = new QHBoxLayout;
+    row->addWidget(NewLabel(pnlColorPick, "lblTransformColor", "Transform color", labelFont));
+    shpSrc = new QFrame(pnlColorPick);
+    shpSrc->setObjectName(QStringLiteral("shpSrc"));
+    row->addWidget(shpSrc);
+    row->addWidget(NewLabel(pnlColorPick, "lblTransformArrow", "=>", labelFont));
+    shpRef = new QFrame(pnlColorPick);
+    shpRef->setObjectName(QStringLiteral("shpRef"));
+    row->addWidget(shpRef);
+    for (QFrame *shape : {shpSrc, shpRef}) {
+      shape->setFixedSize(33, 33);
+      shape->setFrameShape(QFrame::Box);
+      shape->setAutoFillBackground(true);
+    }
+    SetSwatch(shpSrc, FSrcColor, FSrcColor);
+    SetSwatch(shpRef, FRefColor, FRefColor);
+    l->addLayout(row);
+    l->addWidget(NewLabel(pnlColorPick, "lblSoftness", "Softness", labelFont));
+    tbrSoftness = NewTrackBar(pnlColorPick, "tbrSoftness", 0, 10, 0);
+    l->addWidget(tbrSoftness);
+    SpeedButton3 = NewSpeedButton(pnlColorPick, "SpeedButton3", "Apply");
+    SpeedButton1 = NewSpeedButton(pnlColorPick, "SpeedButton1", "Apply");
+    SpeedButton2 = NewSpeedButton(pnlColorPick, "SpeedButton2", "Def", "Set the correction settings to default");
+    l->addWidget(SpeedButton3);
+    l->addWidget(SpeedButton1);
+    l->addWidget(SpeedButton2);
+    lvwCorrections = new TCheckListView(pnlColorPick);
+    lvwCorrections->setObjectName(QStringLiteral("lvwCorrections"));
+    lvwCorrections->setColumnCount(3);
+    lvwCorrections->setColumnWidth(1, 18);
+    lvwCorrections->setColumnWidth(2, 18);
+    l->addWidget(lvwCorrections);
+  }
+  pnlColorPick->hide();
+  rightLayout->addWidget(pnlColorPick);
+
+  // Window creation proper.
+  FWorkLUT = NewWorkingLUT();
+  FPrimaryLUT = NewWorkingLUT();
+
+  RefViewer = new TImageViewer(pnlClient);
+  RefViewer->setObjectName(QStringLiteral("RefViewer"));
+  RefViewer->setGeometry(0, 0, 100, 100);
+  RefViewer->SetMouseDownHandler([this](TImageViewer &v, Qt::MouseButton, int x, int y) {
+    PickColor(v, FRefBitmap, shpRef, FRefColor, x, y);
+  });
+  RefViewer->SetSelectionChangeHandler([this](TImageViewer &) { UpdateControls(); });
+  shpSplitLine = NewLine(pnlClient, "shpSplitLine");
+  SourceViewer = new TImageViewer(pnlClient);
+  SourceViewer->setObjectName(QStringLiteral("SourceViewer"));
+  SourceViewer->SetMouseDownHandler([this](TImageViewer &v, Qt::MouseButton, int x, int y) {
+    PickColor(v, FSourceBitmap, shpSrc, FSrcColor, x, y);
+  });
+  SourceViewer->SetSelectionChangeHandler([this](TImageViewer &) { UpdateControls(); });
+  pnlClient->installEventFilter(this);
+
+  // Slider labels follow their sliders; nothing else changes until the next Apply, Preview or Save.
+  auto percent = [](QLabel *label, const char *caption) {
+    return [label, caption](int position) {
+      label->setText(QString::fromLatin1(caption) + QString::number(position) + QLatin1Char('%'));
+    };
+  };
+  connect(tbrYOpacity, &QSlider::valueChanged, this, percent(lblBrightnessCorrection, "Brightness correction: "));
+  connect(tbrUOpacity, &QSlider::valueChanged, this, percent(lblChromaCorrection, "Chroma correction: "));
+  connect(tbrYOpacitySec, &QSlider::valueChanged, this, percent(lblBrightnessCorrectionSec, "Brightness correction: "));
+  connect(tbrCrOpacitySec, &QSlider::valueChanged, this, percent(lblChromaCorrectionSec, "Chroma correction: "));
+  auto softnessLabel = [this](int position) {
+    lblSoftnessCorrectionSec->setText(QStringLiteral("Softness: ") + QString::number(position));
+  };
+  connect(tbrSoftnessSec, &QSlider::valueChanged, this, softnessLabel);
+
+  connect(sbnOpenRefImage, &QToolButton::clicked, this, [this] { sbnOpenRefImageClick(); });
+  connect(sbnOpenSourceImage, &QToolButton::clicked, this, [this] { sbnOpenSourceImageClick(); });
+  connect(sbnCreateLUT, &QToolButton::clicked, this, [this] { sbnCreateLUTClick(); });
+  connect(sbnHideCorrections, &QToolButton::clicked, this, [this] { sbnHideCorrectionsClick(); });
+  connect(sbnHelp, &QToolButton::clicked, this, [this] { sbnHelpClick(); });
+  connect(sbnAbout, &QToolButton::clicked, this, [this] { sbnAboutClick(); });
+  connect(sbnApplyPrimaryCorrection, &QToolButton::clicked, this, [this] { sbnApplyPrimaryCorrectionClick(); });
+  connect(sbnDefaultPrimaryCorrection, &QToolButton::clicked, this, [this] { sbnDefaultPrimaryCorrectionClick(); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { sbnDefaultPrimaryCorrectionClick(); });
+  connect(sbnPreviewSecCorrection, &QToolButton::clicked, this, [this] { sbnPreviewSecCorrectionClick(); });
+  connect(sbnDiscardSecCorrection, &QToolButton::clicked, this, [this] { sbnDiscardSecCorrectionClick(); });
+  connect(sbnSaveSecCorrection, &QToolButton::clicked, this, [this] { sbnSaveSecCorrectionClick(); });
+  connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { RefreshPreview(); }); });
+  lvwSecCorrectionList->OnCheckBoxClick = [this](QTreeWidgetItem *) { Guarded([this] { RefreshPreview(); }); };
+  lvwSecCorrectionList->OnKeyDown = [this](QKeyEvent *event) { return SecListKeyDown(event); };
+  lvwCorrections->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+  softnessLabel(tbrSoftnessSec->value());
+  UpdateControls();
+  ResetSecondarySettings();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+int TfrmMain::SecondaryCounter() { return SecondaryCounterValue; }
+
+// Keeps the reference view at the top half of the client area and the source view below the line.
+void TfrmMain::LayoutClient() {
+  const int w = pnlClient->width(), h = pnlClient->height();
+  const int top = h / 2;
+  RefViewer->setGeometry(0, 0, w, top);
+  shpSplitLine->setGeometry(0, top, w, 1);
+  SourceViewer->setGeometry(0, top + 1, w, std::max(h - top - 1, 0));
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == pnlClient && event->type() == QEvent::Resize)
+    LayoutClient();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Error handling: no exception may cross the event loop.
+
+template <class F> bool TfrmMain::Guarded(F &&action) {
+  QString message;
+  try {
+    action();
+    return true;
+  } catch (const std::bad_alloc &) {
+    message = QStringLiteral("There is not enough memory for this operation.");
+  } catch (const std::exception &e) {
+    message = QString::fromUtf8(e.what());
+  } catch (...) {
+    message = QStringLiteral("The operation failed for an unknown reason.");
+  }
+  ShowError(message);
+  return false;
+}
+
+void TfrmMain::ShowError(const QString &message) {
+  // Busy cursors of the failed work have been restored by now; make sure none is left.
+  while (QApplication::overrideCursor())
+    QApplication::restoreOverrideCursor();
+  QMessageBox::critical(this, ProductName(), message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// State
+
+void TfrmMain::UpdateControls() {
+  const bool pictures = SourceViewer->HasPicture() && RefViewer->HasPicture();
+  for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrection), static_cast<QWidget *>(tbrYOpacity),
+                     static_cast<QWidget *>(lblChromaCorrection), static_cast<QWidget *>(tbrUOpacity),
+                     static_cast<QWidget *>(sbnApplyPrimaryCorrection),
+                     static_cast<QWidget *>(sbnDefaultPrimaryCorrection)})
+    w->setEnabled(pictures);
+  const bool secondary =
+      pictures && FPrimaryApplied && SourceViewer->HasSelection() && RefViewer->HasSelection();
+  for (QWidget *w :
+       {static_cast<QWidget *>(lblBrightnessCorrectionSec), static_cast<QWidget *>(tbrYOpacitySec),
+        static_cast<QWidget *>(lblChromaCorrectionSec), static_cast<QWidget *>(tbrCrOpacitySec),
+        static_cast<QWidget *>(lblSoftnessCorrectionSec), static_cast<QWidget *>(tbrSoftnessSec),
+        static_cast<QWidget *>(sbnPreviewSecCorrection), static_cast<QWidget *>(sbnSaveSecCorrection)})
+    w->setEnabled(secondary);
+  sbnCreateLUT->setEnabled(FPrimaryApplied);
+}
+
+void TfrmMain::ResetSecondarySettings() {
+  tbrYOpacitySec->setValue(100);
+  tbrCrOpacitySec->setValue(100);
+  tbrSoftnessSec->setValue(2);
+}
+
+TLUT &TfrmMain::ScratchLUT() {
+  if (!FScratchLUT)
+    FScratchLUT = NewWorkingLUT();
+  return *FScratchLUT;
+}
+
+// The primary LUT plus every checked secondary correction, in list order.
+void TfrmMain::RebuildWorkLUT(TLUT &target) const {
+  target.AssignFrom(*FPrimaryLUT);
+  for (int i = 0; i < lvwSecCorrectionList->topLevelItemCount(); ++i) {
+    auto *item = static_cast<TSecCorrectionItem *>(lvwSecCorrectionList->topLevelItem(i));
+    if (item->checkState(0) == Qt::Checked)
+      ApplySecondaryCorrection(item->Data(), target);
+  }
+}
+
+void TfrmMain::RefreshPreview() {
+  TBusyCursor busy;
+  RebuildWorkLUT(*FWorkLUT);
+  FPreviewBitmap = FSourceBitmap;
+  FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+  SourceViewer->SetPicture(FPreviewBitmap);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening pictures
+
+QString TfrmMain::ChoosePictureFile() {
+  if (OpenPictureChooser)
+    return OpenPictureChooser();
+  if (!dlgOpenPicture) {
+    dlgOpenPicture = new QFileDialog(this);
+    dlgOpenPicture->setObjectName(QStringLiteral("dlgOpenPicture"));
+    dlgOpenPicture->setFileMode(QFileDialog::ExistingFile);
+    dlgOpenPicture->setAcceptMode(QFileDialog::AcceptOpen);
+    dlgOpenPicture->setNameFilter(QString::fromStdString(PictureFileFilter()));
+  }
+  if (dlgOpenPicture->exec() != QDialog::Accepted || dlgOpenPicture->selectedFiles().isEmpty())
+    return {};
+  return dlgOpenPicture->selectedFiles().constFirst();
+}
+
+void TfrmMain::sbnOpenRefImageClick() {
+  const QString file = ChoosePictureFile();
+  if (!file.isEmpty())
+    LoadReferenceFile(file);
+}
+
+void TfrmMain::sbnOpenSourceImageClick() {
+  const QString file = ChoosePictureFile();
+  if (!file.isEmpty())
+    LoadSourceFile(file);
+}
+
+void TfrmMain::LoadReferenceFile(const QString &fileName) {
+  Guarded([&] {
+    {
+      TBusyCursor busy;
+      LoadImageFile(fileName.toStdString(), FRefBitmap);
+    }
+    RefViewer->ClearSelection();
+    RefViewer->SetPicture(FRefBitmap);
+    tbrYOpacity->setValue(100);
+    tbrUOpacity->setValue(100);
+    UpdateControls();
+  });
+}
+
+void TfrmMain::LoadSourceFile(const QString &fileName) {
+  Guarded([&] {
+    lvwSecCorrectionList->clear(); // each item frees its correction
+    tbrYOpacity->setValue(100);
+    tbrUOpacity->setValue(100);
+    FPrimaryApplied = false;
+    {
+      TBusyCursor busy;
+      LoadImageFile(fileName.toStdString(), FSourceBitmap);
+    }
+    FPreviewBitmap = FSourceBitmap;
+    SourceViewer->ClearSelection();
+    SourceViewer->SetPicture(FSourceBitmap);
+    UpdateControls();
+    sbnDiscardSecCorrection->setEnabled(false);
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Primary correction
+
+void TfrmMain::sbnApplyPrimaryCorrectionClick() {
+  Guarded([this] {
+    {
+      TBusyCursor busy;
+      // Both crops come from the uncorrected pictures, whatever the source view shows.
+      const TBitmap24 *source = &FSourceBitmap;
+      if (SourceViewer->HasSelection()) {
+        SourceViewer->CropSelection(FSourceBitmap);
+        RefViewer->CropSelection();
+        source = &SourceViewer->Selection();
+      }
+      const TBitmap24 *reference = &FRefBitmap;
+      if (RefViewer->HasSelection()) {
+        RefViewer->CropSelection();
+        reference = &RefViewer->Selection();
+      }
+      const double chroma = tbrUOpacity->value() / 100.0;
+      ApplyPrimaryCorrection(*reference, *source, *FPrimaryLUT, tbrYOpacity->value() / 100.0, chroma, chroma);
+      RebuildWorkLUT(*FWorkLUT);
+      FPreviewBitmap = FSourceBitmap;
+      FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+      SourceViewer->SetPicture(FPreviewBitmap);
+    }
+    FPrimaryApplied = true;
+    UpdateControls();
+    ShowTips(0, false);
+  });
+}
+
+void TfrmMain::sbnDefaultPrimaryCorrectionClick() {
+  tbrYOpacity->setValue(100);
+  tbrUOpacity->setValue(100);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Secondary corrections
+
+void TfrmMain::sbnPreviewSecCorrectionClick() {
+  Guarded([this] {
+    {
+      TBusyCursor busy;
+      SourceViewer->CropSelection(FSourceBitmap);
+      RefViewer->CropSelection();
+      // The candidate goes on top of the saved corrections in a lattice of its own, which becomes
+      // the working LUT only when everything worked.
+      TLUT &candidate = ScratchLUT();
+      RebuildWorkLUT(candidate);
+      const double chroma = tbrCrOpacitySec->value() / 100.0;
+      PreviewSecondaryCorrection(RefViewer->Selection(), SourceViewer->Selection(), candidate,
+                                 tbrYOpacitySec->value() / 100.0, chroma, chroma, tbrSoftnessSec->value());
+      TBitmap24 preview = FSourceBitmap;
+      candidate.ApplyToBitmap(preview);
+      SourceViewer->SetPicture(preview);
+      std::swap(FWorkLUT, FScratchLUT);
+      FPreviewBitmap = std::move(preview);
+    }
+    sbnDiscardSecCorrection->setEnabled(true);
+  });
+}
+
+void TfrmMain::sbnDiscardSecCorrectionClick() {
+  if (Guarded([this] { RefreshPreview(); }))
+    sbnDiscardSecCorrection->setEnabled(false);
+}
+
+void TfrmMain::sbnSaveSecCorrectionClick() {
+  Guarded([this] {
+    auto data = std::make_unique<TSecondCorrectionData>();
+    SourceViewer->CropSelection(FSourceBitmap);
+    RefViewer->CropSelection();
+    CalcSecondaryStatistics(RefViewer->Selection(), SourceViewer->Selection(), *data);
+    BuildSecondaryMask(SourceViewer->Selection(), *data, tbrSoftnessSec->value());
+    const double chroma = tbrCrOpacitySec->value() / 100.0;
+    data->Opacity = {tbrYOpacitySec->value() / 100.0, chroma, chroma};
+    // A correction the engine refuses to apply would make every later rebuild fail: try it once
+    // before it goes into the list.
+    TLUT &trial = ScratchLUT();
+    trial.AssignFrom(*FPrimaryLUT);
+    ApplySecondaryCorrection(*data, trial);
+
+    const QString caption = QStringLiteral("Secondary correction ") + QString::number(SecondaryCounterValue);
+    lvwSecCorrectionList->addTopLevelItem(new TSecCorrectionItem(caption, std::move(data)));
+    ++SecondaryCounterValue;
+    sbnDiscardSecCorrection->setEnabled(false);
+    ResetSecondarySettings();
+  });
+}
+
+bool TfrmMain::SecListKeyDown(QKeyEvent *event) {
+  switch (event->key()) {
+  case Qt::Key_Delete: {
+    const QList<QTreeWidgetItem *> selected = lvwSecCorrectionList->selectedItems();
+    if (selected.isEmpty())
+      return true;
+    const bool wasChecked = selected.constFirst()->checkState(0) == Qt::Checked;
+    delete selected.constFirst(); // frees its correction
+    if (QTreeWidgetItem *focused = lvwSecCorrectionList->currentItem())
+      focused->setSelected(true);
+    if (wasChecked)
+      Guarded([this] { RefreshPreview(); });
+    return true;
+  }
+  case Qt::Key_Space:
+    return true; // check boxes change only by mouse
+  case Qt::Key_F2:
+    if (QTreeWidgetItem *focused = lvwSecCorrectionList->currentItem())
+      lvwSecCorrectionList->editItem(focused, 0);
+    return true;
+  case Qt::Key_F1:
+    sbnHelpClick();
+    return true;
+  default:
+    return false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tool bar
+
+void TfrmMain::sbnHideCorrectionsClick() {
+  Guarded([this] {
+    if (sbnHideCorrections->isChecked()) {
+      if (FSourceBitmap.Width() > 0)
+        SourceViewer->SetPicture(FSourceBitmap);
+    } else if (FPreviewBitmap.Width() > 0) {
+      SourceViewer->SetPicture(FPreviewBitmap);
+    }
+  });
+}
+
+void TfrmMain::sbnCreateLUTClick() {
+  Guarded([this] {
+    RefreshPreview(); // drops a candidate that was neither saved nor discarded
+    ShowSaveLutDialog(*FWorkLUT, this);
+  });
+}
+
+void TfrmMain::sbnHelpClick() { ShowTips(0, true); }
+
+void TfrmMain::sbnAboutClick() { ShowAbout(ProductInfo(), this); }
+
+// ---------------------------------------------------------------------------------------------
+// Colour picking
+
+void TfrmMain::SetSwatch(QFrame *swatch, TColorValue &store, TColorValue color) {
+  store = color;
+  QPalette pal = swatch->palette();
+  pal.setColor(QPalette::Window, ColorOf(color));
+  swatch->setPalette(pal);
+}
+
+void TfrmMain::PickColor(TImageViewer &viewer, const TBitmap24 &bitmap, QFrame *swatch, TColorValue &store, int x,
+                         int y) {
+  const int column = viewer.ViewToImageX(x), row = viewer.ViewToImageY(y);
+  if (column < 0 || row < 0 || column >= bitmap.Width() || row >= bitmap.Height())
+    return;
+  std::uint8_t r, g, b;
+  bitmap.GetPixel(column, row, r, g, b);
+  SetSwatch(swatch, store, TColorValue(r) | TColorValue(g) << 8 | TColorValue(b) << 16);
+}
+
+void TfrmMain::SpeedButton3Click() {
+  Guarded([this] {
+    ApplyColorPick(*FWorkLUT, ColorValueToTriple(FSrcColor), ColorValueToTriple(FRefColor), tbrSoftness->value());
+    FPreviewBitmap = FSourceBitmap;
+    FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+    SourceViewer->SetPicture(FPreviewBitmap);
+    AddColorCorrection();
+  });
+}
+
+void TfrmMain::AddColorCorrection() {
+  TCorrectionData data;
+  data.Softness = tbrSoftness->value();
+  data.SourceColor = FSrcColor;
+  data.TargetColor = FRefColor;
+  lvwCorrections->addTopLevelItem(new TColorCorrectionItem(data));
+}
+
+} // namespace tintwise
