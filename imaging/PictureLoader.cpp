@@ -203,6 +203,11 @@ TBmpLayout InspectBmp(const std::string &fileName) {
     width = u16(18);
     height = u16(20);
     bpp = u16(24);
+    // Qt reads an OS/2 palette as full length and its pixels from where that would end, so a
+    // short palette shifts every pixel and leaves the last row unread.
+    if (bpp >= 1 && bpp <= 8 && offBits < 26 + 3 * (1u << bpp))
+      Fail(fileName, "its colour palette is shorter than its bit depth needs, which this program does not read "
+                     "from OS/2 bitmaps");
   } else if (headerSize >= 40 && got >= 54) {
     width = static_cast<std::int32_t>(u32(18));
     height = static_cast<std::int32_t>(u32(22));
