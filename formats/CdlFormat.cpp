@@ -1,0 +1,98 @@
+#include "formats/CdlFormat.h"
+
+#include <cmath>
+
+#include "formats/LutFamilyTools.h"
+#include "formats/LutFormatFamilies.h"
+#include "formats/LutTokens.h"
+#include "formats/XmlReader.h"
+
+namespace tintwise {
+
+namespace {
+
+// The first three words of an element's text, split at single blanks, tabs or commas, as numbers
+// with "." for the decimal point. What follows the third word is ignored.
+void ReadThree(const TXMLNode &node, float &r, float &g, float &b) {
+  std::string_view text = node.Value.Text;
+  float *out[3] = {&r, &g, &b};
+  for (float *v : out) {
+    std::string_view word;
+    NextToken(text, word);
+    double d;
+    if (!TryParseLutFloat(word, d))
+      throw EConvertError("'" + std::string(word) + "' is not a valid floating point value");
+    *v = static_cast<float>(d);
+  }
+}
+
+// A child by its name, or by the name the later version of the schema gives it (ASC_SOP for
+// SOPNode, ASC_SAT for SatNode), or nullptr.
+const TXMLNode *FindEither(const TXMLNode &parent, std::string_view name, std::string_view alias) {
+  const TXMLNode *node = parent.FindNode(name);
+  return node ? node : parent.FindNode(alias);
+}
+
+} // namespace
+
+void LoadCDLFile(const std::string &FileName, TCDLData &Data) {
+  TXMLNode root;
+  root.LoadXMLFile(FileName);
+  const TXMLNode &cc = root.NodeByName("ColorCorrection");
+  const TXMLValue *id = cc.Attributes.Find("id");
+  Data.Id = id ? id->Text : std::string();
+
+  const TXMLNode *sop = FindEither(cc, "SOPNode", "ASC_SOP");
+  if (!sop)
+    sop = &cc.NodeByName("SOPNode"); // raises, naming the node
+  TCDLChannel (&ch)[3] = Data.Channel;
+  ReadThree(sop->NodeByName("Slope"), ch[0].Slope, ch[1].Slope, ch[2].Slope);
+  ReadThree(sop->NodeByName("Offset"), ch[0].Offset, ch[1].Offset, ch[2].Offset);
+  ReadThree(sop->NodeByName("Power"), ch[0].Power, ch[1].Power, ch[2].Power);
+
+  Data.Saturation = 1.0f;
+  if (const TXMLNode *sat = FindEither(cc, "SATNode", "ASC_SAT"))
+    if (const TXMLNode *saturation = sat->FindNode("Saturation"))
+      Data.Saturation = static_cast<float>(saturation->Value.AsFloat());
+}
+
+void ApplyCDL(const TCDLData &Data, float R, float G, float B, float &OutR, float &OutG, float &OutB) {
+  const float in[3] = {R, G, B};
+  float y[3];
+  for (int c = 0; c < 3; ++c) {
+    const TCDLChannel &ch = Data.Channel[c];
+    const float v = in[c] * ch.Slope + ch.Offset;
+    // Zero, negative and not-a-number values give 0.
+    y[c] = v > 0.0f ? std::pow(v, ch.Power) : 0.0f;
+  }
+  const float mean = (y[0] + y[1] + y[2]) / 3.0f;
+  const float s = Data.Saturation;
+  OutR = y[0] * s + (1.0f - s) * mean;
+  OutG = y[1] * s + (1.0f - s) * mean;
+  OutB = y[2] * s + (1.0f - s) * mean;
+}
+
+bool TASC_CDL_Format::CanRead(const std::string &FileName) {
+  return HasKeywords(FileName, "<ColorCorrection,<SOPNode>", "<ColorCorrectionCollection") ||
+         HasKeywords(FileName, "<ColorCorrection,<ASC_SOP>", "<ColorCorrectionCollection");
+}
+
+void TASC_CDL_Format::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
+  TCDLData data;
+  WithFileName(FileName, [&] { LoadCDLFile(FileName, data); });
+  LUT.Comments.push_back("Name: " + data.Id);
+  const int n = kLatticeSize;
+  for (int r = 0; r < n; ++r)
+    for (int g = 0; g < n; ++g)
+      for (int b = 0; b < n; ++b) {
+        float outR, outG, outB;
+        ApplyCDL(data, r / float(n - 1), g / float(n - 1), b / float(n - 1), outR, outG, outB);
+        LUT.Lattice[r][g][b] = {outR, outG, outB};
+      }
+  LUT.Mode = kMode3D;
+  LUT.Size3D = n;
+}
+
+std::unique_ptr<TLUTFormat> NewASC_CDL_Format() { return std::make_unique<TASC_CDL_Format>(); }
+
+} // namespace tintwise

@@ -1,0 +1,254 @@
+#include "formats/OneDFormats.h"
+
+#include "formats/LutFamilyTools.h"
+#include "formats/LutFormatFamilies.h"
+#include "formats/LutTokens.h"
+#include "formats/LutWriting.h"
+#include "formats/XmlReader.h"
+
+namespace tintwise {
+
+namespace {
+
+bool IsSkipped(std::string_view trimmed) { return trimmed.empty() || trimmed[0] == '#'; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Filmlight Truelight 1D
+
+bool TFilmlight1DLutFormat::CanRead(const std::string &FileName) {
+  return HasKeywords(FileName, "iDims,lutLength", "");
+}
+
+void TFilmlight1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
+  const std::string_view t = TrimLut(Line);
+  if (Size == -1) {
+    // The length stands in a comment line ("# lutLength 4096").
+    if (const int p = PosNoCase("lutLength", Line)) {
+      const std::int32_t n = LutStrToInt(ValueAfter(Line, p, 9));
+      CheckSize1D(n, t);
+      Size = n;
+    }
+    return;
+  }
+  if (IsSkipped(t) || Complete)
+    return;
+  double r, g, b;
+  if (!ParseFloatTriple(t, r, g, b))
+    return;
+  LUT.Curve[Index1D] = {r, g, b};
+  if (++Index1D == Size)
+    Complete = true;
+}
+
+void TFilmlight1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int) {
+  TTextFile lines;
+  lines.Add("# Truelight Cube v2.0");
+  TLineBuilder().Text("# lutLength ").Int(LUT.Size1D).AddTo(lines);
+  lines.Add("# iDims     3");
+  lines.Add("");
+  lines.Add("# InputLUT");
+  AddDecimalCurveLines(lines, LUT, 6, 1.0);
+  lines.Add("# end");
+  lines.Add("# Converted by Oxel LUT Converter");
+  lines.SaveToFile(FileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// S.two 1D
+
+bool TStwo1DLutFormat::CanRead(const std::string &FileName) {
+  return HasKeywords(FileName, "<lut,<data>,<elem", "");
+}
+
+void TStwo1DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+  FileName = fileName;
+  LineNumber = 0;
+  TXMLNode root;
+  root.LoadXMLFile(fileName);
+  const TXMLNode &data = root.NodeByName("lut").NodeByName("data");
+  // The codes are always taken as 10-bit.
+  const double maxCode = static_cast<double>((1 << 10) - 1);
+  auto component = [&](const TXMLNode &elem, const char *name) {
+    const TXMLValue *v = elem.Attributes.Find(name);
+    return v ? v->AsFloat() / maxCode : 0.0;
+  };
+  Size = 0;
+  WithFileName(fileName, [&] {
+    for (std::size_t i = 0; i < data.ChildCount(); ++i) {
+      const TXMLNode &elem = data.Child(i);
+      if (LowerAscii(elem.Name) != "elem")
+        continue;
+      if (Size >= kMaxSize1D)
+        Fail("more than 100001 elem entries; a curve holds no more.");
+      LUT.Curve[Size++] = {component(elem, "r"), component(elem, "g"), component(elem, "b")};
+    }
+  });
+  LUT.Mode = kMode1D;
+  LUT.Size1D = Size;
+}
+
+void TStwo1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
+  TTextFile lines;
+  lines.Add("<?xml version=\"1.0\"?>");
+  TLineBuilder().Text("<lut name=\"").Text(FileTitle(FileName)).Text("\">").AddTo(lines);
+  lines.Add("<data>");
+  lines.Reserve(LUT.Size1D, static_cast<std::size_t>(LUT.Size1D) * 40);
+  TLineBuilder line;
+  for (int i = 0; i < LUT.Size1D; ++i) {
+    const TLutTriple &v = LUT.Curve[i];
+    line.Text("<elem r=\"").Code(Bits, v[0]).Text("\" g=\"").Code(Bits, v[1]).Text("\" b=\"").Code(Bits, v[2]).Text("\"/>").AddTo(lines);
+  }
+  lines.Add("</data>");
+  lines.Add("</lut>");
+  lines.SaveToFile(FileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fusion 1D
+
+bool TFusion1DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "F5LT", ""); }
+
+void TFusion1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
+  std::string_view t = TrimLut(Line);
+  if (IsSkipped(t))
+    return;
+  if (Depth == -1) {
+    // The first line that is one integer is the bit depth; "F5LT" is not one.
+    std::int32_t bits;
+    if (!TryParseLutInt(t, bits))
+      return;
+    if (bits < 1 || bits > 31)
+      Fail(std::string(t) + ": a bit depth of 1 to 31 is possible.");
+    Depth = bits;
+    Size = 0;
+    return;
+  }
+  Complete = true;
+  // "i red i green i blue": the index words are not compared with anything.
+  std::string_view word, red, green;
+  NextToken(t, word);
+  t = TrimLut(t);
+  NextToken(t, red);
+  NextToken(t, word);
+  t = TrimLut(t);
+  NextToken(t, green);
+  NextToken(t, word);
+  const std::string_view blue = TrimLut(t);
+  std::int32_t r, g, b;
+  if (!TryParseLutInt(TrimLut(red), r) || !TryParseLutInt(TrimLut(green), g) || !TryParseLutInt(blue, b))
+    return;
+  if (Size >= kMaxSize1D)
+    Fail("more than 100001 entries; a curve holds no more.");
+  const double maxCode = static_cast<double>((1LL << Depth) - 1);
+  LUT.Curve[Size++] = {r / maxCode, g / maxCode, b / maxCode};
+}
+
+void TFusion1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
+  TTextFile lines;
+  lines.Add("F5LT");
+  lines.Add("");
+  TLineBuilder().Int(Bits).AddTo(lines);
+  lines.Add("");
+  lines.Reserve(LUT.Size1D, static_cast<std::size_t>(LUT.Size1D) * 36);
+  TLineBuilder line;
+  for (int i = 0; i < LUT.Size1D; ++i) {
+    const TLutTriple &v = LUT.Curve[i];
+    line.Int(i).Char(' ').Code(Bits, v[0]).Char(' ').Int(i).Char(' ').Code(Bits, v[1]);
+    line.Char(' ').Int(i).Char(' ').Code(Bits, v[2]).AddTo(lines);
+  }
+  lines.SaveToFile(FileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Blackmagic HDLink 1D
+
+bool TBlackmagic1DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "HDLINK", ""); }
+
+void TBlackmagic1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
+  const std::string_view t = TrimLut(Line);
+  // Only lines that start with a digit are values; the header starts with a letter.
+  if (t.empty() || !IsDigit(t[0]))
+    return;
+  if (Size == -1)
+    Size = 0;
+  Complete = true;
+  double r, g, b;
+  if (!ParseFloatTriple(t, r, g, b))
+    return;
+  if (Size >= kMaxSize1D)
+    Fail("more than 100001 entries; a curve holds no more.");
+  LUT.Curve[Size++] = {r / 1000, g / 1000, b / 1000};
+}
+
+void TBlackmagic1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int) {
+  TTextFile lines;
+  lines.Add("R\tG\tB - HDLINK GAMMA TABLE");
+  AddDecimalCurveLines(lines, LUT, 2, 1000.0);
+  lines.SaveToFile(FileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cine-tal 1D and Shake 1D
+
+void TCodeLines1DLutWriter::DoLoadFromFile(const std::string &FileName, TLUT &) {
+  throw ELUTError(Name + " files are only written; this program does not read them.", FileName);
+}
+
+void TCodeLines1DLutWriter::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
+  TTextFile lines;
+  AddCodeCurveLines(lines, LUT, Bits);
+  lines.SaveToFile(FileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// DaVinci Resolve ilut and olut
+
+bool TDavinciILut1DLutFormat::CanRead(const std::string &FileName) {
+  std::string ext = FileExtension(FileName);
+  for (char &c : ext)
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 32);
+  return ext == ".ILUT" && !HasKeywords(FileName, "<IRIDAScript>", "");
+}
+
+bool TDavinciOLut1DLutFormat::CanRead(const std::string &FileName) {
+  return LowerAscii(FileExtension(FileName)) == ".olut";
+}
+
+void TDavinciLut1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
+  std::string_view t = TrimLut(Line);
+  if (IsSkipped(t))
+    return;
+  if (Size == -1)
+    Size = 0;
+  Complete = true;
+  // Three words; anything after the third is ignored.
+  std::string_view words[3];
+  for (std::string_view &word : words) {
+    t = TrimLut(t);
+    NextToken(t, word);
+  }
+  std::int32_t codes[3];
+  for (int c = 0; c < 3; ++c)
+    if (!TryParseLutInt(TrimLut(words[c]), codes[c]))
+      return;
+  if (Size >= kMaxSize1D)
+    Fail("more than 100001 entries; a curve holds no more.");
+  const double m = FMaxCode;
+  LUT.Curve[Size++] = {codes[0] / m, codes[1] / m, codes[2] / m};
+}
+
+std::unique_ptr<TLUTFormat> NewFilmlight1DLutFormat() { return std::make_unique<TFilmlight1DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewStwo1DLutFormat() { return std::make_unique<TStwo1DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewFusion1DLutFormat() { return std::make_unique<TFusion1DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewBlackmagic1DLutFormat() { return std::make_unique<TBlackmagic1DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewCinetal1DLutFormat() { return std::make_unique<TCinetal1DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewShake1DLutFormat() { return std::make_unique<TShake1DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewDavinciILut1DLutFormat() { return std::make_unique<TDavinciILut1DLutFormat>(); }
+std::unique_ptr<TLUTFormat> NewDavinciOLut1DLutFormat() { return std::make_unique<TDavinciOLut1DLutFormat>(); }
+
+} // namespace tintwise
