@@ -28,4 +28,34 @@ std::unique_ptr<TLUTFormat> NewLustre1DLutFormat();
 // FsiDitFormat.cpp
 std::unique_ptr<TLUTFormat> NewFSI_DIT_3DLutFormat();
 
+// CodexQuantelFormats.cpp
+std::unique_ptr<TLUTFormat> NewCodex3DLutFormat();
+std::unique_ptr<TLUTFormat> NewQuantel3DLutFormat();
+std::unique_ptr<TLUTFormat> NewCodex1DLutFormat();
+std::unique_ptr<TLUTFormat> NewQuantel1DLutFormat();
+
+// ClipsterFormats.cpp
+std::unique_ptr<TLUTFormat> NewClipster3DLutFormat();
+std::unique_ptr<TLUTFormat> NewLuther3DLutFormat();
+std::unique_ptr<TLUTFormat> NewColorFrontOSD3DLutFormat();
+std::unique_ptr<TLUTFormat> NewDavinciDat3DLutFormat();
+std::unique_ptr<TLUTFormat> NewColorFrontOSD1DLutFormat();
+
+// OneDFormats.cpp
+std::unique_ptr<TLUTFormat> NewFilmlight1DLutFormat();
+std::unique_ptr<TLUTFormat> NewStwo1DLutFormat();
+std::unique_ptr<TLUTFormat> NewFusion1DLutFormat();
+std::unique_ptr<TLUTFormat> NewBlackmagic1DLutFormat();
+std::unique_ptr<TLUTFormat> NewCinetal1DLutFormat();
+std::unique_ptr<TLUTFormat> NewShake1DLutFormat();
+std::unique_ptr<TLUTFormat> NewDavinciILut1DLutFormat();
+std::unique_ptr<TLUTFormat> NewDavinciOLut1DLutFormat();
+
+// XmlFormats.cpp
+std::unique_ptr<TLUTFormat> NewSpeedgradeLook3DLutFormat();
+std::unique_ptr<TLUTFormat> NewPFClean3D_Format();
+
+// CdlFormat.cpp
+std::unique_ptr<TLUTFormat> NewASC_CDL_Format();
+
 } // namespace tintwise
