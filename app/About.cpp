@@ -1,13 +1,13 @@
 #include "app/About.h"
 
 #include <QDesktopServices>
-#include <QFontMetrics>
-#include <QLinearGradient>
+#include <QIcon>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QUrl>
+
+// The icons are compiled into this static library; their registration has to be asked for.
+static void InitAppResources() { Q_INIT_RESOURCE(tintwise); }
 
 namespace tintwise {
 
@@ -28,28 +28,10 @@ QString ProductName() { return QString::fromStdString(ProductInfo().ProductName)
 
 QIcon AppIcon() {
   static const QIcon icon = [] {
+    InitAppResources();
     QIcon result;
-    for (int side : {16, 32, 48, 64}) {
-      QPixmap pixmap(side, side);
-      pixmap.fill(Qt::transparent);
-      QPainter p(&pixmap);
-      p.setRenderHint(QPainter::Antialiasing);
-      // Two overlapping swatches: the look that is wanted and the frame being matched to it.
-      const qreal s = side;
-      QLinearGradient warm(0, 0, s, s);
-      warm.setColorAt(0, QColor(255, 196, 92));
-      warm.setColorAt(1, QColor(214, 72, 48));
-      QLinearGradient cool(0, 0, s, s);
-      cool.setColorAt(0, QColor(96, 200, 255));
-      cool.setColorAt(1, QColor(40, 84, 196));
-      p.setPen(QPen(QColor(40, 40, 40), s / 24));
-      p.setBrush(cool);
-      p.drawRoundedRect(QRectF(s * 0.06, s * 0.06, s * 0.58, s * 0.58), s / 10, s / 10);
-      p.setBrush(warm);
-      p.drawRoundedRect(QRectF(s * 0.36, s * 0.36, s * 0.58, s * 0.58), s / 10, s / 10);
-      p.end();
-      result.addPixmap(pixmap);
-    }
+    for (int side : {16, 32, 48, 64, 128})
+      result.addFile(QStringLiteral(":/icons/tintwise-%1.png").arg(side), QSize(side, side));
     return result;
   }();
   return icon;

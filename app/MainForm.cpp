@@ -269,7 +269,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   sbnHideCorrections->setIcon(CompareIcon());
   buttonRow->addWidget(sbnHideCorrections);
   sbnHelp = NewSpeedButton(pnlToolBar, "sbnHelp", nullptr, "Show the help");
-  sbnHelp->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
+  sbnHelp->setIcon(st->standardIcon(QStyle::SP_MessageBoxQuestion));
   buttonRow->addWidget(sbnHelp);
   sbnAbout = NewSpeedButton(pnlToolBar, "sbnAbout", nullptr, "About");
   sbnAbout->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));

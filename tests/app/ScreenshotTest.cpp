@@ -1,0 +1,89 @@
+// Runs on a real X server (xvfb-run): opens the bundled samples, presses Apply and grabs the screen,
+// then checks that both pictures actually reached it. The screenshot is kept beside the test
+// program as tintwise-screenshot.png.
+#include <QGuiApplication>
+#include <QScreen>
+#include <QToolButton>
+
+#include <set>
+
+#include "AppTestSupport.h"
+#include "app/ImageViewer.h"
+#include "app/MainForm.h"
+
+namespace tintwise {
+namespace {
+
+// Distinct colours and the largest channel spread inside a rectangle of the screenshot.
+struct TRegionStats {
+  std::size_t Colours = 0;
+  int Spread = 0;
+};
+
+TRegionStats Stats(const QImage &image, const QRect &rect) {
+  std::set<QRgb> colours;
+  int lo = 255, hi = 0;
+  for (int y = rect.top(); y <= rect.bottom(); y += 2)
+    for (int x = rect.left(); x <= rect.right(); x += 2) {
+      const QRgb p = image.pixel(x, y);
+      colours.insert(p & 0xFFFFFF);
+      lo = std::min({lo, qRed(p), qGreen(p), qBlue(p)});
+      hi = std::max({hi, qRed(p), qGreen(p), qBlue(p)});
+    }
+  return {colours.size(), hi - lo};
+}
+
+// How many sampled pixels of the viewer's display copy appear on the screen exactly.
+double ExactShare(const QImage &screen, const TImageViewer &viewer) {
+  const TBitmap24 &display = viewer.Display();
+  const QPoint origin = viewer.mapToGlobal(QPoint(viewer.OffsetX(), viewer.OffsetY()));
+  int same = 0, total = 0;
+  for (int y = 5; y < display.Height() - 5; y += 7)
+    for (int x = 5; x < display.Width() - 5; x += 7) {
+      std::uint8_t r, g, b;
+      display.GetPixel(x, y, r, g, b);
+      const QRgb p = screen.pixel(origin + QPoint(x, y));
+      same += qRed(p) == r && qGreen(p) == g && qBlue(p) == b;
+      ++total;
+    }
+  return total ? static_cast<double>(same) / total : 0;
+}
+
+TEST(Screenshot, BothPicturesRenderAfterApply) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "run this test under xvfb-run";
+  test::SetDoNotShowTips(1);
+  TfrmMain frm;
+  frm.showMaximized();
+  QScreen *screen = frm.screen();
+  QApplication::processEvents();
+  if (frm.geometry() != screen->availableGeometry()) // no window manager to maximise it
+    frm.setGeometry(screen->availableGeometry());
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
+  const QString samples = QStringLiteral(TINTWISE_SOURCE_DIR "/samples/");
+  frm.LoadReferenceFile(samples + QStringLiteral("rocket.jpg"));
+  frm.LoadSourceFile(samples + QStringLiteral("coffee.png"));
+  QTest::mouseClick(frm.sbnApplyPrimaryCorrection, Qt::LeftButton);
+  ASSERT_TRUE(frm.PrimaryApplied());
+  QTest::qWait(500);
+
+  const QImage shot = screen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_TRUE(shot.save(QStringLiteral(TINTWISE_SCREENSHOT)));
+
+  for (const TImageViewer *viewer : {frm.RefViewer, frm.SourceViewer}) {
+    SCOPED_TRACE(viewer->objectName().toStdString());
+    ASSERT_GT(viewer->Display().Width(), 100);
+    const QRect area(viewer->mapToGlobal(QPoint(viewer->OffsetX(), viewer->OffsetY())),
+                     QSize(viewer->Display().Width(), viewer->Display().Height()));
+    const TRegionStats stats = Stats(shot, area);
+    EXPECT_GT(stats.Colours, 2000u); // a photograph, not a blank or uniform area
+    EXPECT_GT(stats.Spread, 150);
+    EXPECT_GT(ExactShare(shot, *viewer), 0.99);
+  }
+  // The source view shows the corrected picture, not the original.
+  EXPECT_TRUE(frm.SourceViewer->Picture().SamePixels(frm.PreviewBitmap()));
+  EXPECT_FALSE(frm.PreviewBitmap().SamePixels(frm.SourceBitmap()));
+}
+
+} // namespace
+} // namespace tintwise
