@@ -26,13 +26,6 @@ void ReadThree(const TXMLNode &node, float &r, float &g, float &b) {
   }
 }
 
-// A child by its name, or by the name the later version of the schema gives it (ASC_SOP for
-// SOPNode, ASC_SAT for SatNode), or nullptr.
-const TXMLNode *FindEither(const TXMLNode &parent, std::string_view name, std::string_view alias) {
-  const TXMLNode *node = parent.FindNode(name);
-  return node ? node : parent.FindNode(alias);
-}
-
 } // namespace
 
 void LoadCDLFile(const std::string &FileName, TCDLData &Data) {
@@ -42,16 +35,14 @@ void LoadCDLFile(const std::string &FileName, TCDLData &Data) {
   const TXMLValue *id = cc.Attributes.Find("id");
   Data.Id = id ? id->Text : std::string();
 
-  const TXMLNode *sop = FindEither(cc, "SOPNode", "ASC_SOP");
-  if (!sop)
-    sop = &cc.NodeByName("SOPNode"); // raises, naming the node
+  const TXMLNode &sop = cc.NodeByName("SOPNode");
   TCDLChannel (&ch)[3] = Data.Channel;
-  ReadThree(sop->NodeByName("Slope"), ch[0].Slope, ch[1].Slope, ch[2].Slope);
-  ReadThree(sop->NodeByName("Offset"), ch[0].Offset, ch[1].Offset, ch[2].Offset);
-  ReadThree(sop->NodeByName("Power"), ch[0].Power, ch[1].Power, ch[2].Power);
+  ReadThree(sop.NodeByName("Slope"), ch[0].Slope, ch[1].Slope, ch[2].Slope);
+  ReadThree(sop.NodeByName("Offset"), ch[0].Offset, ch[1].Offset, ch[2].Offset);
+  ReadThree(sop.NodeByName("Power"), ch[0].Power, ch[1].Power, ch[2].Power);
 
   Data.Saturation = 1.0f;
-  if (const TXMLNode *sat = FindEither(cc, "SATNode", "ASC_SAT"))
+  if (const TXMLNode *sat = cc.FindNode("SATNode"))
     if (const TXMLNode *saturation = sat->FindNode("Saturation"))
       Data.Saturation = static_cast<float>(saturation->Value.AsFloat());
 }
@@ -73,8 +64,7 @@ void ApplyCDL(const TCDLData &Data, float R, float G, float B, float &OutR, floa
 }
 
 bool TASC_CDL_Format::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "<ColorCorrection,<SOPNode>", "<ColorCorrectionCollection") ||
-         HasKeywords(FileName, "<ColorCorrection,<ASC_SOP>", "<ColorCorrectionCollection");
+  return HasKeywords(FileName, "<ColorCorrection,<SOPNode>", "<ColorCorrectionCollection");
 }
 
 void TASC_CDL_Format::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
