@@ -1,0 +1,161 @@
+// Speedgrade looks and PFClean cubes.
+#include <bit>
+#include <cmath>
+#include <cstdio>
+
+#include "formats/XmlFormats.h"
+#include "tests/formats/Formats2TestSupport.h"
+
+namespace tintwise {
+namespace {
+
+using namespace test;
+
+// A float as a look file writes it: its four bytes in little-endian order as hex digits.
+std::string HexOf(float v) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(v);
+  char s[9];
+  std::snprintf(s, sizeof s, "%02x%02x%02x%02x", bits & 0xff, (bits >> 8) & 0xff, (bits >> 16) & 0xff, bits >> 24);
+  return s;
+}
+
+TEST(SpeedgradeLook, ReadHexFloat) {
+  struct Case {
+    const char *data;
+    float value;
+    std::size_t pos;
+  } cases[] = {
+      {"0000803f", 1.0f, 8},
+      {"0000803F", 1.0f, 8},
+      {"000080bf", -1.0f, 8},
+      {"0000003F0000803F", 0.5f, 8},
+      {"\"\n  00 00-80 3f\"", 1.0f, 15}, // anything that is not a digit is skipped
+      {"ghij0000803f", 1.0f, 12},
+      {"0000c07f", 0.0f, 8},             // not a number
+      {"AD10753F", 0.9572857022285461f, 8},
+  };
+  for (const Case &c : cases) {
+    std::size_t pos = 0;
+    float v = -7;
+    ASSERT_TRUE(ReadHexFloat(c.data, pos, v)) << c.data;
+    EXPECT_EQ(v, c.value) << c.data;
+    EXPECT_EQ(pos, c.pos) << c.data;
+  }
+  std::size_t pos = 0;
+  float v;
+  EXPECT_FALSE(ReadHexFloat("0000803\"", pos, v));
+  EXPECT_EQ(pos, 8u);
+}
+
+std::string Look(const std::string &lut) {
+  return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base><visible>true</visible></base>\n  </shaders>\n" +
+         lut + "</look>\n";
+}
+
+// A 2-point look, red fastest, whose point (r, g, b) holds (0.1 + r, 0.2 + g, 0.3 + b) / 2.
+std::string TwoPointData() {
+  std::string data = "\"";
+  for (int b = 0; b < 2; ++b)
+    for (int g = 0; g < 2; ++g)
+      for (int r = 0; r < 2; ++r)
+        data += HexOf((0.1f + r) / 2) + HexOf((0.2f + g) / 2) + HexOf((0.3f + b) / 2) + "\n";
+  return data + "\"";
+}
+
+TEST(SpeedgradeLook, ReadsTheBakedLattice) {
+  TTempDir dir;
+  TLUT lut;
+  for (const char *size : {"\"2\"", "2", " '2' "}) {
+    LoadText(dir, "a.look", Look(std::string("  <LUT>\n    <size>") + size + "</size>\n    <data>" + TwoPointData() +
+                                 "</data>\n  </LUT>\n"),
+             kSpeedgrade, lut);
+    ASSERT_EQ(lut.Mode, kMode3D) << size;
+    ASSERT_EQ(lut.Size3D, 2);
+    EXPECT_EQ(lut.Lattice[1][0][0], (TLutTriple{(0.1f + 1) / 2, 0.2f / 2, 0.3f / 2}));
+    EXPECT_EQ(lut.Lattice[0][1][1], (TLutTriple{0.1f / 2, (0.2f + 1) / 2, (0.3f + 1) / 2}));
+  }
+  // A look without a baked LUT is the identity.
+  TLUT identity;
+  LoadText(dir, "b.look", Look(""), kSpeedgrade, identity);
+  EXPECT_EQ(identity.Mode, kModeIdentity);
+  // Not-a-number values read as 0.
+  std::string nan = "\"";
+  for (int i = 0; i < 24; ++i)
+    nan += "0000c07f";
+  LoadText(dir, "c.look", Look("<LUT><size>\"2\"</size><data>" + nan + "\"</data></LUT>"), kSpeedgrade, lut);
+  EXPECT_EQ(lut.Lattice[1][1][1], (TLutTriple{0, 0, 0}));
+}
+
+TEST(SpeedgradeLook, MalformedLooksAreRefused) {
+  TTempDir dir;
+  const std::string data = "<data>" + TwoPointData() + "</data>";
+  const std::string shortData = "<data>" + TwoPointData().substr(0, 90) + "</data>";
+  struct Case {
+    std::string lut, message;
+  } cases[] = {
+      // Data that ends before the last point, or inside a value.
+      {"<LUT><size>\"2\"</size>" + shortData + "</LUT>", "Incomplete file."},
+      {"<LUT><size>\"3\"</size>" + data + "</LUT>", "Incomplete file."},
+      {"<LUT><size>\"129\"</size>" + data + "</LUT>", "a lattice of 129 points per axis is not possible; 2 to 101 are."},
+      // Cutting the first and last characters whatever they are would read this as 2.
+      {"<LUT><size>129</size>" + data + "</LUT>", "a lattice of 129 points per axis is not possible; 2 to 101 are."},
+      {"<LUT><size>\"1\"</size>" + data + "</LUT>", "a lattice of 1 points per axis is not possible; 2 to 101 are."},
+      {"<LUT><size>\"x\"</size>" + data + "</LUT>", "'x' is not a valid integer value"},
+      {"<LUT><size>\"2\"</size></LUT>", "The \"data\" node is not found"},
+      {"<LUT>" + data + "</LUT>", "The \"size\" node is not found"},
+  };
+  for (const Case &c : cases) {
+    const std::string message = LoadError(dir, "bad.look", Look(c.lut), kSpeedgrade);
+    EXPECT_TRUE(EndsWith(message, c.message)) << c.lut.substr(0, 40) << "\n-> " << message;
+  }
+}
+
+TEST(PFClean, WriterIsByteExactAndReadsBack) {
+  TTempDir dir;
+  TLUT cube;
+  FillSmallLattice(cube);
+  Format(kPFClean).SaveToFile(dir.File("a.pfl"), cube, 8);
+  EXPECT_EQ(ReadText(dir.File("a.pfl")),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<lut type=\"ascii\">\n"
+            "<maximum>255</maximum>\n<size>2</size>\n<cube>\n" +
+                SmallLatticeCodeLines("64", "128", "255") + "</cube>\n</lut>\n");
+
+  // The profile's 16 points at 8 bits read back as codes divided by 255.
+  TLUT in, out;
+  FillLattice(in, 16);
+  Format(kPFClean).SaveToFile(dir.File("b.pfl"), in, 8);
+  EXPECT_EQ(FindLutFormat(dir.File("b.pfl")), &Format(kPFClean));
+  Format(kPFClean).LoadFromFile(dir.File("b.pfl"), out);
+  ASSERT_EQ(out.Size3D, 16);
+  for (int r = 0; r < 16; ++r)
+    for (int k = 0; k < 3; ++k) {
+      const double v = out.Lattice[r][15 - r][r / 2][k];
+      EXPECT_EQ(v * 255, std::nearbyint(v * 255));
+      EXPECT_NEAR(v, in.Lattice[r][15 - r][r / 2][k], 0.5 / 255 + 1e-12);
+    }
+}
+
+TEST(PFClean, MalformedFilesAreRefused) {
+  TTempDir dir;
+  std::string eight;
+  for (int i = 0; i < 8; ++i)
+    eight += "1 1 1\n";
+  struct Case {
+    std::string text, message;
+  } cases[] = {
+      {"<lut><maximum>1</maximum><size>2</size></lut>", "The \"cube\" node is not found"},
+      {"<lut><maximum>1</maximum><cube>" + eight + "</cube></lut>", "The \"size\" node is not found"},
+      {"<lut><maximum>1</maximum><size>3</size><cube>" + eight + "</cube></lut>", "Incomplete file."},
+      {"<lut><maximum>0</maximum><size>2</size><cube>" + eight + "</cube></lut>",
+       "<maximum>0</maximum>: the maximum code must be 1 or more."},
+      {"<lut><maximum>1</maximum><size>102</size><cube>" + eight + "</cube></lut>",
+       "<size>102</size>: a lattice of 102 points per axis is not possible; 2 to 101 are."},
+  };
+  for (const Case &c : cases) {
+    const std::string message = LoadError(dir, "bad.pfl", c.text, kPFClean);
+    EXPECT_TRUE(EndsWith(message, c.message)) << c.text << "\n-> " << message;
+  }
+}
+
+} // namespace
+} // namespace tintwise
