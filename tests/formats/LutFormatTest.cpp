@@ -116,19 +116,6 @@ TEST(LutFormatTable, HoldsThe31ProfilesInOrder) {
   EXPECT_THROW(GetLutOutputProfile(31), ELUTError);
 }
 
-TEST(LutFormatTable, LaterFamiliesAreRefusedClearly) {
-  TTempDir dir;
-  TLUT lut;
-  FillLattice(lut, 17);
-  try {
-    Format(6).SaveToFile(dir.File("codex.txt"), lut, 12);
-    FAIL();
-  } catch (const ELUTError &e) {
-    EXPECT_STREQ(e.what(), "Writing Codex 3D files is not supported yet.");
-  }
-  EXPECT_FALSE(std::filesystem::exists(dir.File("codex.txt")));
-}
-
 TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   TTempDir dir;
   struct Case {

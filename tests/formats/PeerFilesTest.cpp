@@ -86,10 +86,10 @@ TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
       {"iridas_3d.cube", "line 3: DOMAIN_MIN 0.0 1.0 0.0: input ranges other than 0 to 1 are not supported."},
       {"resolve_1d3d.cube", "line 2: LUT_1D_INPUT_RANGE -1.0 3.0: input ranges other than 0 to 1 are not supported."},
       {"error_truncated_file.3dl", "Incomplete file."},
-      // Discreet 1D tables ("LUT: 3 4096") belong to no format of this program.
-      {"Test_12to16fp.lut", "no known LUT format recognises this file."},
-      {"logtolin_8to8.lut", "no known LUT format recognises this file."},
-      {"error_truncated_file.lut", "no known LUT format recognises this file."},
+      // Discreet 1D tables ("LUT: 3 4096") read as Codex 1D; half-float codes and a short table are
+      // refused (logtolin_8to8.lut loads: see CodexQuantelTest.cpp).
+      {"Test_12to16fp.lut", "8410 is outside the codes 0 to 4095 of this curve; the file's output depth is not the one its \"LUT:\" line gives."},
+      {"error_truncated_file.lut", "Incomplete file."},
   };
   for (const Case &c : cases) {
     TLUT lut;
