@@ -39,16 +39,6 @@ TEST(ApplyCDL, SlopeOffsetPowerThenPlainMeanSaturation) {
   EXPECT_EQ(g, mean);
   EXPECT_EQ(b, mean);
   EXPECT_GT(b, 1.0f - 0.5f); // no clamping anywhere: 1.3 stays in the mean
-  // Saturation 2 pushes away from the mean, without clamping.
-  TCDLData d = Cdl(1, 0, 1, 2);
-  d.Channel[1] = {1, 0, 2};
-  ApplyCDL(d, 1.0f, 0.5f, 0.0f, r, g, b);
-  const float m = (1.0f + 0.25f + 0.0f) / 3.0f;
-  EXPECT_EQ(r, 1.0f * 2 + (1.0f - 2) * m);
-  EXPECT_EQ(g, 0.25f * 2 + (1.0f - 2) * m);
-  EXPECT_EQ(b, 0.0f * 2 + (1.0f - 2) * m);
-  EXPECT_GT(r, 1.0f);
-  EXPECT_LT(b, 0.0f);
 }
 
 std::string Correction(const std::string &sop, const std::string &sat = "") {
@@ -132,15 +122,6 @@ TEST(AscCdlFormat, BakesA33PointLattice) {
     for (int g = 0; g < 33; g += 8)
       for (int b = 0; b < 33; ++b)
         ASSERT_EQ(lut.Lattice[r][g][b], (TLutTriple{r / 32.0f, g / 32.0f, b / 32.0f}));
-
-  // Saturation 0: every point holds the plain mean of the corrected channels.
-  LoadText(dir, "b.cc",
-           Correction("<Slope>1 0.5 2</Slope><Offset>0 0.1 0</Offset><Power>1 1 2</Power>",
-                      "<SatNode><Saturation>0</Saturation></SatNode>"),
-           kCdl, lut);
-  const float y[3] = {8 / 32.0f, 16 / 32.0f * 0.5f + 0.1f, std::pow(2 * (24 / 32.0f), 2.0f)};
-  const double mean = (y[0] + y[1] + y[2]) / 3.0f;
-  EXPECT_EQ(lut.Lattice[8][16][24], (TLutTriple{mean, mean, mean}));
 }
 
 TEST(AscCdlFormat, RecognitionAndRefusals) {

@@ -2,6 +2,9 @@
 // codes are easy to work out by hand, and loading a text through one format.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -54,6 +57,14 @@ inline std::string LoadError(const TTempDir &dir, const std::string &name, const
     return e.what();
   }
   return "loaded";
+}
+
+// A float as a look file writes it: its four bytes in little-endian order as hex digits.
+inline std::string HexOf(float v) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(v);
+  char s[9];
+  std::snprintf(s, sizeof s, "%02x%02x%02x%02x", bits & 0xff, (bits >> 8) & 0xff, (bits >> 16) & 0xff, bits >> 24);
+  return s;
 }
 
 inline bool EndsWith(const std::string &s, const std::string &tail) {

@@ -2,8 +2,6 @@
 // look layout we read, and reads the Codex 1D files we write as Discreet 1D tables.
 #include <OpenColorIO/OpenColorIO.h>
 
-#include <bit>
-#include <cstdio>
 #include <random>
 
 #include "formats/CdlFormat.h"
@@ -150,13 +148,6 @@ TEST(InteropCdl, PeerCorrectionsReadAlikeAndAgree) {
 }
 
 // --- Speedgrade look ---------------------------------------------------------------------------
-
-std::string HexOf(float v) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(v);
-  char s[9];
-  std::snprintf(s, sizeof s, "%02X%02X%02X%02X", bits & 0xff, (bits >> 8) & 0xff, (bits >> 16) & 0xff, bits >> 24);
-  return s;
-}
 
 TEST(InteropLook, OpenColorIOReadsTheLookLayoutAsWeDo) {
   TTempDir dir;

@@ -116,25 +116,21 @@ TEST(OneDFormats, ReaderQuirks) {
   EXPECT_EQ(lut.Curve[0], (TLutTriple{0, 2048 / 4095.0, 1}));
 }
 
-TEST(OneDFormats, RecognitionByKeywordsAndExtension) {
+TEST(OneDFormats, ResolveCurvesAreRecognisedByExtension) {
   TTempDir dir;
   struct Case {
     const char *name, *text;
-    int format, expected; // expected: whether CanRead answers true
+    int format;
+    bool expected;
   } cases[] = {
       {"a.ilut", "0 0 0\n", kILut, true},
-      {"b.ILUT", "<IRIDAScript>\n0 0 0\n", kILut, false},
+      {"b.ILUT", "<IRIDAScript>\n0 0 0\n", kILut, false}, // an IRIDAS script is no curve
       {"c.olut", "0 0 0\n", kILut, false},
       {"d.OLUT", "0 0 0\n", kOLut, true},
-      {"e.txt", "<lut><data><elem r='1'/>", kStwo, true},
-      {"f.txt", "<lut><data>", kStwo, false},
-      {"g.txt", "f5lt\n", kFusion, true},
-      {"h.txt", "hdlink\n", kBlackmagic, true},
-      {"i.txt", "# lutLength 2\n", kFilmlight1D, false},
   };
   for (const Case &c : cases) {
     WriteText(dir.File(c.name), c.text);
-    EXPECT_EQ(Format(c.format).CanRead(dir.File(c.name)), bool(c.expected)) << c.name;
+    EXPECT_EQ(Format(c.format).CanRead(dir.File(c.name)), c.expected) << c.name;
   }
 }
 

@@ -1,7 +1,5 @@
 // Speedgrade looks and PFClean cubes.
-#include <bit>
 #include <cmath>
-#include <cstdio>
 
 #include "formats/XmlFormats.h"
 #include "tests/formats/Formats2TestSupport.h"
@@ -10,14 +8,6 @@ namespace tintwise {
 namespace {
 
 using namespace test;
-
-// A float as a look file writes it: its four bytes in little-endian order as hex digits.
-std::string HexOf(float v) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(v);
-  char s[9];
-  std::snprintf(s, sizeof s, "%02x%02x%02x%02x", bits & 0xff, (bits >> 8) & 0xff, (bits >> 16) & 0xff, bits >> 24);
-  return s;
-}
 
 TEST(SpeedgradeLook, ReadHexFloat) {
   struct Case {
