@@ -13,12 +13,12 @@ namespace tintwise {
 
 const TProductInfo &ProductInfo() {
   static const TProductInfo info{
-      "Oxel Tintwise",
-      "1.00",
+      TINTWISE_PRODUCT_NAME,
+      TINTWISE_PRODUCT_VERSION,
       0x80000001u, // the current user's branch
       "\\Software\\oxelsoft\\Tintwise",
-      "https://www.example.com/tintwise",
-      "",
+      "https://oxelsoft.com/tintwise",
+      "https://oxelsoft.com/contact",
       "Provided as is, without warranty of any kind.",
   };
   return info;

@@ -49,7 +49,7 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (command == "--version") {
-    std::printf("Tintwise %s\n", TINTWISE_VERSION);
+    std::printf("%s %s\n", TINTWISE_PRODUCT_NAME, TINTWISE_PRODUCT_VERSION);
     return 0;
   }
   using namespace tintwise;
