@@ -178,11 +178,6 @@ std::string FormatNumber(double v) {
   return padded;
 }
 
-// Three formats are written only; every other format of the table reads its files.
-bool FormatReads(const TLUTFormat &format) {
-  return format.Name != "Nucoda 1D" && format.Name != "Cine-tal 1D" && format.Name != "Shake 1D";
-}
-
 const char *ModeName(std::uint8_t mode) {
   switch (mode) {
   case kMode1D: return "1D curve";
@@ -218,7 +213,7 @@ int RunFormats(const QStringList &args) {
   for (int i = 0; i < LutFormatCount(); ++i) {
     const TLUTFormat *f = GetLutFormat(i);
     std::printf("%-5d  %-44s  %-4s  %-5s  %s\n", i, f->Name.c_str(), f->Is3D ? "3D" : "1D",
-                FormatReads(*f) ? "yes" : "no", f->CanWrite() ? "yes" : "no");
+                f->CanReadFiles() ? "yes" : "no", f->CanWrite() ? "yes" : "no");
   }
   return 0;
 }

@@ -84,6 +84,7 @@ class TNucoda1DLutWriterFormat : public TGenericLutFormat {
 public:
   TNucoda1DLutWriterFormat() : TGenericLutFormat("Nucoda 1D", false) {}
   bool CanRead(const std::string &) override { return false; }
+  bool CanReadFiles() const override { return false; }
 
 protected:
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;

@@ -46,6 +46,8 @@ public:
 
   // Whether SaveToFile writes a file at all.
   virtual bool CanWrite() const { return true; }
+  // Whether the format reads files at all; a few are only written.
+  virtual bool CanReadFiles() const { return true; }
 
 protected:
   virtual void DoLoadFromFile(const std::string &FileName, TLUT &LUT) = 0;

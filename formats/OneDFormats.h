@@ -57,6 +57,7 @@ protected:
 class TCodeLines1DLutWriter : public TGenericLutFormat {
 public:
   bool CanRead(const std::string &) override { return false; }
+  bool CanReadFiles() const override { return false; }
 
 protected:
   using TGenericLutFormat::TGenericLutFormat;
