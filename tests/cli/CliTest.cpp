@@ -180,6 +180,30 @@ TEST_F(Cli_, MatchWritesWhatTheEngineComputes) {
   EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), want.convertToFormat(QImage::Format_RGB888));
 }
 
+TEST_F(Cli_, RegionsAreMappedOntoTheFittedPicture) {
+  // 3400 x 1000 fits into 1700 x 500 at half size: 101,51 200x100 covers fitted 50,25 to 151,76.
+  QImage big(3400, 1000, QImage::Format_RGB888);
+  for (int y = 0; y < big.height(); ++y)
+    for (int x = 0; x < big.width(); ++x)
+      big.setPixel(x, y, qRgb((x / 7) % 256, (y * 3 + x / 50) % 256, (x * y / 977) % 256));
+  const QString file = Path("big.png");
+  ASSERT_TRUE(big.save(file));
+  const QString out = Path("region.cube");
+  const TRun r = Cli({"match", "--reference", kReference, "--source", file, "--source-region", "101,51,200,100",
+                      "--profile", "7", "--output", out});
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+
+  const TBitmap24 src = Fitted(file);
+  ASSERT_EQ(src.Width(), 1700);
+  auto lut = std::make_unique<TLUT>();
+  lut->Mode = kMode3D;
+  lut->Size3D = 33;
+  ApplyPrimaryCorrection(Fitted(kReference), src.Crop(50, 25, 101, 51), *lut, 1, 1, 1);
+  const QString expected = Path("expected.cube");
+  GetLutFormat(1)->SaveToFile(expected.toStdString(), *lut, 0);
+  EXPECT_EQ(Bytes(out), Bytes(expected));
+}
+
 TEST_F(Cli_, ConvertApplyEvalAndInfo) {
   // A LUT to start from: the match of the sample pair, as a 33-point cube.
   const QString cube = Path("look.cube");
