@@ -144,17 +144,8 @@ TEST(Lut, ApplyToColorRoundsHalvesToEvenAndClamps) {
   const TColorTriple widened = Apply(identity, {255, 0, 128, 8}, 16);
   EXPECT_EQ(widened.R, 65535);
   EXPECT_EQ(widened.B, 32896); // 128 / 255 * 65535 = 32896
-}
-
-TEST(Lut, ApplyToColorRefusesImpossibleBitDepths) {
-  TLUT identity;
-  identity.Mode = kModeIdentity;
-  for (int bits : {0, 17}) {
-    TColorTriple out;
-    out.Bits = static_cast<std::uint8_t>(bits);
-    EXPECT_THROW(identity.ApplyToColor({1, 2, 3, 8}, out), EEngineError);
-    EXPECT_THROW(identity.ApplyToColor({1, 2, 3, static_cast<std::uint8_t>(bits)}, out = TColorTriple{}), EEngineError);
-  }
+  EXPECT_THROW(Apply(identity, {1, 2, 3, 0}, 8), EEngineError);
+  EXPECT_THROW(Apply(identity, {1, 2, 3, 8}, 17), EEngineError);
 }
 
 TEST(Lut, AssignFromCopiesOrResamples) {
