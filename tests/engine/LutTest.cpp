@@ -73,25 +73,6 @@ TEST(Lut, Evaluate3DAtPointsHalfwayAndAtTheTop) {
   }
 }
 
-TEST(Lut, InterpolatesBlueThenGreenThenRed) {
-  // With these weights the order of the three steps shows in the last bits; a different order
-  // (or a fused multiply-add) gives another double.
-  TLUT lut;
-  FillRandomLattice(lut, 2, 3);
-  const double fr = 0.3, fg = 0.7, fb = 0.1;
-  TLutTriple expected;
-  for (int c = 0; c < 3; ++c) {
-    double w[2];
-    for (int r = 0; r < 2; ++r) {
-      const double v0 = (1 - fb) * lut.Lattice[r][0][0][c] + lut.Lattice[r][0][1][c] * fb;
-      const double v1 = (1 - fb) * lut.Lattice[r][1][0][c] + lut.Lattice[r][1][1][c] * fb;
-      w[r] = (1 - fg) * v0 + v1 * fg;
-    }
-    expected[c] = (1 - fr) * w[0] + w[1] * fr;
-  }
-  EXPECT_EQ(lut.Evaluate({fr, fg, fb}), expected);
-}
-
 TEST(Lut, IndexStaysInsideTheTableForAnyInput) {
   const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
   struct Case { double x; int i; double f; } cases[] = {
