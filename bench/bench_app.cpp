@@ -2,8 +2,6 @@
 // of the working LUT, the preview and the source view's display copy, on two 1700 x 500 pictures in
 // a window of 1920 x 1080. The anchor is OpenColorIO applying the resulting 33-point lattice to the
 // same 8-bit blue-green-red picture, set up as in the engine's benchmark.
-#include <OpenColorIO/OpenColorIO.h>
-
 #include <QApplication>
 #include <QImage>
 #include <QTemporaryDir>
@@ -14,37 +12,19 @@
 #include "app/ImageViewer.h"
 #include "app/MainForm.h"
 #include "bench/BenchCompare.h"
+#include "bench/OcioAnchor.h"
 #include "engine/Bitmap24.h"
 #include "engine/Lut.h"
 #include "tests/support/EngineReference.h"
 
-namespace OCIO = OCIO_NAMESPACE;
 using namespace tintwise;
+using bench::OcioApply;
+using bench::OcioProcessor;
 
 namespace {
 
 constexpr int kWidth = 1700, kHeight = 500;
 
-OCIO::ConstCPUProcessorRcPtr OcioProcessor(const TLUT &lut) {
-  const int n = lut.Size3D;
-  auto transform = OCIO::Lut3DTransform::Create(n);
-  for (int r = 0; r < n; ++r)
-    for (int g = 0; g < n; ++g)
-      for (int b = 0; b < n; ++b) {
-        const TLutTriple &e = lut.Lattice[r][g][b];
-        transform->setValue(r, g, b, static_cast<float>(e[0]), static_cast<float>(e[1]), static_cast<float>(e[2]));
-      }
-  transform->setInterpolation(OCIO::INTERP_LINEAR);
-  auto config = OCIO::Config::CreateRaw();
-  return config->getProcessor(transform)->getOptimizedCPUProcessor(OCIO::BIT_DEPTH_UINT8, OCIO::BIT_DEPTH_UINT8,
-                                                                     OCIO::OPTIMIZATION_DEFAULT);
-}
-
-void OcioApply(const OCIO::ConstCPUProcessorRcPtr &processor, TBitmap24 &bitmap) {
-  OCIO::PackedImageDesc desc(bitmap.Bits(), bitmap.Width(), bitmap.Height(), OCIO::CHANNEL_ORDERING_BGR,
-                             OCIO::BIT_DEPTH_UINT8, 1, 3, bitmap.Stride());
-  processor->apply(desc);
-}
 
 QString SavePicture(const QTemporaryDir &dir, const char *name, const TBitmap24 &bitmap) {
   const QString path = dir.filePath(QString::fromLatin1(name));
@@ -81,7 +61,7 @@ int main(int argc, char **argv) {
                frm->SourceViewer->Display().Height());
 
   struct TState {
-    OCIO::ConstCPUProcessorRcPtr Ocio;
+    bench::OCIO::ConstCPUProcessorRcPtr Ocio;
     TBitmap24 Work;
   };
   auto state = std::make_shared<TState>();

@@ -1,51 +1,30 @@
 // Engine benchmarks: the preview, the whole primary correction and the secondary mask, each against
 // OpenColorIO's optimized CPU path or the literal loop.
-#include <OpenColorIO/OpenColorIO.h>
-
 #include <memory>
 
 #include "bench/BenchCompare.h"
+#include "bench/OcioAnchor.h"
 #include "engine/Bitmap24.h"
 #include "engine/Lut.h"
 #include "engine/PrimaryCorrection.h"
 #include "engine/SecondaryCorrection.h"
 #include "tests/support/EngineReference.h"
 
-namespace OCIO = OCIO_NAMESPACE;
 using namespace tintwise;
+using bench::OcioApply;
+using bench::OcioProcessor;
 
 namespace {
 
 constexpr int kWidth = 1700, kHeight = 500;
 
-// OpenColorIO applying the same 33-point lattice, trilinear, 8-bit blue-green-red in and out.
-OCIO::ConstCPUProcessorRcPtr OcioProcessor(const TLUT &lut) {
-  const int n = lut.Size3D;
-  auto transform = OCIO::Lut3DTransform::Create(n);
-  for (int r = 0; r < n; ++r)
-    for (int g = 0; g < n; ++g)
-      for (int b = 0; b < n; ++b) {
-        const TLutTriple &e = lut.Lattice[r][g][b];
-        transform->setValue(r, g, b, static_cast<float>(e[0]), static_cast<float>(e[1]), static_cast<float>(e[2]));
-      }
-  transform->setInterpolation(OCIO::INTERP_LINEAR);
-  auto config = OCIO::Config::CreateRaw();
-  return config->getProcessor(transform)->getOptimizedCPUProcessor(OCIO::BIT_DEPTH_UINT8, OCIO::BIT_DEPTH_UINT8,
-                                                                     OCIO::OPTIMIZATION_DEFAULT);
-}
-
-void OcioApply(const OCIO::ConstCPUProcessorRcPtr &processor, TBitmap24 &bitmap) {
-  OCIO::PackedImageDesc desc(bitmap.Bits(), bitmap.Width(), bitmap.Height(), OCIO::CHANNEL_ORDERING_BGR,
-                             OCIO::BIT_DEPTH_UINT8, 1, 3, bitmap.Stride());
-  processor->apply(desc);
-}
 
 struct TFixture {
   TBitmap24 reference = reference::SyntheticPicture(kWidth, kHeight, 11);
   TBitmap24 source = reference::SyntheticPicture(kWidth, kHeight, 5);
   TBitmap24 work;
   TLUT primary, working;
-  OCIO::ConstCPUProcessorRcPtr ocio;
+  bench::OCIO::ConstCPUProcessorRcPtr ocio;
   TBitmap24 allCells; // one pixel for every one of the 33 x 33 x 33 mask cells
   std::unique_ptr<TSecondCorrectionData> mask = std::make_unique<TSecondCorrectionData>();
 
