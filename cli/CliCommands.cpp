@@ -89,37 +89,49 @@ struct TOutputChoice {
   int ProfileIndex = 0;
   int Size = 0;
   int Bits = 0;
+  std::string OutputFile;
 };
 
-TOutputChoice ChooseOutput(const QCommandLineParser &parser, const QCommandLineOption &profileOption,
-                           const QCommandLineOption &sizeOption, const QCommandLineOption &bitsOption) {
+// The options every command that writes a LUT takes: --profile, --output, --size and --bits.
+struct TOutputOptions {
+  QCommandLineOption Profile{"profile", "Output profile, by index or exact name (see 'formats').", "P"};
+  QCommandLineOption Output{"output", "The LUT file to write.", "FILE"};
+  QCommandLineOption Size{"size", "Size, where the profile lets it be chosen.", "N"};
+  QCommandLineOption Bits{"bits", "Bit depth, where the profile lets it be chosen.", "B"};
+
+  void AddTo(QCommandLineParser &parser) const { parser.addOptions({Profile, Output, Size, Bits}); }
+  TOutputChoice Choose(const QCommandLineParser &parser) const;
+};
+
+TOutputChoice TOutputOptions::Choose(const QCommandLineParser &parser) const {
   TOutputChoice choice;
-  choice.ProfileIndex = ResolveProfile(Required(parser, profileOption));
+  choice.ProfileIndex = ResolveProfile(Required(parser, Profile));
   const TLutOutputProfile &profile = GetLutOutputProfile(choice.ProfileIndex);
   const bool is3D = GetLutFormat(profile.FormatIndex)->Is3D;
   choice.Size = profile.DefaultSize;
   choice.Bits = profile.DefaultBits;
-  if (parser.isSet(sizeOption)) {
+  if (parser.isSet(Size)) {
     if (!profile.SizeSelectable)
       throw EUsage("--size: the profile \"" + profile.Name + "\" is always written with " +
                    std::to_string(profile.DefaultSize) + (is3D ? " points per axis." : " entries."));
-    choice.Size = is3D ? ParseInt("--size", Str(parser.value(sizeOption)), 2, kMaxSize3D)
-                       : ParseInt("--size", Str(parser.value(sizeOption)), 2, kMaxSize1D);
+    choice.Size = is3D ? ParseInt("--size", Str(parser.value(Size)), 2, kMaxSize3D)
+                       : ParseInt("--size", Str(parser.value(Size)), 2, kMaxSize1D);
   }
-  if (parser.isSet(bitsOption)) {
+  if (parser.isSet(Bits)) {
     if (!profile.BitsSelectable)
       throw EUsage("--bits: the profile \"" + profile.Name + "\" has a fixed bit depth" +
                    (profile.DefaultBits ? " of " + std::to_string(profile.DefaultBits) + " bits." : "."));
-    const int bits = ParseInt("--bits", Str(parser.value(bitsOption)), 8, 16);
+    const int bits = ParseInt("--bits", Str(parser.value(Bits)), 8, 16);
     if (bits % 2 != 0)
       throw EUsage("--bits: choose 8, 10, 12, 14 or 16.");
     choice.Bits = bits;
   }
+  choice.OutputFile = Required(parser, Output);
   return choice;
 }
 
 // Brings the LUT to the profile's kind and size and writes it through the profile's format.
-void WriteThroughProfile(const TOutputChoice &choice, const TLUT &lut, const std::string &fileName) {
+void WriteThroughProfile(const TOutputChoice &choice, const TLUT &lut) {
   const TLutOutputProfile &profile = GetLutOutputProfile(choice.ProfileIndex);
   TLUTFormat *format = GetLutFormat(profile.FormatIndex);
   auto out = std::make_unique<TLUT>();
@@ -131,7 +143,7 @@ void WriteThroughProfile(const TOutputChoice &choice, const TLUT &lut, const std
     out->Size1D = choice.Size;
   }
   out->AssignFrom(lut);
-  format->SaveToFile(fileName, *out, choice.Bits);
+  format->SaveToFile(choice.OutputFile, *out, choice.Bits);
 }
 
 TLUTFormat *LoadAnyLut(const std::string &fileName, TLUT &lut, TLUTFormat *forced = nullptr) {
@@ -222,10 +234,7 @@ int RunMatch(const QStringList &args) {
   QCommandLineParser parser;
   const QCommandLineOption reference("reference", "The reference picture: the look wanted.", "FILE");
   const QCommandLineOption source("source", "The source picture: the frame to be graded.", "FILE");
-  const QCommandLineOption profile("profile", "Output profile, by index or exact name (see 'formats').", "P");
-  const QCommandLineOption output("output", "The LUT file to write.", "FILE");
-  const QCommandLineOption size("size", "Lattice size, where the profile lets it be chosen.", "N");
-  const QCommandLineOption bits("bits", "Bit depth, where the profile lets it be chosen.", "B");
+  const TOutputOptions out;
   const QCommandLineOption brightness("brightness", "Brightness opacity in percent, 0 to 200 (100).", "PCT");
   const QCommandLineOption chroma("chroma", "Chroma opacity in percent, 0 to 200 (100).", "PCT");
   const QCommandLineOption refRegion("reference-region", "Match against this region of the reference.", "X,Y,W,H");
@@ -236,8 +245,8 @@ int RunMatch(const QStringList &args) {
       "brightness=P chroma=P\" (softness 0 to 10, default 2; percentages default to 100).",
       "SPEC");
   const QCommandLineOption preview("preview", "Also write the corrected, fitted source picture.", "FILE");
-  parser.addOptions({reference, source, profile, output, size, bits, brightness, chroma, refRegion, srcRegion,
-                     secondary, preview});
+  out.AddTo(parser);
+  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview});
   if (!Parse(parser, "match",
              "--reference FILE --source FILE --profile P --output FILE [options]",
              "Matches the source picture to the reference and writes the correction as a LUT file.\n"
@@ -246,8 +255,7 @@ int RunMatch(const QStringList &args) {
     return 0;
   NoPositional(parser);
   const std::string refFile = Required(parser, reference), srcFile = Required(parser, source);
-  const std::string outFile = Required(parser, output);
-  const TOutputChoice choice = ChooseOutput(parser, profile, size, bits);
+  const TOutputChoice choice = out.Choose(parser);
   const int brightnessPct = parser.isSet(brightness) ? ParseInt("--brightness", Str(parser.value(brightness)), 0, 200) : 100;
   const int chromaPct = parser.isSet(chroma) ? ParseInt("--chroma", Str(parser.value(chroma)), 0, 200) : 100;
 
@@ -305,7 +313,7 @@ int RunMatch(const QStringList &args) {
     record->Opacity = {spec.Brightness / 100.0, spec.Chroma / 100.0, spec.Chroma / 100.0};
     ApplySecondaryCorrection(*record, *working);
   }
-  WriteThroughProfile(choice, *working, outFile);
+  WriteThroughProfile(choice, *working);
   if (parser.isSet(preview)) {
     TBitmap24 corrected = src.Bitmap;
     working->ApplyToBitmap(corrected);
@@ -316,12 +324,10 @@ int RunMatch(const QStringList &args) {
 
 int RunConvert(const QStringList &args) {
   QCommandLineParser parser;
-  const QCommandLineOption profile("profile", "Output profile, by index or exact name (see 'formats').", "P");
-  const QCommandLineOption output("output", "The LUT file to write.", "FILE");
-  const QCommandLineOption size("size", "Size, where the profile lets it be chosen.", "N");
-  const QCommandLineOption bits("bits", "Bit depth, where the profile lets it be chosen.", "B");
+  const TOutputOptions out;
   const QCommandLineOption format("format", "Read the input as this format (index or exact name).", "F");
-  parser.addOptions({profile, output, size, bits, format});
+  out.AddTo(parser);
+  parser.addOption(format);
   parser.addPositionalArgument("INPUT", "The LUT file to read.");
   if (!Parse(parser, "convert", "INPUT --profile P --output FILE [--size N] [--bits B] [--format F]",
              "Reads a LUT file and writes it under another output profile.", args))
@@ -329,12 +335,11 @@ int RunConvert(const QStringList &args) {
   if (parser.positionalArguments().size() != 1)
     throw EUsage("convert takes exactly one INPUT file.");
   const std::string input = Str(parser.positionalArguments().first());
-  const std::string outFile = Required(parser, output);
-  const TOutputChoice choice = ChooseOutput(parser, profile, size, bits);
+  const TOutputChoice choice = out.Choose(parser);
   TLUTFormat *forced = parser.isSet(format) ? ResolveFormat(Str(parser.value(format))) : nullptr;
   auto lut = std::make_unique<TLUT>();
   LoadAnyLut(input, *lut, forced);
-  WriteThroughProfile(choice, *lut, outFile);
+  WriteThroughProfile(choice, *lut);
   return 0;
 }
 
