@@ -1,0 +1,39 @@
+// Picture loading over any bytes: the first byte of the input picks the decoder by the file's
+// extension (BMP and PNG through Qt, JPEG through TurboJPEG), the rest is the file. Both entry
+// points run: the plain decode and the decode shrunk to the window's box.
+#include <iterator>
+
+#include "engine/Bitmap24.h"
+#include "engine/Errors.h"
+#include "fuzz/FuzzSupport.h"
+#include "imaging/PictureLoader.h"
+
+namespace {
+
+// Keep in step with FuzzSeeds.cpp, which writes its seeds with the index of their extension first.
+const char *const kExtensions[] = {"bmp", "png", "jpg"};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  using namespace tintwise;
+  fuzz::Initialize();
+  if (size == 0)
+    return 0;
+  const char *extension = kExtensions[data[0] % std::size(kExtensions)];
+  const std::string name = fuzz::WriteInput(data + 1, size - 1, extension);
+  TBitmap24 bitmap;
+  try {
+    LoadPictureFile(name, bitmap);
+  } catch (const ETintwiseError &) {
+    return 0;
+  }
+  // A picture that decodes is decoded again and shrunk to the window's box (or resampled at its
+  // own size), as the window loads it.
+  TBitmap24 fitted;
+  try {
+    LoadImageFile(name, fitted);
+  } catch (const ETintwiseError &) {
+  }
+  return 0;
+}
