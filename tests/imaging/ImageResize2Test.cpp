@@ -256,7 +256,8 @@ TEST(ImageResize2, UnusualFiltersFollowTheIntegerRules) {
   };
   const TBitmap24 src = reference::TestPicture(23, 19, 8);
   for (const Case &c : cases)
-    for (const auto &[dw, dh] : {std::pair{23, 19}, std::pair{47, 9}, std::pair{5, 40}}) {
+    for (const auto &size : {std::pair{23, 19}, std::pair{47, 9}, std::pair{5, 40}}) {
+      const int dw = size.first, dh = size.second; // clang 14 cannot capture structured bindings
       TBitmap24 expected(dw, dh);
       reference::Resample(c.f, src, expected, c.support);
       ForEveryImplementation([&](const std::string &how) {
