@@ -3,8 +3,7 @@
 #include <limits>
 
 #include "formats/CdlFormat.h"
-#include "formats/XmlReader.h"
-#include "tests/formats/Formats2TestSupport.h"
+#include "tests/formats/FormatTestSupport.h"
 
 namespace tintwise {
 namespace {
@@ -23,21 +22,15 @@ TEST(ApplyCDL, SlopeOffsetPowerThenPlainMeanSaturation) {
   float r, g, b;
   // Identity.
   ApplyCDL(Cdl(1, 0, 1, 1), 0.25f, 0.5f, 1.0f, r, g, b);
-  EXPECT_EQ(r, 0.25f);
-  EXPECT_EQ(g, 0.5f);
-  EXPECT_EQ(b, 1.0f);
+  EXPECT_EQ((std::array{r, g, b}), (std::array{0.25f, 0.5f, 1.0f}));
   // The power applies only above 0: a zero, negative or NaN value gives 0 (pow(0, 0) would be 1).
   ApplyCDL(Cdl(1, 0, 0, 1), 0.0f, -0.5f, std::numeric_limits<float>::quiet_NaN(), r, g, b);
-  EXPECT_EQ(r, 0.0f);
-  EXPECT_EQ(g, 0.0f);
-  EXPECT_EQ(b, 0.0f);
+  EXPECT_EQ((std::array{r, g, b}), (std::array{0.0f, 0.0f, 0.0f}));
   // Saturation 0: every channel is the plain mean of the three (not a weighted luma).
   ApplyCDL(Cdl(2, 0.1f, 1, 0), 0.1f, 0.2f, 0.6f, r, g, b);
   const float y[3] = {0.1f * 2 + 0.1f, 0.2f * 2 + 0.1f, 0.6f * 2 + 0.1f};
   const float mean = (y[0] + y[1] + y[2]) / 3.0f;
-  EXPECT_EQ(r, mean);
-  EXPECT_EQ(g, mean);
-  EXPECT_EQ(b, mean);
+  EXPECT_EQ((std::array{r, g, b}), (std::array{mean, mean, mean}));
   EXPECT_GT(b, 1.0f - 0.5f); // no clamping anywhere: 1.3 stays in the mean
 }
 
@@ -107,14 +100,11 @@ TEST(LoadCDLFile, WordsThatAreNotNumbersFail) {
   }
 }
 
-TEST(AscCdlFormat, BakesA33PointLattice) {
-  TTempDir dir;
+TEST(AscCdlFormat, BakesA33PointLatticeAndWritesNothing) {
   TLUT lut;
   lut.Comments = {"kept"};
-  LoadText(dir, "a.cc",
-           Correction("<Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power>",
-                      "<SatNode><Saturation>1</Saturation></SatNode>"),
-           kCdl, lut);
+  const std::string sop = "<Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power>";
+  ASSERT_EQ(Load(kCdl, Correction(sop, "<SatNode><Saturation>1</Saturation></SatNode>"), lut), "");
   EXPECT_EQ(lut.Mode, kMode3D);
   ASSERT_EQ(lut.Size3D, 33);
   EXPECT_EQ(lut.Comments, (std::vector<std::string>{"kept", "Name: cc0001"}));
@@ -122,43 +112,18 @@ TEST(AscCdlFormat, BakesA33PointLattice) {
     for (int g = 0; g < 33; g += 8)
       for (int b = 0; b < 33; ++b)
         ASSERT_EQ(lut.Lattice[r][g][b], (TLutTriple{r / 32.0f, g / 32.0f, b / 32.0f}));
-}
 
-TEST(AscCdlFormat, RecognitionAndRefusals) {
+  // In a decision list the correction is not a child of the root: recognised, then refused.
+  EXPECT_EQ(LoadError(kCdl, "<ColorDecisionList><ColorDecision><ColorCorrection><SOPNode>" + sop +
+                                "</SOPNode></ColorCorrection></ColorDecision></ColorDecisionList>"),
+            "The \"ColorCorrection\" node is not found");
+  EXPECT_EQ(LoadError(kCdl, "<ColorCorrection><SOPNode><Slope>1 x 1</Slope></SOPNode></ColorCorrection>"),
+            "in.txt: 'x' is not a valid floating point value");
+
   TTempDir dir;
-  const std::string sop = "<SOPNode><Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>";
-  struct Case {
-    const char *name;
-    std::string text;
-    bool recognised;
-    const char *message; // of the load; nullptr when it loads
-  } cases[] = {
-      {"a.cc", "<ColorCorrection id='x'>" + sop + "</ColorCorrection>", true, nullptr},
-      {"b.cc", "<ColorCorrection><SatNode/></ColorCorrection>", false, nullptr},
-      {"c.ccc", "<ColorCorrectionCollection><ColorCorrection>" + sop + "</ColorCorrection></ColorCorrectionCollection>",
-       false, nullptr},
-      // Passes the keyword test, but the correction is not a child of the root.
-      {"d.cdl", "<ColorDecisionList><ColorDecision><ColorCorrection>" + sop +
-                    "</ColorCorrection></ColorDecision></ColorDecisionList>",
-       true, "The \"ColorCorrection\" node is not found"},
-      {"e.cc", "<ColorCorrection><SOPNode><Slope>1 x 1</Slope></SOPNode></ColorCorrection>", true,
-       "e.cc: 'x' is not a valid floating point value"},
-  };
-  for (const Case &c : cases) {
-    WriteText(dir.File(c.name), c.text);
-    EXPECT_EQ(Format(kCdl).CanRead(dir.File(c.name)), c.recognised) << c.name;
-    if (!c.recognised)
-      continue;
-    const std::string message = LoadError(dir, c.name, c.text, kCdl);
-    EXPECT_TRUE(c.message ? EndsWith(message, c.message) : message == "loaded") << c.name << " -> " << message;
-  }
-  // Nothing is written.
-  TLUT lut;
-  FillLattice(lut, 17);
   Format(kCdl).SaveToFile(dir.File("out.cc"), lut, 0);
   Format(kSpeedgrade).SaveToFile(dir.File("out.look"), lut, 0);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("out.cc")));
-  EXPECT_FALSE(std::filesystem::exists(dir.File("out.look")));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path));
 }
 
 } // namespace

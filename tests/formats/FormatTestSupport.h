@@ -1,17 +1,21 @@
-// Shared pieces of the format tests: a temporary folder, whole-file text, test LUTs.
+// Shared pieces of the format tests: a temporary folder, whole-file text, the format table's
+// indices, test tables and loading a text through one format.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <unistd.h>
 
 #include "engine/Lut.h"
+#include "formats/LutErrors.h"
 #include "formats/LutFormat.h"
 
 namespace tintwise::test {
@@ -33,8 +37,7 @@ public:
 };
 
 inline void WriteText(const std::string &file, const std::string &text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << text;
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
 }
 
 inline std::string ReadText(const std::string &file) {
@@ -42,6 +45,24 @@ inline std::string ReadText(const std::string &file) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+inline bool EndsWith(const std::string &s, const std::string &tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Format table indices.
+enum : int {
+  kTruelight = 0, kCube3D = 1, kLustre3D = 2, kPandora = 3, k3DL = 4, kNucoda3D = 5, kCodex3D = 6,
+  kCube1D = 7, kClipster = 8, kLuther = 9, kColorfront3D = 10, kDavinciDat = 11, kQuantel3D = 12,
+  kCodex1D = 13, kLustre1D = 14, kFilmlight1D = 15, kQuantel1D = 16, kStwo = 17, kNucoda1D = 18,
+  kColorfront1D = 19, kFusion = 20, kBlackmagic = 21, kCinetal = 22, kShake = 23, kILut = 24,
+  kOLut = 25, kSpeedgrade = 26, kCdl = 27, kPFClean = 28, kFsiCfe = 29, kFsiDit = 30,
+};
+
+inline TLUTFormat &Format(int index) {
+  InitLutFormats();
+  return *GetLutFormat(index);
 }
 
 // A lattice that is not separable and has a different value at every point, inside 0..1.
@@ -66,15 +87,77 @@ inline void FillCurve(TLUT &lut, int m) {
   }
 }
 
-inline TLUTFormat &Format(int index) {
-  InitLutFormats();
-  return *GetLutFormat(index);
+// A 2-point lattice: red 0 or 1, green -0.2 or 0.5, blue 0.25 or 1.7, so clamping, a rounding
+// half to even (0.5 at 10, 12, 16 and 8 bits) and every point order show in the codes.
+inline void FillSmallLattice(TLUT &lut) {
+  lut.Mode = kMode3D;
+  lut.Size3D = 2;
+  for (int r = 0; r < 2; ++r)
+    for (int g = 0; g < 2; ++g)
+      for (int b = 0; b < 2; ++b)
+        lut.Lattice[r][g][b] = {r ? 1.0 : 0.0, g ? 0.5 : -0.2, b ? 1.7 : 0.25};
 }
 
-// Format table indices used by the tests.
-enum : int {
-  kTruelight = 0, kCube3D = 1, kLustre3D = 2, kPandora = 3, k3DL = 4, kNucoda3D = 5, kCube1D = 7,
-  kLustre1D = 14, kNucoda1D = 18, kFsiCfe = 29, kFsiDit = 30,
-};
+// The eight points of FillSmallLattice, red outermost and blue fastest, as integer lines with the
+// given codes for 0.25 and 0.5 and the maximum code m.
+inline std::string SmallLatticeCodeLines(const std::string &quarter, const std::string &half, const std::string &m) {
+  std::string s;
+  for (const std::string &r : {std::string("0"), m})
+    for (const std::string &g : {std::string("0"), half})
+      for (const std::string &b : {quarter, m})
+        s += r + " " + g + " " + b + "\n";
+  return s;
+}
+
+// The eight points of FillSmallLattice as six-decimal lines, red fastest: "r g b" per line, or
+// "b g r" for the blue-first formats.
+inline std::string SmallLatticeDecimalLines(bool blueFirst = false) {
+  std::string s;
+  for (const std::string b : {"0.250000", "1.700000"})
+    for (const std::string g : {"-0.200000", "0.500000"})
+      for (const std::string r : {"0.000000", "1.000000"})
+        s += (blueFirst ? b + " " + g + " " + r : r + " " + g + " " + b) + "\n";
+  return s;
+}
+
+// Writes the LUT through the format to a file called name and answers the file's bytes.
+inline std::string SaveText(int index, const TLUT &lut, int bits, const std::string &name = "out.txt") {
+  TTempDir dir;
+  Format(index).SaveToFile(dir.File(name), lut, bits);
+  return ReadText(dir.File(name));
+}
+
+// Writes text to a file called name and loads it through the format. Answers "" when it loads,
+// else the error's message with the temporary folder taken off the file name.
+inline std::string Load(int index, const std::string &text, TLUT &lut, const std::string &name = "in.txt") {
+  TTempDir dir;
+  WriteText(dir.File(name), text);
+  try {
+    Format(index).LoadFromFile(dir.File(name), lut);
+  } catch (const std::exception &e) {
+    std::string message = e.what();
+    const std::string folder = dir.Path.string() + "/";
+    if (message.rfind(folder, 0) == 0)
+      message.erase(0, folder.size());
+    return message;
+  }
+  return "";
+}
+
+inline std::string LoadError(int index, const std::string &text) {
+  TLUT lut;
+  return Load(index, text, lut);
+}
+
+// A float as a look file writes it: its four bytes in little-endian order as hex digits.
+inline std::string HexOf(float v) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(v);
+  char s[9];
+  std::snprintf(s, sizeof s, "%02x%02x%02x%02x", bits & 0xff, (bits >> 8) & 0xff, (bits >> 16) & 0xff, bits >> 24);
+  return s;
+}
+
+inline std::string PeerDir() { return std::string(TINTWISE_SHARED_DIR) + "/peer-luts/ocio-test-data"; }
+inline std::string PeerFile(const std::string &name) { return PeerDir() + "/" + name; }
 
 } // namespace tintwise::test

@@ -1,6 +1,4 @@
 // 3DL, Lustre 3D, Pandora, Lustre 1D and the FSI DIT binary format.
-#include "formats/FsiDitFormat.h"
-#include "formats/LutErrors.h"
 #include "formats/LutTokens.h"
 #include "formats/ThreeDLFormat.h"
 #include "tests/formats/FormatTestSupport.h"
@@ -10,36 +8,6 @@ namespace {
 
 using namespace test;
 
-void SmallLattice(TLUT &lut) {
-  lut.Mode = kMode3D;
-  lut.Size3D = 2;
-  for (int r = 0; r < 2; ++r)
-    for (int g = 0; g < 2; ++g)
-      for (int b = 0; b < 2; ++b)
-        lut.Lattice[r][g][b] = {double(r), g * 0.5, b * 0.25};
-}
-
-std::string SaveText(int format, const TLUT &lut, int bits, const std::string &name = "out.txt") {
-  TTempDir dir;
-  Format(format).SaveToFile(dir.File(name), lut, bits);
-  return ReadText(dir.File(name));
-}
-
-std::string LoadText(int format, const std::string &text, TLUT &lut, const std::string &name = "in.txt") {
-  TTempDir dir;
-  WriteText(dir.File(name), text);
-  try {
-    Format(format).LoadFromFile(dir.File(name), lut);
-  } catch (const ETintwiseError &e) {
-    std::string message = e.what();
-    const std::string folder = dir.Path.string() + "/";
-    if (message.rfind(folder, 0) == 0)
-      message.erase(0, folder.size());
-    return message;
-  }
-  return "";
-}
-
 std::string Line(const std::string &text, int index) {
   std::size_t start = 0;
   for (int i = 0; i < index; ++i)
@@ -47,27 +15,32 @@ std::string Line(const std::string &text, int index) {
   return text.substr(start, text.find('\n', start) - start);
 }
 
-// Lines of codes for an n-point lattice, blue fastest, code = f(r, g, b) per channel.
+// Lines of codes for an n-point lattice, blue fastest, each channel its index times scale.
 std::string CodeLines(int n, int scale, bool numbered = false) {
   std::string s;
   int k = 0;
   for (int r = 0; r < n; ++r)
     for (int g = 0; g < n; ++g)
-      for (int b = 0; b < n; ++b) {
-        if (numbered)
-          s += std::to_string(k++) + " ";
-        s += std::to_string(r * scale) + " " + std::to_string(g * scale) + " " + std::to_string(b * scale) + "\n";
-      }
+      for (int b = 0; b < n; ++b)
+        s += (numbered ? std::to_string(k++) + " " : "") + std::to_string(r * scale) + " " +
+             std::to_string(g * scale) + " " + std::to_string(b * scale) + "\n";
   return s;
 }
 
-TEST(ThreeDL, WritesItsLayoutByteForByte) {
+TEST(IntegerWriters, WriteTheirLayoutsByteForByte) {
   TLUT lut;
-  SmallLattice(lut);
+  FillSmallLattice(lut);
   lut.Comments = {"c"};
-  EXPECT_EQ(SaveText(k3DL, lut, 12), "# c\n# Converted by Oxel LUT Converter\n0 1023\n"
-                                     "0 0 0\n0 0 1024\n0 2048 0\n0 2048 1024\n"
-                                     "4095 0 0\n4095 0 1024\n4095 2048 0\n4095 2048 1024\n");
+  const std::string codes12 = SmallLatticeCodeLines("1024", "2048", "4095");
+  EXPECT_EQ(SaveText(k3DL, lut, 12), "# c\n# Converted by Oxel LUT Converter\n0 1023\n" + codes12);
+  EXPECT_EQ(SaveText(kLustre3D, lut, 12),
+            "\n# Converted by Oxel LUT Converter\n\n3DMESH\nMesh 0 12\n\n" + codes12 + "\nLUT8\ngamma 1.0\n");
+  EXPECT_EQ(SaveText(kPandora, lut, 16),
+            "#HEADER\n#type: 3D cube file\n#format: 1.00\n#comment: Converted by Oxel LUT Converter\n#END\n\n"
+            "channel 3d\nin 8\nout 65536\n\nformat lut\n\nvalues\tred\tgreen\tblue\n"
+            "0\t0\t0\t16384\n1\t0\t0\t65535\n2\t0\t32768\t16384\n3\t0\t32768\t65535\n"
+            "4\t65535\t0\t16384\n5\t65535\t0\t65535\n6\t65535\t32768\t16384\n7\t65535\t32768\t65535\n");
+  // The shaper line spaces 0..1023 evenly, its last step short; the mesh line gives log2(n - 1).
   FillLattice(lut, 17);
   lut.Comments.clear();
   EXPECT_EQ(Line(SaveText(k3DL, lut, 12), 1), "0 64 128 192 256 320 384 448 512 576 640 704 768 832 896 960 1023");
@@ -75,142 +48,89 @@ TEST(ThreeDL, WritesItsLayoutByteForByte) {
   EXPECT_EQ(Line(SaveText(k3DL, lut, 12), 1),
             "0 32 64 96 128 160 192 224 256 288 320 352 384 416 448 480 512 544 576 608 640 672 704 736 "
             "768 800 832 864 896 928 960 992 1023");
-}
+  EXPECT_EQ(Line(SaveText(kLustre3D, lut, 12), 4), "Mesh 5 12");
 
-TEST(ThreeDL, ReadsTheDepthFromTheCodes) {
-  TTempDir dir;
-  TLUT written, read;
-  FillLattice(written, 17);
-  written.Comments = {"kept"};
-  const std::string file = dir.File("a.3dl");
-  Format(k3DL).SaveToFile(file, written, 12);
-  Format(k3DL).LoadFromFile(file, read);
-  EXPECT_EQ(read.Size3D, 17);
-  EXPECT_EQ(read.Comments, (std::vector<std::string>{"kept", "Converted by Oxel LUT Converter"}));
-  EXPECT_EQ(read.Lattice[16][3][9][0], LutCode(12, written.Lattice[16][3][9][0]) / 4095.0);
-
-  Format(k3DL).SaveToFile(file, written, 16);
-  Format(k3DL).LoadFromFile(file, read);
-  EXPECT_EQ(read.Lattice[16][3][9][2], LutCode(16, written.Lattice[16][3][9][2]) / 65535.0);
-
-  // A 16-bit file whose codes all stay at or below 4095 is read as 12-bit.
-  for (int r = 0; r < 17; ++r)
-    for (int g = 0; g < 17; ++g)
-      for (int b = 0; b < 17; ++b)
-        for (double &v : written.Lattice[r][g][b])
-          v *= 0.05;
-  Format(k3DL).SaveToFile(file, written, 16);
-  Format(k3DL).LoadFromFile(file, read);
-  EXPECT_EQ(read.Lattice[16][16][16][1], LutCode(16, written.Lattice[16][16][16][1]) / 4095.0);
+  lut.Size1D = 2;
+  lut.Curve[0] = {0, 0.5, 1};
+  lut.Curve[1] = {1, 0.25, 2};
+  EXPECT_EQ(SaveText(kLustre1D, lut, 16), "LUT16\n\n# Converted by Oxel LUT Converter\n\n0 0 32768 65535\n1 65535 16384 65535\n");
 }
 
 TEST(ThreeDL, ReaderQuirksAndBounds) {
   TLUT lut;
   // Without a shaper line the first value line gives the size; comments anywhere are kept.
-  EXPECT_EQ(LoadText(k3DL, "# a\n0 2048 4095\n" + CodeLines(3, 100).insert(14, "# b\n"), lut, "x.3dl"), "");
+  EXPECT_EQ(Load(k3DL, "# a\n0 2048 4095\n" + CodeLines(3, 100).insert(14, "# b\n"), lut), "");
   EXPECT_EQ(lut.Size3D, 3);
   EXPECT_EQ(lut.Comments, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(lut.Lattice[2][1][0], (TLutTriple{200 / 4095.0, 100 / 4095.0, 0}));
   // A shaper that is not even would move every point: refused.
-  EXPECT_EQ(LoadText(k3DL, "0 0 68\n" + CodeLines(3, 100), lut),
+  EXPECT_EQ(Load(k3DL, "0 0 68\n" + CodeLines(3, 100), lut),
             "in.txt, line 1: the input shaper line is not evenly spaced; such files are not supported.");
-  EXPECT_EQ(LoadText(k3DL, "0 10 20\n" + CodeLines(3, 100) + "0 0 0\n", lut),
+  EXPECT_EQ(Load(k3DL, "0 10 20\n" + CodeLines(3, 100) + "0 0 0\n", lut),
             "in.txt, line 29: more values than the input shaper line announces.");
-  EXPECT_EQ(LoadText(k3DL, "0 10 20\n" + CodeLines(2, 100), lut), "Incomplete file.");
-  EXPECT_EQ(LoadText(k3DL, "3DMESH\nno numbers\n", lut), "Incomplete file.");
-
-  TTempDir dir;
-  EXPECT_TRUE(Format(k3DL).CanRead(dir.File("x.3DL")));
-  EXPECT_TRUE(Format(k3DL).CanRead(dir.File("x.3dl")));
-  EXPECT_FALSE(Format(k3DL).CanRead(dir.File("x.dd3")));
-  EXPECT_FALSE(Format(k3DL).CanRead(dir.File("a.3dl/x")));
-  EXPECT_FALSE(Format(k3DL).CanRead(dir.File("x.3dlx")));
+  EXPECT_EQ(Load(k3DL, "0 10 20\n" + CodeLines(2, 100), lut), "Incomplete file.");
+  EXPECT_EQ(Load(k3DL, "3DMESH\nno numbers\n", lut), "Incomplete file.");
   EXPECT_EQ(T3dlLutFormat::CountShaperValues("0 64\t128  1023 "), 4);
   EXPECT_EQ(T3dlLutFormat::CountShaperValues("0 64 x"), -1);
   EXPECT_EQ(T3dlLutFormat::CountShaperValues("0 \"6 4\""), -1);
+
+  // The depth comes from the codes: a 16-bit file whose codes all stay at or below 4095 reads as
+  // 12-bit, one with a larger code as 16-bit.
+  const std::string shaper = "0 64 128 192 256 320 384 448 512 576 640 704 768 832 896 960 1023\n";
+  ASSERT_EQ(Load(k3DL, shaper + CodeLines(17, 200), lut), "");
+  EXPECT_EQ(lut.Lattice[16][1][0], (TLutTriple{3200 / 4095.0, 200 / 4095.0, 0}));
+  ASSERT_EQ(Load(k3DL, shaper + CodeLines(17, 300), lut), "");
+  EXPECT_EQ(lut.Lattice[16][1][0], (TLutTriple{4800 / 65535.0, 300 / 65535.0, 0}));
 }
 
-TEST(Lustre3D, WritesAndReadsTheMesh) {
+TEST(Lustre3D, ReaderQuirksAndBounds) {
   TLUT lut;
-  SmallLattice(lut);
-  EXPECT_EQ(SaveText(kLustre3D, lut, 12), "\n# Converted by Oxel LUT Converter\n\n3DMESH\nMesh 0 12\n\n"
-                                          "0 0 0\n0 0 1024\n0 2048 0\n0 2048 1024\n"
-                                          "4095 0 0\n4095 0 1024\n4095 2048 0\n4095 2048 1024\n"
-                                          "\nLUT8\ngamma 1.0\n");
-  FillLattice(lut, 33);
-  EXPECT_EQ(Line(SaveText(kLustre3D, lut, 12), 4), "Mesh 5 12");
-
   std::string shaper = "0";
   for (int i = 1; i < 17; ++i)
     shaper += " " + std::to_string(i * 64 - (i == 16));
-  ASSERT_EQ(LoadText(kLustre3D, "3DMESH\nMesh 4 12\n" + shaper + "\n" + CodeLines(17, 200) + "\nLUT8\ngamma 1.0\n", lut), "");
+  ASSERT_EQ(Load(kLustre3D, "3DMESH\nMesh 4 12\n" + shaper + "\n" + CodeLines(17, 200) + "\nLUT8\ngamma 1.0\n", lut), "");
   EXPECT_EQ(lut.Mode, kMode3D);
   EXPECT_EQ(lut.Size3D, 17);
   EXPECT_EQ(lut.Lattice[16][1][2], (TLutTriple{3200 / 4095.0, 200 / 4095.0, 400 / 4095.0}));
   // A 3-point mesh's shaper line reads like a value line; one line too many tells it apart.
-  ASSERT_EQ(LoadText(kLustre3D, "3DMESH\nMesh 1 16\n0 512 1023\n" + CodeLines(3, 1000), lut), "");
+  ASSERT_EQ(Load(kLustre3D, "3DMESH\nMesh 1 16\n0 512 1023\n" + CodeLines(3, 1000), lut), "");
   EXPECT_EQ(lut.Lattice[0][0][0], (TLutTriple{0, 0, 0}));
   EXPECT_EQ(lut.Lattice[2][0][1], (TLutTriple{2000 / 65535.0, 0, 1000 / 65535.0}));
 
-  EXPECT_EQ(LoadText(kLustre3D, "3DMESH\nMesh 1 12\n" + CodeLines(3, 1) + CodeLines(3, 1), lut),
+  EXPECT_EQ(Load(kLustre3D, "3DMESH\nMesh 1 12\n" + CodeLines(3, 1) + CodeLines(3, 1), lut),
             "in.txt, line 30: more values than the \"Mesh\" line announces.");
-  EXPECT_EQ(LoadText(kLustre3D, "3DMESH\nMesh 1 12\n" + CodeLines(2, 1), lut), "Incomplete file.");
-  EXPECT_EQ(LoadText(kLustre3D, "3DMESH\n" + CodeLines(2, 1), lut),
+  EXPECT_EQ(Load(kLustre3D, "3DMESH\nMesh 1 12\n" + CodeLines(2, 1), lut), "Incomplete file.");
+  EXPECT_EQ(Load(kLustre3D, "3DMESH\n" + CodeLines(2, 1), lut),
             "in.txt: no \"Mesh\" line; the size of the lattice is unknown.");
-  EXPECT_EQ(LoadText(kLustre3D, "3DMESH\nMesh 7 12\n", lut),
+  EXPECT_EQ(Load(kLustre3D, "3DMESH\nMesh 7 12\n", lut),
             "in.txt, line 2: Mesh 7 12: a lattice of 129 points per axis is not possible; 2 to 101 are.");
-  EXPECT_EQ(LoadText(kLustre3D, "3DMESH\nMesh 4 x\n", lut), "in.txt, line 2: 'x' is not a valid integer value");
+  EXPECT_EQ(Load(kLustre3D, "3DMESH\nMesh 4 x\n", lut), "in.txt, line 2: 'x' is not a valid integer value");
 }
 
-TEST(Pandora, WritesAndReadsTheCube) {
+TEST(PandoraAndLustre1D, ReaderQuirksAndBounds) {
   TLUT lut;
-  SmallLattice(lut);
-  EXPECT_EQ(SaveText(kPandora, lut, 16),
-            "#HEADER\n#type: 3D cube file\n#format: 1.00\n#comment: Converted by Oxel LUT Converter\n#END\n\n"
-            "channel 3d\nin 8\nout 65536\n\nformat lut\n\nvalues\tred\tgreen\tblue\n"
-            "0\t0\t0\t0\n1\t0\t0\t16384\n2\t0\t32768\t0\n3\t0\t32768\t16384\n"
-            "4\t65535\t0\t0\n5\t65535\t0\t16384\n6\t65535\t32768\t0\n7\t65535\t32768\t16384\n");
-
   const std::string head = "channel 3d\nin 4913\nout 4096\nformat lut\nvalues\tred\tgreen\tblue\n";
-  ASSERT_EQ(LoadText(kPandora, head + CodeLines(17, 250, true), lut), "");
+  ASSERT_EQ(Load(kPandora, head + CodeLines(17, 250, true), lut), "");
   EXPECT_EQ(lut.Size3D, 17);
   EXPECT_EQ(lut.Lattice[16][0][1], (TLutTriple{4000 / 4095.0, 0, 250 / 4095.0}));
-  EXPECT_EQ(LoadText(kPandora, head + CodeLines(17, 250, false), lut), "Incomplete file."); // no index column
-  EXPECT_EQ(LoadText(kPandora, "channel 3d\nIN 8\nout 256\nformat lut\n" + CodeLines(2, 1, true), lut),
-            "Incomplete file.");
-  EXPECT_EQ(LoadText(kPandora, "channel 3d\nin 9\nout 256\n", lut),
+  EXPECT_EQ(Load(kPandora, head + CodeLines(17, 250, false), lut), "Incomplete file."); // no index column
+  EXPECT_EQ(Load(kPandora, "channel 3d\nIN 8\nout 256\nformat lut\n" + CodeLines(2, 1, true), lut), "Incomplete file.");
+  EXPECT_EQ(Load(kPandora, "channel 3d\nin 9\nout 256\n", lut),
             "in.txt, line 2: in 9: the number of points is not the cube of a whole number.");
-  EXPECT_EQ(LoadText(kPandora, "channel 3d\nin 8\nout 1\n", lut),
+  EXPECT_EQ(Load(kPandora, "channel 3d\nin 8\nout 1\n", lut),
             "in.txt, line 3: out 1: the number of output codes must be 2 or more.");
-  EXPECT_EQ(LoadText(kPandora, "in 8\nout 256\n" + CodeLines(2, 1, true) + "8 0 0 0\n", lut),
+  EXPECT_EQ(Load(kPandora, "in 8\nout 256\n" + CodeLines(2, 1, true) + "8 0 0 0\n", lut),
             "in.txt, line 11: more values than the \"in\" line announces.");
-}
 
-TEST(Lustre1D, WritesAndReadsTheTable) {
-  TLUT lut;
-  lut.Size1D = 2;
-  lut.Curve[0] = {0, 0.5, 1};
-  lut.Curve[1] = {1, 0.25, 2};
-  EXPECT_EQ(SaveText(kLustre1D, lut, 16), "LUT16\n\n# Converted by Oxel LUT Converter\n\n0 0 32768 65535\n1 65535 16384 65535\n");
-
-  TTempDir dir;
-  TLUT written, read;
-  FillCurve(written, 65536);
-  Format(kLustre1D).SaveToFile(dir.File("a.lut"), written, 16);
-  Format(kLustre1D).LoadFromFile(dir.File("a.lut"), read);
-  EXPECT_EQ(read.Mode, kMode1D);
-  EXPECT_EQ(read.Size1D, 65536);
-  EXPECT_EQ(read.Curve[40000][1], LutCode(16, written.Curve[40000][1]) / 65535.0);
-
-  ASSERT_EQ(LoadText(kLustre1D, "LUT12\n\n0 0 0 0\n1 4095 2048 1\n", lut), "");
+  ASSERT_EQ(Load(kLustre1D, "LUT12\n\n0 0 0 0\n1 4095 2048 1\n", lut), "");
   EXPECT_EQ(lut.Size1D, 2);
   EXPECT_EQ(lut.Curve[1], (TLutTriple{1, 2048 / 4095.0, 1 / 4095.0}));
-  EXPECT_EQ(LoadText(kLustre1D, "LUT12\n", lut), "Incomplete file.");
-  EXPECT_EQ(LoadText(kLustre1D, "LUT12\n0 0 0 0\n", lut), "in.txt: the file holds no usable table.");
+  EXPECT_EQ(Load(kLustre1D, "LUT12\n", lut), "Incomplete file.");
+  EXPECT_EQ(Load(kLustre1D, "LUT12\n0 0 0 0\n", lut), "in.txt: the file holds no usable table.");
   std::string many = "LUT12\n";
   for (int i = 0; i <= kMaxSize1D; ++i)
     many += "0 1 2 3\n";
-  EXPECT_EQ(LoadText(kLustre1D, many, lut), "in.txt, line 100003: more than 100001 entries; a curve holds no more.");
+  EXPECT_EQ(Load(kLustre1D, many, lut), "in.txt, line 100003: more than 100001 entries; a curve holds no more.");
 }
 
 std::uint32_t LE32(const std::string &s, std::size_t at) {
@@ -218,7 +138,7 @@ std::uint32_t LE32(const std::string &s, std::size_t at) {
          std::uint32_t(std::uint8_t(s[at + 2])) << 16 | std::uint32_t(std::uint8_t(s[at + 3])) << 24;
 }
 
-TEST(FsiDit, WritesCodesAndChecksums) {
+TEST(FsiDit, WritesCodesAndChecksumsAndRefusesShortFiles) {
   TTempDir dir;
   TLUT lut;
   lut.Mode = kMode3D;
@@ -248,31 +168,19 @@ TEST(FsiDit, WritesCodesAndChecksums) {
   for (int i = 0; i < 127; ++i)
     headerSum += std::uint8_t(s[i]);
   EXPECT_EQ(std::uint8_t(s[127]), std::uint8_t(2 * headerSum));
-
   TLUT read;
-  ASSERT_TRUE(Format(kFsiDit).CanRead(file));
   Format(kFsiDit).LoadFromFile(file, read);
-  EXPECT_EQ(read.Mode, kMode3D);
-  EXPECT_EQ(read.Size3D, 64);
-  for (int r = 2; r < 64; r += 5)
-    for (int g = 0; g < 64; g += 3)
-      for (int b = 0; b < 64; b += 7)
-        for (int c = 0; c < 3; ++c)
-          ASSERT_NEAR(read.Lattice[r][g][b][c], lut.Lattice[r][g][b][c], 1 / 2016.0 + 1e-12);
-  EXPECT_EQ(read.Lattice[1][0][0][1], 1023 / 1008.0);
-}
+  EXPECT_EQ(read.Lattice[1][0][0][1], 1023 / 1008.0); // the headroom reads back above 1
 
-TEST(FsiDit, RecognisesByMagicAndRefusesShortFiles) {
-  TTempDir dir;
-  TLUT lut;
+  // Recognised by the magic number alone; a file holding only the header is refused.
   WriteText(dir.File("short.dat"), std::string("\x99\x02\x34", 3));
   EXPECT_FALSE(Format(kFsiDit).CanRead(dir.File("short.dat")));
   std::string header(128, '\0');
   header.replace(0, 4, "\x99\x02\x34\x42");
   WriteText(dir.File("header.dat"), header);
   EXPECT_TRUE(Format(kFsiDit).CanRead(dir.File("header.dat")));
-  EXPECT_THROW(Format(kFsiDit).LoadFromFile(dir.File("header.dat"), lut), ELUTError);
-  EXPECT_EQ(lut.Mode, kModeIdentity);
+  EXPECT_THROW(Format(kFsiDit).LoadFromFile(dir.File("header.dat"), read), ELUTError);
+  EXPECT_EQ(read.Mode, kModeIdentity);
   EXPECT_THROW(Format(kFsiDit).CanRead(dir.File("missing.dat")), EFOpenError);
 }
 

@@ -2,8 +2,6 @@
 #include <csignal>
 #include <sys/resource.h>
 
-#include "formats/LutErrors.h"
-#include "formats/LutTokens.h"
 #include "tests/formats/FormatTestSupport.h"
 
 namespace tintwise {
@@ -14,46 +12,23 @@ using namespace test;
 TEST(LutFormatTable, HoldsThe31FormatsInOrder) {
   InitLutFormats();
   InitLutFormats(); // a second call changes nothing
-  struct Row {
-    const char *name;
-    bool is3D;
-  } rows[] = {
-      {"Cube 3D Truelight", true},
-      {"Cube 3D", true},
-      {"Autodesk Lustre 3D", true},
-      {"Pandora 3D, Technicolor", true},
-      {"3DL", true},
-      {"Nucoda 3D", true},
-      {"Codex 3D", true},
-      {"Cube 1D", false},
-      {"Clipster 3D", true},
-      {"Luther 3D", true},
-      {"Colorfront OSD 3D", true},
-      {"Davinci DAT 3D", true},
-      {"Quantel 3D", true},
-      {"Codex 1D, Scratch 1D", false},
-      {"Autodesk Lustre 1D", false},
-      {"Filmlight Truelight 1D", false},
-      {"Quantel 1D", false},
-      {"S.two 1D", false},
-      {"Nucoda 1D", false},
-      {"Colorfront OSD 1D", false},
-      {"Fusion 1D", false},
-      {"Blackmagic HDLink 1D", false},
-      {"Cine-tal 1D", false},
-      {"Shake 1D", false},
-      {"DaVinci Resolve ilut 1D", false},
-      {"DaVinci Resolve olut 1D", false},
-      {"Adobe Speedgrade Look 3D", true},
-      {"ASC CDL", true},
-      {"PixelFarm PFClean 3D", true},
-      {"FSI CFE (Flanders Scientific) 3D", true},
-      {"FSI DIT (Flanders Scientific) 3D", true},
+  // The order decides which reader wins a file that several claim.
+  const std::pair<const char *, bool> rows[] = {
+      {"Cube 3D Truelight", true}, {"Cube 3D", true}, {"Autodesk Lustre 3D", true},
+      {"Pandora 3D, Technicolor", true}, {"3DL", true}, {"Nucoda 3D", true}, {"Codex 3D", true},
+      {"Cube 1D", false}, {"Clipster 3D", true}, {"Luther 3D", true}, {"Colorfront OSD 3D", true},
+      {"Davinci DAT 3D", true}, {"Quantel 3D", true}, {"Codex 1D, Scratch 1D", false},
+      {"Autodesk Lustre 1D", false}, {"Filmlight Truelight 1D", false}, {"Quantel 1D", false},
+      {"S.two 1D", false}, {"Nucoda 1D", false}, {"Colorfront OSD 1D", false}, {"Fusion 1D", false},
+      {"Blackmagic HDLink 1D", false}, {"Cine-tal 1D", false}, {"Shake 1D", false},
+      {"DaVinci Resolve ilut 1D", false}, {"DaVinci Resolve olut 1D", false},
+      {"Adobe Speedgrade Look 3D", true}, {"ASC CDL", true}, {"PixelFarm PFClean 3D", true},
+      {"FSI CFE (Flanders Scientific) 3D", true}, {"FSI DIT (Flanders Scientific) 3D", true},
   };
   ASSERT_EQ(LutFormatCount(), 31);
   for (int i = 0; i < 31; ++i) {
-    EXPECT_EQ(GetLutFormat(i)->Name, rows[i].name) << i;
-    EXPECT_EQ(GetLutFormat(i)->Is3D, rows[i].is3D) << i;
+    EXPECT_EQ(GetLutFormat(i)->Name, rows[i].first) << i;
+    EXPECT_EQ(GetLutFormat(i)->Is3D, rows[i].second) << i;
     EXPECT_EQ(LutFormatIndex(GetLutFormat(i)), i);
   }
   EXPECT_EQ(GetLutFormat(-1), nullptr);
@@ -118,8 +93,10 @@ TEST(LutFormatTable, HoldsThe31ProfilesInOrder) {
 
 TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   TTempDir dir;
+  const std::string sop = "<SOPNode><Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>";
   struct Case {
-    const char *name, *text;
+    const char *name;
+    std::string text;
     int format; // -1: none
   } cases[] = {
       {"a.cube", "LUT_3D_SIZE 2\n", kCube3D},
@@ -131,15 +108,35 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
       {"g.3dl", "3DMESH\nMesh 1 12\n", kLustre3D}, // Lustre 3D comes before 3DL
       {"h.3DL", "0 512 1023\n", k3DL},
       {"i.dd3", "0 512 1023\n", -1},
+      {"i.3dlx", "0 512 1023\n", -1},
       {"j.m3d", "channel 3d\nformat lut\n", kPandora},
       {"k.lut", "LUT12\n", kLustre1D},
       {"l.txt", "nothing to see\n", -1},
+      {"m.3DMESH", "anything\n", kColorfront3D},
+      {"n.1dLut", "anything\n", kColorfront1D},
+      {"o.dat", "LUT: 3 2\n0\n1\n", kCodex1D}, // a Codex curve is no DaVinci lattice
+      {"p.dat", "no numbers here\n", -1},
+      {"q.txt", "3dlutsize 2\n", kDavinciDat}, // the keyword, whatever the extension
+      {"r.txt", "# channels: C3\n", kLuther},
+      {"s.txt", "<LUT3D N='2'>", kClipster},
+      {"t.ilut", "0 0 0\n", kILut},
+      {"u.ILUT", "<IRIDAScript>\n0 0 0\n", -1}, // an IRIDAS script is no curve
+      {"v.OLUT", "0 0 0\n", kOLut},
+      {"w.cc", "<ColorCorrection id='x'>" + sop + "</ColorCorrection>", kCdl},
+      {"x.cc", "<ColorCorrection><SatNode/></ColorCorrection>", -1},
+      {"y.ccc", "<ColorCorrectionCollection><ColorCorrection>" + sop + "</ColorCorrection></ColorCorrectionCollection>", -1},
   };
+  InitLutFormats();
   for (const Case &c : cases) {
     WriteText(dir.File(c.name), c.text);
-    TLUTFormat *f = (InitLutFormats(), FindLutFormat(dir.File(c.name)));
-    EXPECT_EQ(f, c.format < 0 ? nullptr : GetLutFormat(c.format)) << c.name;
+    TLUTFormat *f = FindLutFormat(dir.File(c.name));
+    EXPECT_EQ(f, GetLutFormat(c.format)) << c.name << " -> " << (f ? f->Name : "none");
   }
+  // An FSI DIT file (binary, also ".dat") is not taken for a DaVinci lattice.
+  TLUT dit;
+  FillLattice(dit, 64);
+  Format(kFsiDit).SaveToFile(dir.File("dit.dat"), dit, 10);
+  EXPECT_EQ(FindLutFormat(dir.File("dit.dat")), &Format(kFsiDit));
   TLUT lut;
   try {
     LoadLutFile(dir.File("l.txt"), lut);
@@ -148,6 +145,42 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
     EXPECT_NE(std::string(e.what()).find("no known LUT format recognises this file"), std::string::npos);
   }
   EXPECT_THROW(FindLutFormat(dir.File("missing.cube")), ETintwiseError);
+}
+
+// Every writable profile at its default size and depth reads back within half a step of what it
+// wrote (6 decimals, 2 for HDLink's values times 1000), and the file is taken for its format
+// unless the row says otherwise.
+TEST(LutProfiles, EveryProfileRoundTripsWithinItsQuantisation) {
+  TTempDir dir;
+  InitLutFormats();
+  for (int i = 0; i < LutOutputProfileCount(); ++i) {
+    const TLutOutputProfile &p = GetLutOutputProfile(i);
+    TLUTFormat &format = *GetLutFormat(p.FormatIndex);
+    if (!format.CanReadFiles() || format.Name == "Cine-tal 1D" || format.Name == "Shake 1D")
+      continue;
+    const std::string file = dir.File("p" + std::to_string(i) + "." + p.Extension);
+    TLUT in, out;
+    format.Is3D ? FillLattice(in, p.DefaultSize) : FillCurve(in, p.DefaultSize);
+    format.SaveToFile(file, in, p.DefaultBits);
+    // A ".dd3" is a 3DL file that no reader takes by its name.
+    EXPECT_EQ(FindLutFormat(file), p.Extension == "dd3" ? nullptr : &format) << p.Name;
+    format.LoadFromFile(file, out);
+    const double step = p.FormatIndex == kFsiDit       ? 0.5 / 1008
+                        : p.FormatIndex == kBlackmagic ? 0.5e-5
+                        : p.DefaultBits                ? 0.5 / (std::ldexp(1.0, p.DefaultBits) - 1)
+                                                       : 0.5e-6;
+    const int n = p.DefaultSize;
+    ASSERT_EQ(format.Is3D ? out.Size3D : out.Size1D, n) << p.Name;
+    EXPECT_EQ(out.Mode, p.FormatIndex == kNucoda3D ? kMode1DThen3D : format.Is3D ? kMode3D : kMode1D) << p.Name;
+    for (int a = 0; a < n; ++a)
+      for (int b = 0; b < (format.Is3D ? n : 1); ++b) {
+        const int c = (a * 7 + b * 3 + 1) % n;
+        const TLutTriple &x = format.Is3D ? in.Lattice[a][b][c] : in.Curve[a];
+        const TLutTriple &y = format.Is3D ? out.Lattice[a][b][c] : out.Curve[a];
+        for (int k = 0; k < 3; ++k)
+          ASSERT_NEAR(x[k], y[k], step + 1e-9) << p.Name << " at " << a << " " << b << " " << c;
+      }
+  }
 }
 
 // Whatever goes wrong, a failed load leaves the identity and the earlier comments, never a
@@ -221,10 +254,7 @@ TEST(LutSaving, AFailedWriteLeavesTheOldFile) {
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_TRUE(raised);
   EXPECT_EQ(ReadText(file), "old contents\n");
-  std::size_t entries = 0;
-  for ([[maybe_unused]] auto &e : std::filesystem::directory_iterator(dir.Path))
-    ++entries;
-  EXPECT_EQ(entries, 1u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
 }
 
 } // namespace

@@ -1,10 +1,10 @@
-// OpenColorIO as a partner: it reads the files our writers produce, and we read the files its
-// baker produces. Outputs are compared at many points.
+// OpenColorIO as a partner: it reads the files our writers produce, we read the files its baker
+// produces, and both evaluate the same CDL and look files. Outputs are compared at many points.
 #include <OpenColorIO/OpenColorIO.h>
 
 #include <random>
 
-#include "formats/LutErrors.h"
+#include "formats/CdlFormat.h"
 #include "tests/formats/FormatTestSupport.h"
 
 namespace OCIO = OCIO_NAMESPACE;
@@ -14,89 +14,63 @@ namespace {
 
 using namespace test;
 
+OCIO::ConstCPUProcessorRcPtr OcioProcessor(const OCIO::ConstTransformRcPtr &transform) {
+  return OCIO::Config::CreateRaw()->getProcessor(transform)->getDefaultCPUProcessor();
+}
+
 OCIO::ConstCPUProcessorRcPtr OcioFileProcessor(const std::string &file) {
   OCIO::ClearAllCaches();
-  auto config = OCIO::Config::CreateRaw();
   auto transform = OCIO::FileTransform::Create();
   transform->setSrc(file.c_str());
   transform->setInterpolation(OCIO::INTERP_LINEAR);
-  return config->getProcessor(transform)->getDefaultCPUProcessor();
+  return OcioProcessor(transform);
 }
 
-// Sample inputs: the lattice corners, points on a grid between lattice points, and random ones.
-std::vector<TLutTriple> Inputs() {
-  std::vector<TLutTriple> inputs;
-  for (double x : {0.0, 1.0})
-    for (double y : {0.0, 1.0})
-      for (double z : {0.0, 1.0})
-        inputs.push_back({x, y, z});
+TLutTriple Apply(const OCIO::ConstCPUProcessorRcPtr &processor, const TLutTriple &in) {
+  float rgb[3] = {float(in[0]), float(in[1]), float(in[2])};
+  processor->applyRGB(rgb);
+  return {rgb[0], rgb[1], rgb[2]};
+}
+
+// The largest difference between OpenColorIO's output and lut.Evaluate over the corners and random
+// inputs, the inputs taken in single precision on both sides.
+double MaxDifference(const OCIO::ConstCPUProcessorRcPtr &processor, const TLUT &lut) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<float> dist(0.0f, 1.0f);
-  for (int i = 0; i < 2000; ++i)
-    inputs.push_back({dist(rng), dist(rng), dist(rng)});
-  return inputs;
-}
-
-// The largest difference between OpenColorIO's output for the file and our LUT's Evaluate.
-double MaxDifference(const OCIO::ConstCPUProcessorRcPtr &processor, const TLUT &lut) {
   double worst = 0;
-  for (const TLutTriple &in : Inputs()) {
-    float rgb[3] = {float(in[0]), float(in[1]), float(in[2])};
-    const TLutTriple exact = {rgb[0], rgb[1], rgb[2]};
-    processor->applyRGB(rgb);
-    const TLutTriple ours = lut.Evaluate(exact);
+  for (int i = 0; i < 2008; ++i) {
+    const TLutTriple in = i < 8 ? TLutTriple{double(i & 1), double((i >> 1) & 1), double(i >> 2)}
+                                : TLutTriple{dist(rng), dist(rng), dist(rng)};
+    const TLutTriple theirs = Apply(processor, in), ours = lut.Evaluate(in);
     for (int c = 0; c < 3; ++c)
-      worst = std::max(worst, std::fabs(ours[c] - rgb[c]));
+      worst = std::max(worst, std::fabs(theirs[c] - ours[c]));
   }
   return worst;
 }
 
-struct TProfileCase {
-  int profile;
-  const char *ocioName; // the name OpenColorIO reads it under (its extension chooses the reader)
-};
-
-// Writes a lattice through the profile and reads it with OpenColorIO. Answers the refusal
-// message, or "" when it was read; the outputs are checked against the format's quantisation.
-std::string WriteAndCompare(const TProfileCase &c) {
-  InitLutFormats();
-  const TLutOutputProfile &profile = GetLutOutputProfile(c.profile);
-  TLUTFormat *format = GetLutFormat(profile.FormatIndex);
-  TTempDir dir;
-  const std::string file = dir.File(c.ocioName);
-  TLUT lut;
-  if (format->Is3D)
-    FillLattice(lut, profile.DefaultSize);
-  else
-    FillCurve(lut, profile.DefaultSize);
-  format->SaveToFile(file, lut, profile.DefaultBits);
-  OCIO::ConstCPUProcessorRcPtr processor;
-  try {
-    processor = OcioFileProcessor(file);
-  } catch (const OCIO::Exception &e) {
-    return e.what();
-  }
-  // Half a step of the written numbers, plus single-precision arithmetic inside OpenColorIO.
-  const double step = profile.DefaultBits ? 0.5 / (std::ldexp(1.0, profile.DefaultBits) - 1) : 0.5e-6;
-  EXPECT_LE(MaxDifference(processor, lut), step + 2e-6) << profile.Name;
-  return "";
-}
-
+// Every profile OpenColorIO has a reader for, written at its default size and depth: OpenColorIO
+// reads it, and its outputs stay within half a step of the written numbers (plus its
+// single-precision arithmetic).
 TEST(OcioInterop, OpenColorIOReadsOurFiles) {
-  const TProfileCase cases[] = {
-      {6, "iridas.cube"},     // Cube 3D Iridas, Nuke, AfterEffects
-      {7, "davinci.cube"},    // Cube 3D Davinci
-      {24, "curve.cube"},     // Cube 1D
-      {0, "scratch.3dl"},     // 3DL Scratch, Autodesk, Blackmagic, Cine-tal
-      {1, "fusion.3dl"},      // 3DL Fusion
-      {10, "dolby.3dl"},      // Dolby DD3, read as .3dl
-      {15, "pandora.m3d"},    // Pandora 3D, Apple 3D m3d
-      {18, "technicolor.mga"}, // Technicolor 3D mga
-      {8, "truelight.cub"},   // Cube 3D Truelight, read as .cub
-      {2, "lustre.3dl"},      // Autodesk Lustre 3D, read as a Lustre .3dl
+  const std::pair<int, const char *> cases[] = { // the profile, and a name whose extension OpenColorIO knows
+      {6, "iridas.cube"}, {7, "davinci.cube"}, {24, "curve.cube"}, {0, "scratch.3dl"}, {1, "fusion.3dl"},
+      {10, "dolby.3dl"}, {15, "pandora.m3d"}, {18, "technicolor.mga"}, {8, "truelight.cub"}, {2, "lustre.3dl"},
   };
-  for (const TProfileCase &c : cases)
-    EXPECT_EQ(WriteAndCompare(c), "") << GetLutOutputProfile(c.profile).Name;
+  InitLutFormats();
+  for (const auto &[index, name] : cases) {
+    const TLutOutputProfile &profile = GetLutOutputProfile(index);
+    TLUTFormat *format = GetLutFormat(profile.FormatIndex);
+    TTempDir dir;
+    TLUT lut;
+    format->Is3D ? FillLattice(lut, profile.DefaultSize) : FillCurve(lut, profile.DefaultSize);
+    format->SaveToFile(dir.File(name), lut, profile.DefaultBits);
+    try {
+      const double step = profile.DefaultBits ? 0.5 / (std::ldexp(1.0, profile.DefaultBits) - 1) : 0.5e-6;
+      EXPECT_LE(MaxDifference(OcioFileProcessor(dir.File(name)), lut), step + 2e-6) << profile.Name;
+    } catch (const OCIO::Exception &e) {
+      ADD_FAILURE() << profile.Name << ": " << e.what();
+    }
+  }
 }
 
 // A transform that is neither separable nor the identity, for OpenColorIO's baker.
@@ -199,6 +173,162 @@ TEST(OcioInterop, ThreePointLustreMeshReadsLikeThe3dlFile) {
       for (int b = 0; b < 3; ++b)
         EXPECT_EQ(lustre.Lattice[r][g][b], flame.Lattice[r][g][b]);
   EXPECT_THROW(OcioFileProcessor(dir.File("lustre3.3dl")), OCIO::Exception);
+}
+
+// --- ASC CDL --------------------------------------------------------------------------------
+
+std::string CorrectionText(const char *slope, const char *offset, const char *power, const char *saturation) {
+  return std::string("<ColorCorrection id=\"look\">\n  <SOPNode>\n    <Slope>") + slope + "</Slope>\n    <Offset>" +
+         offset + "</Offset>\n    <Power>" + power + "</Power>\n  </SOPNode>\n  <SatNode>\n    <Saturation>" +
+         saturation + "</Saturation>\n  </SatNode>\n</ColorCorrection>\n";
+}
+
+// Saturation 1 and values inside 0..1: the two evaluations agree at every lattice point (up to
+// OpenColorIO's fast power function).
+TEST(InteropCdl, BakedCorrectionsAgreeWithOpenColorIO) {
+  TTempDir dir;
+  const char *cases[][3] = {
+      {"0.8 0.9 0.7", "0.05 0.02 0.1", "1.2 0.9 1.5"},
+      {"1 1 1", "0 0 0", "1 1 1"},
+      {"0.5 1 0.25", "0.5 0 0.75", "2.2 0.4545 3"},
+      {"1 0.95 0.9", "-0.05 0.01 0", "0.8 1 1.3"}, // negative near black: both give 0
+  };
+  int index = 0;
+  for (const auto &c : cases) {
+    // A fresh name each time: OpenColorIO caches what it read by file name.
+    const std::string file = dir.File("look" + std::to_string(index++) + ".cc");
+    WriteText(file, CorrectionText(c[0], c[1], c[2], "1.0"));
+    TLUT lut;
+    InitLutFormats();
+    ASSERT_EQ(FindLutFormat(file), GetLutFormat(kCdl));
+    GetLutFormat(kCdl)->LoadFromFile(file, lut);
+    auto transform = OCIO::CDLTransform::CreateFromFile(file.c_str(), "");
+    transform->setStyle(OCIO::CDL_ASC);
+    const auto processor = OcioProcessor(transform);
+    double worst = 0;
+    for (int r = 0; r < 33; ++r)
+      for (int g = 0; g < 33; ++g)
+        for (int b = 0; b < 33; ++b) {
+          const TLutTriple theirs = Apply(processor, {r / 32.0, g / 32.0, b / 32.0});
+          for (int k = 0; k < 3; ++k)
+            worst = std::max(worst, std::fabs(theirs[k] - lut.Lattice[r][g][b][k]));
+        }
+    EXPECT_LT(worst, 2e-5) << c[0] << " / " << c[1] << " / " << c[2];
+  }
+}
+
+// The peer files: both read the same record; with saturation set aside, our slope-offset-power
+// clamped to 0..1 is OpenColorIO's clamping evaluation at every lattice point.
+TEST(InteropCdl, PeerCorrectionsReadAlikeAndAgree) {
+  if (!std::filesystem::is_directory(PeerDir()))
+    GTEST_SKIP() << "no peer LUT files";
+  // ASC_SAT is no element of the schema: both ignore it and take saturation 1.
+  for (const char *name : {"cdl_test1.cc", "cdl_test2.cc", "cdl_test_ASC_SAT.cc", "cdl_test_SATNode.cc"}) {
+    const std::string file = PeerFile(name);
+    EXPECT_TRUE(Format(kCdl).CanRead(file)) << name;
+    TCDLData ours;
+    LoadCDLFile(file, ours);
+    auto theirs = OCIO::CDLTransform::CreateFromFile(file.c_str(), "");
+    double slope[3], offset[3], power[3];
+    theirs->getSlope(slope);
+    theirs->getOffset(offset);
+    theirs->getPower(power);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(ours.Channel[c].Slope, float(slope[c])) << name;
+      EXPECT_EQ(ours.Channel[c].Offset, float(offset[c])) << name;
+      EXPECT_EQ(ours.Channel[c].Power, float(power[c])) << name;
+    }
+    EXPECT_EQ(ours.Saturation, float(theirs->getSat())) << name;
+    EXPECT_EQ(ours.Id, theirs->getID()) << name;
+
+    ours.Saturation = 1;
+    theirs->setSat(1);
+    theirs->setStyle(OCIO::CDL_ASC);
+    const auto processor = OcioProcessor(theirs);
+    double worst = 0;
+    for (int r = 0; r < 33; r += 2)
+      for (int g = 0; g < 33; g += 2)
+        for (int b = 0; b < 33; b += 2) {
+          float out[3];
+          ApplyCDL(ours, r / 32.0f, g / 32.0f, b / 32.0f, out[0], out[1], out[2]);
+          const TLutTriple t = Apply(processor, {r / 32.0, g / 32.0, b / 32.0});
+          for (int k = 0; k < 3; ++k)
+            worst = std::max(worst, std::fabs(std::clamp(double(out[k]), 0.0, 1.0) - t[k]));
+        }
+    EXPECT_LT(worst, 2e-5) << name;
+  }
+  // A collection is not a single correction: refused, whereas OpenColorIO picks one by its id. A
+  // file whose slope-offset-power node has a name outside the schema (ASC_SOP, which OpenColorIO
+  // reads as the identity with a warning) is not taken either.
+  EXPECT_FALSE(Format(kCdl).CanRead(PeerFile("cdl_test1.ccc")));
+  EXPECT_FALSE(Format(kCdl).CanRead(PeerFile("cdl_test_ASC_SOP.cc")));
+  // In a decision list the correction is not a child of the root: recognised, then refused.
+  TLUT lut;
+  try {
+    Format(kCdl).LoadFromFile(PeerFile("cdl_test1.cdl"), lut);
+    ADD_FAILURE() << "cdl_test1.cdl loaded";
+  } catch (const ETintwiseError &e) {
+    EXPECT_STREQ(e.what(), "The \"ColorCorrection\" node is not found");
+  }
+}
+
+// --- Speedgrade look ---------------------------------------------------------------------------
+
+TEST(InteropLook, OpenColorIOReadsTheLookLayoutAsWeDo) {
+  TTempDir dir;
+  const int n = 9;
+  std::string data;
+  for (int b = 0; b < n; ++b)
+    for (int g = 0; g < n; ++g)
+      for (int r = 0; r < n; ++r) {
+        const float x = r / float(n - 1), y = g / float(n - 1), z = b / float(n - 1);
+        data += HexOf(0.6f * x * x + 0.3f * y * z + 0.05f) + HexOf(0.9f * y + 0.1f * x * z) +
+                HexOf(std::sqrt(0.5f * z + 0.5f * x * y));
+        if (r % 3 == 2)
+          data += "\n      ";
+      }
+  const std::string file = dir.File("grade.look");
+  WriteText(file, "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n      <visible>true</visible>\n"
+                  "    </base>\n  </shaders>\n  <LUT>\n    <size>\"" + std::to_string(n) +
+                      "\"</size>\n    <data>\"\n      " + data + "\"\n    </data>\n  </LUT>\n</look>\n");
+  TLUT lut;
+  InitLutFormats();
+  ASSERT_EQ(FindLutFormat(file), GetLutFormat(kSpeedgrade));
+  GetLutFormat(kSpeedgrade)->LoadFromFile(file, lut);
+  ASSERT_EQ(lut.Size3D, n);
+  EXPECT_LT(MaxDifference(OcioFileProcessor(file), lut), 2e-6);
+}
+
+// --- Codex 1D as a Discreet 1D table -----------------------------------------------------------
+
+TEST(InteropCodex1D, OpenColorIOReadsOurCurvesAsDiscreetTables) {
+  TTempDir dir;
+  InitLutFormats();
+  const TLutOutputProfile &profile = GetLutOutputProfile(22);
+  ASSERT_EQ(profile.FormatIndex, kCodex1D);
+  struct Case {
+    int size, bits;
+  } cases[] = {{profile.DefaultSize, profile.DefaultBits}, {4096, 10}, {256, 16}};
+  for (const Case &c : cases) {
+    TLUT written, read;
+    FillCurve(written, c.size);
+    const std::string file = dir.File("curve.lut"); // the extension OpenColorIO reads as Discreet 1D
+    GetLutFormat(kCodex1D)->SaveToFile(file, written, c.bits);
+    GetLutFormat(kCodex1D)->LoadFromFile(file, read);
+    const auto processor = OcioFileProcessor(file);
+    // OpenColorIO and our reader agree on the file; both are within half a code of what was written.
+    EXPECT_LT(MaxDifference(processor, read), 1e-6) << c.size << " entries at " << c.bits << " bits";
+    EXPECT_LT(MaxDifference(processor, written), 0.5 / (std::ldexp(1.0, c.bits) - 1) + 1e-6) << c.size;
+  }
+}
+
+TEST(InteropCodex1D, PeerDiscreetTableReadsAsOpenColorIOReadsIt) {
+  const std::string file = PeerFile("logtolin_8to8.lut");
+  if (!std::filesystem::exists(file))
+    GTEST_SKIP() << "no peer LUT files";
+  TLUT lut;
+  Format(kCodex1D).LoadFromFile(file, lut);
+  EXPECT_LT(MaxDifference(OcioFileProcessor(file), lut), 1e-6);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // Filmlight, S.two, Fusion, Blackmagic, Cine-tal, Shake and the Resolve curves.
-#include "tests/formats/Formats2TestSupport.h"
+#include "tests/formats/FormatTestSupport.h"
 
 namespace tintwise {
 namespace {
@@ -32,110 +32,57 @@ TEST(OneDFormats, WritersAreByteExact) {
       {kCinetal, 10, "0 512 1023\n256 0 1023\n"},
       {kShake, 16, "0 32768 65535\n16384 0 65535\n"},
   };
-  for (const Case &c : cases) {
-    const std::string file = dir.File("curve.swto.xml");
-    Format(c.format).SaveToFile(file, curve, c.bits);
-    EXPECT_EQ(ReadText(file), c.text) << Format(c.format).Name;
-  }
-  // The read-only curves write nothing.
+  for (const Case &c : cases)
+    EXPECT_EQ(SaveText(c.format, curve, c.bits, "curve.swto.xml"), c.text) << Format(c.format).Name;
+  // The read-only curves write nothing; Cine-tal and Shake files are never taken as theirs and
+  // cannot be read through them.
   for (int format : {kILut, kOLut}) {
     Format(format).SaveToFile(dir.File("none.ilut"), curve, 10);
     EXPECT_FALSE(std::filesystem::exists(dir.File("none.ilut"))) << Format(format).Name;
   }
-}
-
-TEST(OneDFormats, ProfilesRoundTripAndAreRecognised) {
-  TTempDir dir;
-  struct Case {
-    int format, size, bits;
-    const char *file;
-    double tolerance;
-  } cases[] = {
-      {kFilmlight1D, 4096, 0, "a.cube", 5e-7},     {kStwo, 1024, 10, "b.swto.xml", 0.5 / 1023},
-      {kFusion, 65536, 16, "c.alut", 0.5 / 65535}, {kBlackmagic, 1024, 0, "d.txt", 5e-6},
-  };
-  for (const Case &c : cases) {
-    TLUT in, out;
-    TLUTFormat &format = Format(c.format);
-    FillCurve(in, c.size);
-    format.SaveToFile(dir.File(c.file), in, c.bits);
-    EXPECT_EQ(FindLutFormat(dir.File(c.file)), &format) << format.Name;
-    format.LoadFromFile(dir.File(c.file), out);
-    ASSERT_EQ(out.Size1D, c.size) << format.Name;
-    EXPECT_EQ(out.Mode, kMode1D);
-    for (int i = 0; i < c.size; i += 7)
-      for (int k = 0; k < 3; ++k)
-        ASSERT_NEAR(in.Curve[i][k], out.Curve[i][k], c.tolerance + 1e-12) << format.Name << " " << i;
-  }
-  // Cine-tal and Shake files are never taken as theirs and cannot be read through them.
-  TLUT curve;
-  FillCurve(curve, 1024);
   Format(kCinetal).SaveToFile(dir.File("e.txt"), curve, 10);
   EXPECT_FALSE(Format(kCinetal).CanRead(dir.File("e.txt")));
   EXPECT_FALSE(Format(kShake).CanRead(dir.File("e.txt")));
-  EXPECT_EQ(LoadError(dir, "e.txt", ReadText(dir.File("e.txt")), kShake),
-            "Shake 1D files are only written; this program does not read them.");
+  EXPECT_EQ(LoadError(kShake, ReadText(dir.File("e.txt"))), "Shake 1D files are only written; this program does not read them.");
 }
 
 TEST(OneDFormats, ReaderQuirks) {
-  TTempDir dir;
   TLUT lut;
   // Blackmagic: only lines starting with a digit are values, divided by 1000.
-  LoadText(dir, "a.txt", "R\tG\tB - HDLINK GAMMA TABLE\n-5 0 0\n0 500 1000\n  1000, 250, 0\n", kBlackmagic, lut);
+  ASSERT_EQ(Load(kBlackmagic, "R\tG\tB - HDLINK GAMMA TABLE\n-5 0 0\n0 500 1000\n  1000, 250, 0\n", lut), "");
   EXPECT_EQ(lut.Size1D, 2);
   EXPECT_EQ(lut.Curve[0], (TLutTriple{0, 0.5, 1}));
   EXPECT_EQ(lut.Curve[1], (TLutTriple{1, 0.25, 0}));
 
   // Fusion: the bit depth line sets the scale; index words are not compared.
-  LoadText(dir, "b.alut", "F5LT\n\n12\n\n7 4095 9 0 9 2048\n0 0 0 4095 0 0\n", kFusion, lut);
+  ASSERT_EQ(Load(kFusion, "F5LT\n\n12\n\n7 4095 9 0 9 2048\n0 0 0 4095 0 0\n", lut), "");
   EXPECT_EQ(lut.Size1D, 2);
   EXPECT_EQ(lut.Curve[0], (TLutTriple{1, 0, 2048 / 4095.0}));
   EXPECT_EQ(lut.Curve[1], (TLutTriple{0, 1, 0}));
 
   // S.two: always 10-bit codes (so 4095 reads four times too bright), other children skipped, a
   // missing attribute reads as 0, comma decimals accepted.
-  LoadText(dir, "c.xml",
-           "<?xml version=\"1.0\"?>\n<lut name=\"x\"><data>\n<elem r=\"1023\" g=\"4095\" b=\"511,5\"/>\n"
-           "<note/>\n<ELEM r='0' b='1023'/></data></lut>\n",
-           kStwo, lut);
+  ASSERT_EQ(Load(kStwo, "<?xml version=\"1.0\"?>\n<lut name=\"x\"><data>\n<elem r=\"1023\" g=\"4095\" b=\"511,5\"/>\n"
+           "<note/>\n<ELEM r='0' b='1023'/></data></lut>\n", lut), "");
   EXPECT_EQ(lut.Size1D, 2);
   EXPECT_EQ(lut.Curve[0], (TLutTriple{1, 4095 / 1023.0, 511.5 / 1023}));
   EXPECT_EQ(lut.Curve[1], (TLutTriple{0, 0, 1}));
 
   // Filmlight: the length comes from a comment line; values as they stand; later comments ignored.
-  LoadText(dir, "d.cube", "# lutLength 2\n# iDims 3\n0.1 0.2 0.3\n# end\n1.5 -0.5 1\n9 9 9\n", kFilmlight1D, lut);
+  ASSERT_EQ(Load(kFilmlight1D, "# lutLength 2\n# iDims 3\n0.1 0.2 0.3\n# end\n1.5 -0.5 1\n9 9 9\n", lut), "");
   EXPECT_EQ(lut.Size1D, 2);
   EXPECT_EQ(lut.Curve[1], (TLutTriple{1.5, -0.5, 1}));
 
   // Resolve curves: three integer words, anything after them ignored; 14 and 12 bits.
-  LoadText(dir, "e.ilut", "# input\n0 8192 16383 99\n16383,0,0\n", kILut, lut);
+  ASSERT_EQ(Load(kILut, "# input\n0 8192 16383 99\n16383,0,0\n", lut), "");
   EXPECT_EQ(lut.Curve[0], (TLutTriple{0, 8192 / 16383.0, 1}));
   EXPECT_EQ(lut.Curve[1], (TLutTriple{1, 0, 0}));
-  LoadText(dir, "f.olut", "0 2048 4095\nnot values\n4095 4095 4095\n", kOLut, lut);
+  ASSERT_EQ(Load(kOLut, "0 2048 4095\nnot values\n4095 4095 4095\n", lut), "");
   EXPECT_EQ(lut.Size1D, 2);
   EXPECT_EQ(lut.Curve[0], (TLutTriple{0, 2048 / 4095.0, 1}));
 }
 
-TEST(OneDFormats, ResolveCurvesAreRecognisedByExtension) {
-  TTempDir dir;
-  struct Case {
-    const char *name, *text;
-    int format;
-    bool expected;
-  } cases[] = {
-      {"a.ilut", "0 0 0\n", kILut, true},
-      {"b.ILUT", "<IRIDAScript>\n0 0 0\n", kILut, false}, // an IRIDAS script is no curve
-      {"c.olut", "0 0 0\n", kILut, false},
-      {"d.OLUT", "0 0 0\n", kOLut, true},
-  };
-  for (const Case &c : cases) {
-    WriteText(dir.File(c.name), c.text);
-    EXPECT_EQ(Format(c.format).CanRead(dir.File(c.name)), c.expected) << c.name;
-  }
-}
-
 TEST(OneDFormats, MalformedFilesAreRefusedWithTheirReason) {
-  TTempDir dir;
   std::string tooLong;
   for (int i = 0; i < 100002; ++i)
     tooLong += "1 2 3\n";
@@ -160,7 +107,7 @@ TEST(OneDFormats, MalformedFilesAreRefusedWithTheirReason) {
       {kStwo, "<lut><data><elem r='1'/></data></lut>", "the file holds no usable table."},
   };
   for (const Case &c : cases) {
-    const std::string message = LoadError(dir, "bad.txt", c.text, c.format);
+    const std::string message = LoadError(c.format, c.text);
     EXPECT_TRUE(EndsWith(message, c.message)) << c.text.substr(0, 40) << "\n-> " << message;
   }
 }

@@ -1,5 +1,4 @@
 // LUT files written by another project: each loads to the values it holds or fails with a message.
-#include "formats/LutErrors.h"
 #include "tests/formats/FormatTestSupport.h"
 
 namespace tintwise {
@@ -7,13 +6,9 @@ namespace {
 
 using namespace test;
 
-std::string PeerDir() { return std::string(TINTWISE_SHARED_DIR) + "/peer-luts/ocio-test-data"; }
-
 #define REQUIRE_PEERS()                                                                            \
   if (!std::filesystem::is_directory(PeerDir()))                                                   \
   GTEST_SKIP() << "no peer LUT files at " << PeerDir()
-
-std::string PeerFile(const std::string &name) { return PeerDir() + "/" + name; }
 
 TEST(PeerFiles, EveryFileLoadsOrFailsWithAMessage) {
   REQUIRE_PEERS();
@@ -64,15 +59,28 @@ TEST(PeerFiles, LatticesReadToTheirValues) {
                 {{0, 0, 1, 0, 0, 204}, {0, 1, 0, 0, 204, 0}, {1, 0, 1, 255, 0, 255}, {1, 1, 1, 306, 255, 306}});
 }
 
-TEST(PeerFiles, LustreCurveReadsToItsValues) {
+TEST(PeerFiles, CurvesReadToTheirValues) {
   REQUIRE_PEERS();
   InitLutFormats();
-  TLUT lut;
-  EXPECT_EQ(LoadLutFile(PeerFile("legacy_slog_to_log_v3_lustre.lut"), lut), GetLutFormat(kLustre1D));
-  ASSERT_EQ(lut.Mode, kMode1D);
-  ASSERT_EQ(lut.Size1D, 1024);
-  EXPECT_EQ(lut.Curve[17], (TLutTriple{16 / 4095.0, 16 / 4095.0, 16 / 4095.0}));
-  EXPECT_EQ(lut.Curve[1023], (TLutTriple{1, 1, 1}));
+  struct Case {
+    const char *name;
+    int format, size, entry;
+    TLutTriple value;
+  } cases[] = {
+      {"legacy_slog_to_log_v3_lustre.lut", kLustre1D, 1024, 17, {16 / 4095.0, 16 / 4095.0, 16 / 4095.0}},
+      {"legacy_slog_to_log_v3_lustre.lut", kLustre1D, 1024, 1023, {1, 1, 1}},
+      // A Discreet 1D table ("LUT: 3 256 256") in the Codex 1D layout.
+      {"logtolin_8to8.lut", kCodex1D, 256, 0, {0, 0, 0}},
+      {"logtolin_8to8.lut", kCodex1D, 256, 100, {72 / 255.0, 72 / 255.0, 72 / 255.0}},
+      {"logtolin_8to8.lut", kCodex1D, 256, 255, {1, 1, 1}},
+  };
+  for (const Case &c : cases) {
+    TLUT lut;
+    EXPECT_EQ(LoadLutFile(PeerFile(c.name), lut), GetLutFormat(c.format)) << c.name;
+    ASSERT_EQ(lut.Mode, kMode1D) << c.name;
+    ASSERT_EQ(lut.Size1D, c.size) << c.name;
+    EXPECT_EQ(lut.Curve[c.entry], c.value) << c.name << " " << c.entry;
+  }
 }
 
 TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
@@ -87,8 +95,8 @@ TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
       {"resolve_1d3d.cube", "line 2: LUT_1D_INPUT_RANGE -1.0 3.0: input ranges other than 0 to 1 are not supported."},
       {"error_truncated_file.3dl", "Incomplete file."},
       // Discreet 1D tables ("LUT: 3 4096") read as Codex 1D; half-float codes and a short table are
-      // refused (logtolin_8to8.lut loads: see CodexQuantelTest.cpp).
-      {"Test_12to16fp.lut", "8410 is outside the codes 0 to 4095 of this curve; the file's output depth is not the one its \"LUT:\" line gives."},
+      // refused.
+      {"Test_12to16fp.lut", "line 4: 8410 is outside the codes 0 to 4095 of this curve; the file's output depth is not the one its \"LUT:\" line gives."},
       {"error_truncated_file.lut", "Incomplete file."},
   };
   for (const Case &c : cases) {
@@ -98,8 +106,9 @@ TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
       ADD_FAILURE() << c.name << " loaded";
     } catch (const ETintwiseError &e) {
       const std::string message = e.what();
-      EXPECT_EQ(message.substr(message.size() - std::strlen(c.message)), c.message) << c.name;
+      EXPECT_TRUE(EndsWith(message, c.message)) << c.name << " -> " << message;
     }
+    EXPECT_EQ(lut.Mode, kModeIdentity) << c.name;
   }
 }
 
