@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QMessageBox>
 #include <QSettings>
@@ -14,7 +15,6 @@
 
 #include <functional>
 #include <memory>
-#include <string>
 
 #include "engine/Bitmap24.h"
 
@@ -26,8 +26,8 @@ namespace tintwise::test {
 class TQtEnvironment : public ::testing::Environment {
 public:
   void SetUp() override {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+      qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "app_tests";
     static char *argv[] = {name, nullptr};
@@ -49,35 +49,33 @@ public:
 
 // Writes `DoNotShowTips` (or removes it with -1) in the test's settings store.
 inline void SetDoNotShowTips(int value) {
-  QSettings settings(QStringLiteral("Oxelsoft"), QStringLiteral("Tintwise"));
+  QSettings settings;
   if (value < 0)
     settings.remove(QStringLiteral("DoNotShowTips"));
   else
     settings.setValue(QStringLiteral("DoNotShowTips"), value);
-  settings.sync();
 }
 
 // A smoothly varying picture with some texture; `seed` changes its colours.
 inline TBitmap24 TestPicture(int width, int height, int seed) {
   TBitmap24 bitmap(width, height);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const int r = (x * 255 / std::max(width - 1, 1) + seed * 37 + ((x * 7 + y * 3) % 11)) % 256;
-      const int g = (y * 255 / std::max(height - 1, 1) + seed * 53 + ((x * 5 + y * 13) % 17)) % 256;
-      const int b = ((x + y) * 128 / std::max(width + height, 1) + seed * 91 + ((x * y) % 23)) % 256;
-      bitmap.SetPixel(x, y, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
-    }
+    for (int x = 0; x < width; ++x)
+      bitmap.SetPixel(x, y, static_cast<std::uint8_t>(x * 255 / std::max(width - 1, 1) + seed * 37 + (x * 7 + y * 3) % 11),
+                      static_cast<std::uint8_t>(y * 255 / std::max(height - 1, 1) + seed * 53 + (x * 5 + y * 13) % 17),
+                      static_cast<std::uint8_t>((x + y) * 128 / (width + height) + seed * 91 + x * y % 23));
   return bitmap;
-}
-
-inline QImage ToImage(const TBitmap24 &bitmap) {
-  return QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_BGR888).copy();
 }
 
 inline QString SavePicture(const QTemporaryDir &dir, const QString &name, const TBitmap24 &bitmap) {
   const QString path = dir.filePath(name);
-  EXPECT_TRUE(ToImage(bitmap).save(path));
+  EXPECT_TRUE(QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_BGR888).save(path));
   return path;
+}
+
+inline QByteArray ReadAll(const QString &file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Presses the left button at `from`, moves in a few steps to `to` and releases there.
@@ -91,49 +89,43 @@ inline void Drag(QWidget *widget, QPoint from, QPoint to, Qt::KeyboardModifiers 
   QTest::mouseRelease(widget, Qt::LeftButton, modifiers, to);
 }
 
-struct TMessage {
-  bool Shown = false;
-  QString Title;
-  QString Text;
-};
-
-// Runs action and closes the first message box it shows, reporting its title and text.
-inline TMessage CatchMessageBox(const std::function<void()> &action) {
-  TMessage message;
+// Runs action and calls inside on each modal window of type T it opens; returns how many opened.
+template <class T> int OnModal(const std::function<void()> &action, const std::function<void(T *)> &inside) {
+  int opened = 0;
+  bool busy = false;
   QTimer timer;
-  timer.setInterval(10);
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-      message.Shown = true;
-      message.Title = box->windowTitle();
-      message.Text = box->text();
-      box->done(QMessageBox::Ok);
+    auto *window = qobject_cast<T *>(QApplication::activeModalWidget());
+    if (window && !busy) {
+      busy = true;
+      ++opened;
+      inside(window);
+      busy = false;
     }
   });
-  timer.start();
+  timer.start(10);
   action();
-  timer.stop();
-  return message;
+  return opened;
 }
 
-// Runs `inside` once the modal window of type T that action opens is up, then returns when action
-// does.
 template <class T> void WithModal(const std::function<void()> &action, const std::function<void(T *)> &inside) {
-  bool done = false;
-  QTimer timer;
-  timer.setInterval(10);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (done)
-      return;
-    if (auto *window = qobject_cast<T *>(QApplication::activeModalWidget())) {
-      done = true;
-      inside(window);
-    }
-  });
-  timer.start();
-  action();
-  timer.stop();
-  EXPECT_TRUE(done) << "the modal window did not open";
+  EXPECT_EQ(OnModal<T>(action, inside), 1) << "the modal window did not open once";
+}
+
+struct TMessage {
+  bool Shown = false;
+  QString Title, Text;
+};
+
+// Runs action and closes the message boxes it shows, reporting the last one's title and text.
+inline TMessage CatchMessageBox(const std::function<void()> &action) {
+  TMessage message;
+  message.Shown = OnModal<QMessageBox>(action, [&](QMessageBox *box) {
+                    message.Title = box->windowTitle();
+                    message.Text = box->text();
+                    box->done(QMessageBox::Ok);
+                  }) > 0;
+  return message;
 }
 
 } // namespace tintwise::test
