@@ -1,7 +1,7 @@
 // A plain, literal reading of the two-pass resampler: contributor lists built one weight at a time,
-// three line buffers, every destination pixel computed from its entry, the vertical pass column by
-// column. The yardstick the fast resampler must match byte for byte. Line buffers are read with
-// at(), so an index outside the line fails the test instead of reading stray memory.
+// three line buffers, every destination pixel computed from its entry. The yardstick the fast
+// resampler must match byte for byte. Line buffers are read with at(), so an index outside the line
+// fails the test instead of reading stray memory.
 #pragma once
 
 #include <cmath>
@@ -14,39 +14,28 @@
 
 namespace tintwise::reference {
 
-// Folding for positions that one mirror does not bring inside a short line: mirror again.
+// Mirrors a position into a line of n pixels, again and again while one fold is not enough.
 inline int Fold(int j, int n) {
-  for (;;) {
-    if (j < 0)
-      j = -j;
-    else if (j >= n)
-      j = 2 * n - j - 1;
-    else
-      return j;
-  }
+  while (j < 0 || j >= n)
+    j = j < 0 ? -j : 2 * n - j - 1;
+  return j;
 }
 
 inline TContributorList Contributors(float k, int n, int count, float r, TFilterFunction f) {
-  TContributorList list(static_cast<std::size_t>(count));
+  TContributorList list(count);
+  const float reach = k < 1 ? r / k : r;
   for (int i = 0; i < count; ++i) {
-    TContributorEntry &e = list[static_cast<std::size_t>(i)];
-    const float reach = k < 1 ? r / k : r;
-    e.Count = 0;
+    TContributorEntry &e = list[i];
     e.Contributors.resize(static_cast<std::size_t>(std::trunc(2 * reach + 1)));
     const float centre = static_cast<float>(i) / k;
     for (int j = static_cast<int>(std::floor(centre - reach)); j <= static_cast<int>(std::ceil(centre + reach)); ++j) {
-      int weight;
-      if (k < 1)
-        weight = static_cast<int>(std::nearbyint(f((centre - static_cast<float>(j)) * k) * k * 256));
-      else
-        weight = static_cast<int>(std::nearbyint(f(centre - static_cast<float>(j)) * 256));
+      const float x = centre - static_cast<float>(j);
+      const int weight = static_cast<int>(std::nearbyint(k < 1 ? f(x * k) * k * 256 : f(x) * 256));
       if (weight == 0)
         continue;
-      const int index = Fold(j, n);
       if (e.Count == static_cast<int>(e.Contributors.size()))
         e.Contributors.resize(e.Contributors.size() + 1);
-      e.Contributors[static_cast<std::size_t>(e.Count)] = {weight, index};
-      ++e.Count;
+      e.Contributors[e.Count++] = {weight, Fold(j, n)};
     }
   }
   return list;
@@ -57,20 +46,18 @@ inline void Pixel(const TContributorEntry &e, const std::vector<std::int32_t> &r
                   const std::vector<std::int32_t> &b, std::uint8_t *out) {
   std::uint32_t sr = 0, sg = 0, sb = 0, t = 0;
   for (int c = 0; c < e.Count; ++c) {
-    const TContributor &k = e.Contributors[static_cast<std::size_t>(c)];
-    const auto w = static_cast<std::uint32_t>(k.Weight);
-    sr += w * static_cast<std::uint32_t>(r.at(static_cast<std::size_t>(k.Pixel)));
-    sg += w * static_cast<std::uint32_t>(g.at(static_cast<std::size_t>(k.Pixel)));
-    sb += w * static_cast<std::uint32_t>(b.at(static_cast<std::size_t>(k.Pixel)));
+    const auto w = static_cast<std::uint32_t>(e.Contributors[c].Weight);
+    const int p = e.Contributors[c].Pixel;
+    sr += w * static_cast<std::uint32_t>(r.at(p));
+    sg += w * static_cast<std::uint32_t>(g.at(p));
+    sb += w * static_cast<std::uint32_t>(b.at(p));
     t += w;
   }
   auto channel = [&](std::uint32_t sum) {
-    std::int64_t v;
+    std::int64_t v = sum >> 8;
     if (t != 0) // the quotient in 64 bits, then its 32-bit pattern (only -2^31 / -1 differs)
       v = static_cast<std::int32_t>(static_cast<std::uint32_t>(
           static_cast<std::int64_t>(static_cast<std::int32_t>(sum)) / static_cast<std::int32_t>(t)));
-    else
-      v = sum >> 8;
     return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
   };
   out[0] = channel(sb);
@@ -78,62 +65,50 @@ inline void Pixel(const TContributorEntry &e, const std::vector<std::int32_t> &r
   out[2] = channel(sr);
 }
 
+// One pass over `lines` lines of n pixels, giving d pixels each; in and out point at a pixel's bytes.
+template <class TIn, class TOut>
+void Pass(const TContributorList &list, int lines, int n, int d, TIn in, TOut out) {
+  std::vector<std::int32_t> r(n), g(n), b(n);
+  for (int line = 0; line < lines; ++line) {
+    for (int x = 0; x < n; ++x) {
+      const std::uint8_t *p = in(line, x);
+      b[x] = p[0], g[x] = p[1], r[x] = p[2];
+    }
+    for (int i = 0; i < d; ++i)
+      Pixel(list[i], r, g, b, out(line, i));
+  }
+}
+
+inline float Scale(int n, int d) {
+  return n == 1 || d == 1 ? static_cast<float>(d) / static_cast<float>(n)
+                          : static_cast<float>(d - 1) / static_cast<float>(n - 1);
+}
+
 inline void Resample(TFilterFunction filter, const TBitmap24 &src, TBitmap24 &dst, float support) {
   const int sw = src.Width(), sh = src.Height(), dw = dst.Width(), dh = dst.Height();
   if (sw == 0 || sh == 0 || dw == 0 || dh == 0)
     return;
-  TBitmap24 work(dw, sh);
-  const float xscale = sw == 1 || dw == 1 ? static_cast<float>(dw) / static_cast<float>(sw)
-                                          : static_cast<float>(dw - 1) / static_cast<float>(sw - 1);
-  const float yscale = sh == 1 || dh == 1 ? static_cast<float>(dh) / static_cast<float>(sh)
-                                          : static_cast<float>(dh - 1) / static_cast<float>(sh - 1);
-  std::vector<std::int32_t> r, g, b;
-  {
-    const TContributorList list = Contributors(xscale, sw, dw, support, filter);
-    r.assign(static_cast<std::size_t>(sw), 0);
-    g = b = r;
-    for (int y = 0; y < sh; ++y) {
-      const std::uint8_t *p = src.Scanline(y);
-      for (int x = 0; x < sw; ++x) {
-        b[x] = p[3 * x];
-        g[x] = p[3 * x + 1];
-        r[x] = p[3 * x + 2];
-      }
-      for (int i = 0; i < dw; ++i)
-        Pixel(list[static_cast<std::size_t>(i)], r, g, b, work.Scanline(y) + 3 * i);
-    }
-  }
-  const TContributorList list = Contributors(yscale, sh, dh, support, filter);
-  r.assign(static_cast<std::size_t>(sh), 0);
-  g = b = r;
-  for (int x = 0; x < dw; ++x) {
-    for (int y = 0; y < sh; ++y) {
-      const std::uint8_t *p = work.Bits() + y * work.Stride() + 3 * x;
-      b[y] = p[0];
-      g[y] = p[1];
-      r[y] = p[2];
-    }
-    for (int i = 0; i < dh; ++i)
-      Pixel(list[static_cast<std::size_t>(i)], r, g, b, dst.Scanline(i) + 3 * x);
-  }
+  TBitmap24 work(dw, sh); // rows first, then columns
+  Pass(Contributors(Scale(sw, dw), sw, dw, support, filter), sh, sw, dw,
+       [&](int y, int x) { return src.Scanline(y) + 3 * x; }, [&](int y, int i) { return work.Scanline(y) + 3 * i; });
+  Pass(Contributors(Scale(sh, dh), sh, dh, support, filter), dw, sh, dh,
+       [&](int x, int y) { return work.Scanline(y) + 3 * x; }, [&](int x, int i) { return dst.Scanline(i) + 3 * x; });
 }
 
 // A picture with smooth areas, sharp 0/255 edges (to drive the lobes past the range) and noise.
 inline TBitmap24 TestPicture(int width, int height, unsigned seed) {
   TBitmap24 bmp(width, height);
   std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> noise(0, 255);
+  auto noise = [&] { return static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(rng)); };
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      const int band = (x * 7 / std::max(width, 1) + y * 5 / std::max(height, 1)) % 4;
-      std::uint8_t r, g, b;
-      switch (band) {
-      case 0: r = static_cast<std::uint8_t>((x * 255) / std::max(width - 1, 1)); g = static_cast<std::uint8_t>((y * 255) / std::max(height - 1, 1)); b = 128; break;
-      case 1: r = g = b = ((x / 3 + y / 2) % 2) ? 255 : 0; break;
-      case 2: r = static_cast<std::uint8_t>(noise(rng)); g = static_cast<std::uint8_t>(noise(rng)); b = static_cast<std::uint8_t>(noise(rng)); break;
-      default: r = 255; g = (x % 2) ? 0 : 255; b = 0; break;
+      const std::uint8_t edge = (x / 3 + y / 2) % 2 ? 255 : 0;
+      switch ((x * 7 / std::max(width, 1) + y * 5 / std::max(height, 1)) % 4) {
+      case 0: bmp.SetPixel(x, y, x * 255 / std::max(width - 1, 1), y * 255 / std::max(height - 1, 1), 128); break;
+      case 1: bmp.SetPixel(x, y, edge, edge, edge); break;
+      case 2: { const std::uint8_t r = noise(), g = noise(); bmp.SetPixel(x, y, r, g, noise()); break; }
+      default: bmp.SetPixel(x, y, 255, x % 2 ? 0 : 255, 0); break;
       }
-      bmp.SetPixel(x, y, r, g, b);
     }
   return bmp;
 }
