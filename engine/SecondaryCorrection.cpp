@@ -89,9 +89,12 @@ void BuildSecondaryMask(const TBitmap24 &source, TSecondCorrectionData &data, st
       for (int p = p0; p <= p1; ++p)
         for (int q = q0; q <= q1; ++q) {
           float *row = data.Mask[p][q];
-          const float *k = &kernel[(static_cast<std::size_t>(p - m.a + h) * side + (q - m.b + h)) * side + (h - m.c)];
-          for (int r = r0; r <= r1; ++r)
-            row[r] = row[r] < k[r] ? k[r] : row[r];
+          // The kernel row of this (p, q); its entry for r is at r - m.c + h, never before the row.
+          const float *k = &kernel[(static_cast<std::size_t>(p - m.a + h) * side + (q - m.b + h)) * side];
+          for (int r = r0; r <= r1; ++r) {
+            const float w = k[r - m.c + h];
+            row[r] = row[r] < w ? w : row[r];
+          }
         }
     }
   }, 4);
