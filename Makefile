@@ -2,8 +2,11 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
+# The clang build with AddressSanitizer and UndefinedBehaviorSanitizer: unit tests and fuzz targets.
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench package package-check clean
+.PHONY: all deps configure build run test sanitize-test fuzz bench package package-check clean
 
 all: build
 
@@ -24,6 +27,12 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+sanitize-test: deps
+	scripts/sanitize-tests $(SANITIZE_BUILD)
+
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz $(SANITIZE_BUILD)
+
 bench: build
 	bench/run $(BUILD)
 
@@ -34,4 +43,4 @@ package-check: build
 	scripts/check-package $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
