@@ -35,7 +35,8 @@ bool IsMarker(double d) {
   return bits == kMarkerBits;
 }
 
-// Never destroyed: the handler that removes the folder at exit runs after static destructors.
+// Never destroyed: the handler that removes the folder at a normal exit runs after static
+// destructors.
 const std::string &InputFolder() {
   static const std::string *folder = [] {
     std::string base = "/dev/shm";
@@ -44,7 +45,16 @@ const std::string &InputFolder() {
       const char *tmp = std::getenv("TMPDIR");
       base = tmp && *tmp ? tmp : "/tmp";
     }
-    auto *dir = new std::string(base + "/tintwise-fuzz-" + std::to_string(::getpid()));
+    // libFuzzer leaves with _Exit after a fault or at the end of its time, so folders of processes
+    // that are gone are removed here.
+    const std::string prefix = "tintwise-fuzz-";
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(base, ec)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(prefix, 0) == 0 && !std::filesystem::exists("/proc/" + name.substr(prefix.size()), ec))
+        std::filesystem::remove_all(entry.path(), ec);
+    }
+    auto *dir = new std::string(base + "/" + prefix + std::to_string(::getpid()));
     std::filesystem::create_directories(*dir);
     std::atexit([] {
       std::error_code ec;
