@@ -243,7 +243,7 @@ int RunMatch(const QStringList &args) {
       "secondary",
       "A secondary correction, applied in the order given: \"ref=X,Y,W,H src=X,Y,W,H softness=S "
       "brightness=P chroma=P\" (softness 0 to 10, default 2; percentages default to 100).",
-      "SPEC");
+      "SETTINGS");
   const QCommandLineOption preview("preview", "Also write the corrected, fitted source picture.", "FILE");
   out.AddTo(parser);
   parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview});
@@ -260,36 +260,36 @@ int RunMatch(const QStringList &args) {
   const int chromaPct = parser.isSet(chroma) ? ParseInt("--chroma", Str(parser.value(chroma)), 0, 200) : 100;
 
   // Every secondary is checked before any picture is loaded.
-  struct TSecondarySpec {
+  struct TSecondaryArgs {
     std::string Ref, Src;
     int Softness = 2, Brightness = 100, Chroma = 100;
   };
-  std::vector<TSecondarySpec> specs;
-  for (const QString &specText : parser.values(secondary)) {
-    TSecondarySpec spec;
-    for (const QString &part : specText.split(' ', Qt::SkipEmptyParts)) {
+  std::vector<TSecondaryArgs> secondaries;
+  for (const QString &argText : parser.values(secondary)) {
+    TSecondaryArgs args;
+    for (const QString &part : argText.split(' ', Qt::SkipEmptyParts)) {
       const int eq = part.indexOf('=');
       const std::string key = Str(part.left(eq)), value = Str(part.mid(eq + 1));
       if (eq < 0)
         throw EUsage("--secondary: '" + Str(part) + "' is not KEY=VALUE.");
       if (key == "ref")
-        spec.Ref = value;
+        args.Ref = value;
       else if (key == "src")
-        spec.Src = value;
+        args.Src = value;
       else if (key == "softness")
-        spec.Softness = ParseInt("--secondary softness", value, 0, 10);
+        args.Softness = ParseInt("--secondary softness", value, 0, 10);
       else if (key == "brightness")
-        spec.Brightness = ParseInt("--secondary brightness", value, 0, 200);
+        args.Brightness = ParseInt("--secondary brightness", value, 0, 200);
       else if (key == "chroma")
-        spec.Chroma = ParseInt("--secondary chroma", value, 0, 200);
+        args.Chroma = ParseInt("--secondary chroma", value, 0, 200);
       else
         throw EUsage("--secondary: unknown key '" + key + "'; use ref, src, softness, brightness and chroma.");
     }
-    if (spec.Ref.empty() || spec.Src.empty())
+    if (args.Ref.empty() || args.Src.empty())
       throw EUsage("--secondary: both ref=X,Y,W,H and src=X,Y,W,H are required.");
-    ParseRegion("--secondary ref", spec.Ref);
-    ParseRegion("--secondary src", spec.Src);
-    specs.push_back(spec);
+    ParseRegion("--secondary ref", args.Ref);
+    ParseRegion("--secondary src", args.Src);
+    secondaries.push_back(args);
   }
 
   const TFittedPicture ref = LoadFitted(refFile);
@@ -304,13 +304,13 @@ int RunMatch(const QStringList &args) {
   }
   ApplyPrimaryCorrection(refPart, srcPart, *primary, brightnessPct / 100.0, chromaPct / 100.0, chromaPct / 100.0);
   working->AssignFrom(*primary);
-  for (const TSecondarySpec &spec : specs) {
-    const TBitmap24 refCrop = RegionOf(ref, "--secondary ref", spec.Ref);
-    const TBitmap24 srcCrop = RegionOf(src, "--secondary src", spec.Src);
+  for (const TSecondaryArgs &args : secondaries) {
+    const TBitmap24 refCrop = RegionOf(ref, "--secondary ref", args.Ref);
+    const TBitmap24 srcCrop = RegionOf(src, "--secondary src", args.Src);
     auto record = std::make_unique<TSecondCorrectionData>();
     CalcSecondaryStatistics(refCrop, srcCrop, *record);
-    BuildSecondaryMask(srcCrop, *record, spec.Softness);
-    record->Opacity = {spec.Brightness / 100.0, spec.Chroma / 100.0, spec.Chroma / 100.0};
+    BuildSecondaryMask(srcCrop, *record, args.Softness);
+    record->Opacity = {args.Brightness / 100.0, args.Chroma / 100.0, args.Chroma / 100.0};
     ApplySecondaryCorrection(*record, *working);
   }
   WriteThroughProfile(choice, *working);
