@@ -23,22 +23,4 @@ public:
   using ETintwiseError::ETintwiseError;
 };
 
-// A file that cannot be opened for reading.
-class EFOpenError : public ETintwiseError {
-public:
-  using ETintwiseError::ETintwiseError;
-};
-
-// A file that cannot be created or written.
-class EFCreateError : public ETintwiseError {
-public:
-  using ETintwiseError::ETintwiseError;
-};
-
-// An operating-system call that failed; the message holds the system's own text.
-class EOSError : public ETintwiseError {
-public:
-  using ETintwiseError::ETintwiseError;
-};
-
 } // namespace tintwise
