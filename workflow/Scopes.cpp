@@ -7,6 +7,7 @@
 
 #include "engine/Bitmap24.h"
 #include "engine/Errors.h"
+#include "engine/Parallel.h"
 
 namespace tintwise {
 
@@ -70,9 +71,8 @@ TScopeImage Blank(int width, int height) {
   TScopeImage image;
   image.Width = width;
   image.Height = height;
-  image.Pixels.resize(static_cast<std::size_t>(width) * height * 3);
-  for (std::size_t i = 0; i < image.Pixels.size(); i += 3)
-    std::copy(kBackground.begin(), kBackground.end(), image.Pixels.begin() + i);
+  static_assert(kBackground[0] == kBackground[1] && kBackground[1] == kBackground[2]);
+  image.Pixels.assign(static_cast<std::size_t>(width) * height * 3, kBackground[0]);
   return image;
 }
 
@@ -148,6 +148,23 @@ private:
 void DrawPlane(TScopeImage &image, int x0, int width, int height, const std::vector<const std::uint32_t *> &planes,
                std::size_t stride, const std::vector<TIntensity> &intensities, const std::vector<TTraceColor> &colors) {
   const std::size_t n = planes.size();
+  if (n == 1) { // one trace: its colour scaled by the spot's brightness
+    const std::uint32_t *plane = planes[0];
+    const TIntensity &intensity = intensities[0];
+    const float color[3] = {static_cast<float>(colors[0][0]), static_cast<float>(colors[0][1]),
+                            static_cast<float>(colors[0][2])};
+    for (int y = 0; y < height; ++y) {
+      const std::uint32_t *row = plane + static_cast<std::size_t>(y) * stride;
+      std::uint8_t *out = image.At(x0, y);
+      for (int x = 0; x < width; ++x)
+        if (const std::uint32_t c = row[x]) {
+          const float level = intensity(c);
+          for (int k = 0; k < 3; ++k)
+            out[3 * x + k] = static_cast<std::uint8_t>(std::min(255.0f, level * color[k] + 0.5f));
+        }
+    }
+    return;
+  }
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       float sum[3] = {0, 0, 0};
@@ -213,62 +230,104 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
     return counts;
   counts.Pixels = static_cast<std::uint64_t>(width) * height;
 
-  // Per-code tables: each component's share of luma (already on the waveform's row scale), of the
-  // vectorscope's x and y, and the parade row of a channel code.
+  // Luma is taken as an 8-bit code, like the three channels, so that every pixel adds one to four
+  // per-column code counts, from which the waveform, the parade and the histograms all follow.
+  // Per-code tables in fixed point (1/65536): each component's share of the luma code and of the
+  // vectorscope's x and y. Sums of integers do not depend on the order they are added in.
   const TWeights w = WeightsOf(standard);
-  const int top = WaveformTopRow(size), bottom = WaveformBottomRow(size);
-  const double span = bottom - top;
   const double cbScale = 0.9 * size / (2 * (1 - w.Kb)), crScale = 0.9 * size / (2 * (1 - w.Kr));
-  double yT[3][256], xT[3][256], vT[3][256], lumaT[3][256];
-  int rowOf[256];
+  constexpr int kShift = 16;
+  constexpr double kOne = 1 << kShift;
+  // One entry a component and code: its share of the luma code, of x and of -y.
+  struct alignas(16) TShare {
+    std::int32_t Luma, X, Y, Unused;
+  };
+  TShare share[3][256];
   const double k[3] = {w.Kr, w.Kg, w.Kb};
   for (int v = 0; v < 256; ++v) {
     const double value = v / 255.0;
     for (int c = 0; c < 3; ++c) {
-      lumaT[c][v] = k[c] * value;
-      yT[c][v] = k[c] * value * span;
       // Cb = (B - Y) / (2 (1 - Kb)), Cr = (R - Y) / (2 (1 - Kr)), split by component.
-      xT[c][v] = ((c == 2 ? value : 0) - k[c] * value) * cbScale;
-      vT[c][v] = ((c == 0 ? value : 0) - k[c] * value) * crScale;
+      share[c][v] = {static_cast<std::int32_t>(std::lround(k[c] * v * kOne)),
+                     static_cast<std::int32_t>(std::lround(((c == 2 ? value : 0) - k[c] * value) * cbScale * kOne)),
+                     static_cast<std::int32_t>(std::lround(((c == 0 ? value : 0) - k[c] * value) * crScale * kOne)),
+                     0};
     }
-    rowOf[v] = WaveformRow(value, size);
   }
   // Picture column x covers the scope columns x N / width up to (x + 1) N / width (at least one),
   // so a picture narrower than the scope still fills it.
   std::vector<int> columnOf(width + 1);
   for (int x = 0; x <= width; ++x)
     columnOf[x] = static_cast<int>(static_cast<std::int64_t>(x) * size / width);
-  const bool widen = width < size;
 
-  const double rowBase = bottom + 0.5, centre = size / 2.0, last = size - 1;
-  std::uint32_t *wave = counts.Waveform.data(), *parade = counts.Parade.data(), *vector = counts.Vectorscope.data();
-  auto &hist = counts.Histogram;
-  const std::size_t paradeStride = static_cast<std::size_t>(size) * 3;
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t *p = picture.Scanline(y);
-    for (int x = 0; x < width; ++x, p += 3) {
-      const int b = p[0], g = p[1], r = p[2];
-      const int column = columnOf[x];
-      const double rowY = std::clamp(std::floor(rowBase - (yT[0][r] + yT[1][g] + yT[2][b])), 0.0, last);
-      std::uint32_t *w = wave + static_cast<std::size_t>(rowY) * size + column;
-      std::uint32_t *pr = parade + rowOf[r] * paradeStride + column;
-      std::uint32_t *pg = parade + rowOf[g] * paradeStride + size + column;
-      std::uint32_t *pb = parade + rowOf[b] * paradeStride + 2 * size + column;
-      const int columns = widen ? std::max(1, columnOf[x + 1] - column) : 1;
-      for (int j = 0; j < columns; ++j) {
-        ++w[j];
-        ++pr[j];
-        ++pg[j];
-        ++pb[j];
+  // Code counts per scope column: R, G, B and luma, 256 codes each.
+  constexpr std::size_t kColumn = 4 * 256;
+  const std::size_t codeCount = static_cast<std::size_t>(size) * kColumn;
+  const std::int32_t half = 1 << (kShift - 1); // rounds half up
+  const std::int32_t centre = ((size / 2) << kShift) + (size % 2 ? half : 0);
+  auto accumulate = [&](int yBegin, int yEnd, std::uint32_t *codes, std::uint32_t *vector) {
+    for (int y = yBegin; y < yEnd; ++y) {
+      const std::uint8_t *p = picture.Scanline(y);
+      for (int x = 0; x < width; ++x, p += 3) {
+        const int b = p[0], g = p[1], r = p[2];
+        std::uint32_t *c = codes + static_cast<std::size_t>(columnOf[x]) * kColumn;
+        ++c[r];
+        ++c[256 + g];
+        ++c[512 + b];
+        const TShare &sr = share[0][r], &sg = share[1][g], &sb = share[2][b];
+        ++c[768 + std::min(255, (sr.Luma + sg.Luma + sb.Luma + half) >> kShift)];
+        const int vx = std::clamp((centre + sr.X + sg.X + sb.X) >> kShift, 0, size - 1);
+        const int vy = std::clamp((centre - (sr.Y + sg.Y + sb.Y)) >> kShift, 0, size - 1);
+        ++vector[static_cast<std::size_t>(vy) * size + vx];
       }
-      const double vx = std::clamp(std::floor(centre + (xT[0][r] + xT[1][g] + xT[2][b])), 0.0, last);
-      const double vy = std::clamp(std::floor(centre - (vT[0][r] + vT[1][g] + vT[2][b])), 0.0, last);
-      ++vector[static_cast<std::size_t>(vy) * size + static_cast<std::size_t>(vx)];
-      ++hist[0][r];
-      ++hist[1][g];
-      ++hist[2][b];
-      const double luma = lumaT[0][r] + lumaT[1][g] + lumaT[2][b];
-      ++hist[3][std::min(255, static_cast<int>(std::floor(luma * 255 + 0.5)))];
+    }
+  };
+  // Bands of rows counted side by side into counters of their own, then added up: integer sums,
+  // so the result is the same for any number of bands.
+  const int bands = static_cast<int>(
+      std::clamp<std::int64_t>(static_cast<std::int64_t>(width) * height / 100000, 1, EngineThreadCount()));
+  std::vector<std::uint32_t> codes(codeCount * bands, 0);
+  std::vector<std::vector<std::uint32_t>> vectors(bands - 1, std::vector<std::uint32_t>(plane, 0));
+  ParallelFor(bands, [&](int begin, int end) {
+    for (int band = begin; band < end; ++band)
+      accumulate(static_cast<int>(static_cast<std::int64_t>(height) * band / bands),
+                 static_cast<int>(static_cast<std::int64_t>(height) * (band + 1) / bands),
+                 codes.data() + codeCount * band, band ? vectors[band - 1].data() : counts.Vectorscope.data());
+  });
+  for (int band = 1; band < bands; ++band) {
+    const std::uint32_t *from = codes.data() + codeCount * band;
+    for (std::size_t i = 0; i < codeCount; ++i)
+      codes[i] += from[i];
+    for (std::size_t i = 0; i < plane; ++i)
+      counts.Vectorscope[i] += vectors[band - 1][i];
+  }
+  codes.resize(codeCount);
+  // The histograms count every pixel once, whatever columns it covers.
+  for (int column = 0; column < size; ++column) {
+    const std::uint32_t *c = codes.data() + static_cast<std::size_t>(column) * kColumn;
+    for (int channel = 0; channel < 4; ++channel)
+      for (int v = 0; v < 256; ++v)
+        counts.Histogram[channel][v] += c[channel * 256 + v];
+  }
+  // A picture narrower than the scope repeats each column over the scope columns it covers.
+  if (width < size)
+    for (int x = 0; x < width; ++x)
+      for (int column = columnOf[x] + 1; column < columnOf[x + 1]; ++column)
+        std::copy_n(codes.begin() + static_cast<std::ptrdiff_t>(columnOf[x]) * kColumn, kColumn,
+                    codes.begin() + static_cast<std::ptrdiff_t>(column) * kColumn);
+  int rowOf[256];
+  for (int v = 0; v < 256; ++v)
+    rowOf[v] = WaveformRow(v / 255.0, size);
+  const std::size_t paradeStride = static_cast<std::size_t>(size) * 3;
+  for (int column = 0; column < size; ++column) {
+    const std::uint32_t *c = codes.data() + static_cast<std::size_t>(column) * kColumn;
+    for (int v = 0; v < 256; ++v) {
+      if (c[768 + v])
+        counts.Waveform[static_cast<std::size_t>(rowOf[v]) * size + column] += c[768 + v];
+      for (int channel = 0; channel < 3; ++channel)
+        if (c[channel * 256 + v])
+          counts.Parade[rowOf[v] * paradeStride + static_cast<std::size_t>(channel) * size + column] +=
+              c[channel * 256 + v];
     }
   }
   return counts;
