@@ -4,18 +4,21 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 #include "cli/CliOptions.h"
-#include "cli/PictureWriter.h"
+#include "imaging/PictureWriter.h"
 #include "engine/Bitmap24.h"
 #include "engine/Lut.h"
 #include "engine/PrimaryCorrection.h"
 #include "engine/SecondaryCorrection.h"
 #include "formats/LutFormat.h"
+#include "imaging/FootageApply.h"
+#include "imaging/FootageFiles.h"
 #include "imaging/ImageResize2.h"
 #include "imaging/PictureLoader.h"
 
@@ -348,11 +351,14 @@ int RunApply(const QStringList &args) {
   const QCommandLineOption lutOption("lut", "The LUT file to apply.", "FILE");
   const QCommandLineOption output("output", "Where to write the result (one picture only).", "FILE");
   const QCommandLineOption outputDir("output-dir", "Folder for the results, under the pictures' own names.", "DIR");
-  parser.addOptions({lutOption, output, outputDir});
-  parser.addPositionalArgument("IMAGE", "Pictures to run through the LUT.", "IMAGE...");
-  if (!Parse(parser, "apply", "--lut FILE [--output FILE | --output-dir DIR] IMAGE...",
-             "Runs pictures at full resolution through a LUT, as the preview does.\n"
-             "The output format follows the file extension.",
+  const QCommandLineOption as("as", "With --output-dir: write pictures and movie frames as dpx, exr, tiff or png.",
+                              "TYPE");
+  parser.addOptions({lutOption, output, outputDir, as});
+  parser.addPositionalArgument("IMAGE", "Pictures or movies to run through the LUT.", "IMAGE...");
+  if (!Parse(parser, "apply", "--lut FILE [--output FILE | --output-dir DIR [--as TYPE]] IMAGE...",
+             "Runs pictures at full resolution and at their own precision through a LUT.\n"
+             "The output format follows the file extension. A movie's frames are written into\n"
+             "--output-dir as a numbered sequence of --as pictures (dpx unless given).",
              args))
     return 0;
   const QStringList images = parser.positionalArguments();
@@ -362,8 +368,17 @@ int RunApply(const QStringList &args) {
     throw EUsage("apply needs either --output FILE or --output-dir DIR.");
   if (parser.isSet(output) && images.size() != 1)
     throw EUsage("--output takes one picture; use --output-dir for several.");
+  if (parser.isSet(output) && parser.isSet(as))
+    throw EUsage("--as goes with --output-dir; with --output the file's extension gives the type.");
   if (parser.isSet(outputDir) && !QFileInfo(parser.value(outputDir)).isDir())
     throw EUsage("--output-dir: '" + Str(parser.value(outputDir)) + "' is not a folder.");
+  const std::string type = parser.isSet(as) ? Str(parser.value(as).toLower()) : std::string();
+  const auto &types = FrameSequenceTypes();
+  if (!type.empty() && std::find(types.begin(), types.end(), type) == types.end())
+    throw EUsage("--as: '" + type + "' is not one of dpx, exr, tiff, png.");
+  for (const QString &image : images)
+    if (parser.isSet(output) && IsMovieFileName(Str(image)))
+      throw EUsage("'" + Str(image) + "' is a movie: its frames need --output-dir DIR.");
   auto lut = std::make_unique<TLUT>();
   LoadAnyLut(Required(parser, lutOption), *lut);
 
@@ -371,16 +386,24 @@ int RunApply(const QStringList &args) {
   int failures = 0;
   for (int i = 0; i < images.size(); ++i) {
     const std::string image = Str(images[i]);
-    const std::string target = parser.isSet(output)
-                                    ? Str(parser.value(output))
-                                    : Str(QDir(parser.value(outputDir)).filePath(QFileInfo(images[i]).fileName()));
     if (progress)
       std::fprintf(stderr, "\r\033[K[%d/%d] %s", i + 1, static_cast<int>(images.size()), image.c_str());
     try {
-      TBitmap24 picture;
-      LoadPictureFile(image, picture);
-      lut->ApplyToBitmap(picture);
-      SavePictureFile(picture, target);
+      if (IsMovieFileName(image)) {
+        ApplyLutToMovieFrames(*lut, image, Str(parser.value(outputDir)), type.empty() ? "dpx" : type,
+                              [&](int done, int count) {
+                                if (progress)
+                                  std::fprintf(stderr, "\r\033[K[%d/%d] %s frame %d/%d", i + 1,
+                                               static_cast<int>(images.size()), image.c_str(), done, count);
+                              });
+      } else {
+        QString name = QFileInfo(images[i]).fileName();
+        if (!type.empty())
+          name = QFileInfo(name).completeBaseName() + "." + QString::fromStdString(type);
+        const std::string target =
+            parser.isSet(output) ? Str(parser.value(output)) : Str(QDir(parser.value(outputDir)).filePath(name));
+        ApplyLutToPictureFile(*lut, image, target);
+      }
     } catch (const std::exception &e) {
       if (progress)
         std::fputc('\n', stderr);
