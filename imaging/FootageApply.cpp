@@ -41,7 +41,11 @@ std::string LibraryError(const std::string &text) {
 
 std::unique_ptr<OIIO::ImageInput> OpenFootage(const std::string &fileName) {
   RegularFileSize(fileName); // refuses folders, devices and FIFOs before the library opens them
-  auto in = OIIO::ImageInput::open(fileName);
+  // Colour and alpha stay as stored: a PNG or TIFF with alpha is not premultiplied on the way in
+  // (and so not divided on the way out), or the LUT would see darkened colours.
+  OIIO::ImageSpec config;
+  config.attribute("oiio:UnassociatedAlpha", 1);
+  auto in = OIIO::ImageInput::open(fileName, &config);
   if (!in)
     throw EImageError(fileName + ": cannot read the picture (" + LibraryError(OIIO::geterror()) + ").");
   return in;

@@ -56,9 +56,15 @@ void BuildIntegerPlan(const TLUT &lut, int bits, TPlan &p) {
     p.ToCode.resize(65536);
     for (std::uint32_t v = 0; v < 65536; ++v)
       p.ToCode[v] = static_cast<std::uint16_t>((v * static_cast<std::uint32_t>(codes - 1) + 32767) / 65535);
+    // Widening repeats the code's bits from the top (10 bits: v << 6 | v >> 4), as the picture
+    // library does when it reads such files, so an identity LUT gives back every value it read.
     p.FromCode.resize(codes);
-    for (std::uint32_t c = 0; c < static_cast<std::uint32_t>(codes); ++c)
-      p.FromCode[c] = static_cast<std::uint16_t>((c * 65535u + (codes - 1) / 2) / (codes - 1));
+    for (std::uint32_t c = 0; c < static_cast<std::uint32_t>(codes); ++c) {
+      std::uint32_t wide = 0;
+      for (int shift = 16 - bits; shift > -bits; shift -= bits)
+        wide |= shift >= 0 ? c << shift : c >> -shift;
+      p.FromCode[c] = static_cast<std::uint16_t>(wide);
+    }
   }
   if (p.Mode == kMode1D || p.Mode == kModeIdentity) {
     for (auto &d : p.Direct)

@@ -23,9 +23,10 @@ public:
 
   int Bits() const { return FBits; }
 
-  // Integer codes, in place. A 16-bit container holding fewer significant bits stands for
-  // code * 65535 / (2^bits - 1), as the picture libraries scale it; an 8-bit container holds the
-  // code itself. Every result is the one ApplyToColor gives with input and output of `bits` bits.
+  // Integer codes, in place. A 16-bit container holding fewer significant bits holds the code
+  // widened to 16 bits, as the picture library reads it (the nearest code to v * (2^bits - 1) /
+  // 65535 is read back, the code's bits repeated from the top are written); an 8-bit container
+  // holds the code itself. Every result is the one ApplyToColor gives with input and output of `bits` bits.
   void ApplyCodes(std::uint16_t *pixels, std::size_t count, int channels) const;
   void ApplyCodes(std::uint8_t *pixels, std::size_t count, int channels) const;
 
