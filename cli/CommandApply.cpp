@@ -10,6 +10,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
+#include "engine/Errors.h"
 #include "imaging/FootageApply.h"
 #include "imaging/FootageFiles.h"
 #include "workflow/FrameBatch.h"
