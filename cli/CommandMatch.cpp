@@ -4,8 +4,8 @@
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/OutputOptions.h"
-#include "cli/PictureWriter.h"
 #include "engine/FileAccess.h"
+#include "imaging/PictureWriter.h"
 #include "workflow/MatchReport.h"
 #include "workflow/MatchWorkflow.h"
 

@@ -7,7 +7,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
-#include "cli/PictureWriter.h"
+#include "imaging/PictureWriter.h"
 #include "engine/FileAccess.h"
 #include "workflow/MatchReport.h"
 #include "workflow/MatchWorkflow.h"
