@@ -2,33 +2,11 @@
 
 #include <cmath>
 
+#include "formats/LutChars.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
 namespace tintwise {
-
-namespace {
-
-constexpr std::string_view kCredit = "# Converted by Oxel LUT Converter";
-
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-void AddCodeLines3D(TTextFile &lines, const TLUT &LUT, int Bits, bool numbered, char separator) {
-  const int n = LUT.Size3D;
-  lines.Reserve(static_cast<std::size_t>(n) * n * n, static_cast<std::size_t>(n) * n * n * 24);
-  TLineBuilder line;
-  long long k = 0;
-  for (int r = 0; r < n; ++r)
-    for (int g = 0; g < n; ++g)
-      for (int b = 0; b < n; ++b) {
-        const TLutTriple &v = LUT.Lattice[r][g][b];
-        if (numbered)
-          line.Int(k++).Char(separator);
-        line.Code(Bits, v[0]).Char(separator).Code(Bits, v[1]).Char(separator).Code(Bits, v[2]).AddTo(lines);
-      }
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Lustre 3D
@@ -36,14 +14,10 @@ void AddCodeLines3D(TTextFile &lines, const TLUT &LUT, int Bits, bool numbered, 
 bool TLustre3DLutFormat::CanRead(const TLutFileHead &Head) const { return Head.HasKeywords("3DMESH", ""); }
 
 void TLustre3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
+  ResetParseState(fileName);
   TTextFile lines;
   lines.SetTextView(Bytes);
-  Size = -1;
   int maxCode = 4095;
-  IndexR = IndexG = IndexB = 0;
-  Complete = false;
   bool skipShaper = false;
   try {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
@@ -54,8 +28,7 @@ void TLustre3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileN
       if (int p = PosNoCase("Mesh", t)) {
         if (IndexR > 0 || IndexG > 0 || IndexB > 0 || Complete)
           Fail("a second \"Mesh\" line after the values.");
-        std::size_t from = static_cast<std::size_t>(p - 1) + 5;
-        std::string_view rest = TrimLut(from < t.size() ? t.substr(from) : std::string_view());
+        std::string_view rest = TrimLut(AfterKeyword(t, p, 4, 1));
         std::string_view first;
         SplitAt(" ", rest, first);
         const std::int32_t m = LutStrToInt(first);
@@ -114,12 +87,12 @@ void TLustre3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
                     FileName);
   TTextFile lines;
   lines.Add("");
-  lines.Add(kCredit);
+  lines.Add(kCreditLine);
   lines.Add("");
   lines.Add("3DMESH");
   TLineBuilder().Text("Mesh ").Int(m).Char(' ').Int(Bits).AddTo(lines);
   lines.Add("");
-  AddCodeLines3D(lines, LUT, Bits, false, ' ');
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.Add("");
   lines.Add("LUT8");
   lines.Add("gamma 1.0");
@@ -179,7 +152,7 @@ void TPandora3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &
   lines.Add("format lut");
   lines.Add("");
   lines.Add("values\tred\tgreen\tblue");
-  AddCodeLines3D(lines, LUT, Bits, true, '\t');
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits, .Separator = '\t', .Numbered = true});
   lines.SaveToFile(FileName);
 }
 
@@ -203,11 +176,8 @@ void TLustre1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   }
   double r, g, b;
-  if (ParseIntTriple(t, (1 << Depth) - 1, true, r, g, b)) {
-    if (Size >= kMaxSize1D)
-      Fail("more than 100001 entries; a curve holds no more.");
-    LUT.Curve[Size++] = {r, g, b};
-  }
+  if (ParseIntTriple(t, (1 << Depth) - 1, true, r, g, b))
+    AppendCurveEntry(LUT, r, g, b);
   Complete = true;
 }
 
@@ -215,14 +185,9 @@ void TLustre1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
   TTextFile lines;
   TLineBuilder().Text("LUT").Int(Bits).AddTo(lines);
   lines.Add("");
-  lines.Add(kCredit);
+  lines.Add(kCreditLine);
   lines.Add("");
-  lines.Reserve(LUT.Size1D, static_cast<std::size_t>(LUT.Size1D) * 24);
-  TLineBuilder line;
-  for (int i = 0; i < LUT.Size1D; ++i) {
-    const TLutTriple &v = LUT.Curve[i];
-    line.Int(i).Char(' ').Code(Bits, v[0]).Char(' ').Code(Bits, v[1]).Char(' ').Code(Bits, v[2]).AddTo(lines);
-  }
+  AddCurveLines(lines, LUT, {.Bits = Bits, .Numbered = true});
   lines.SaveToFile(FileName);
 }
 

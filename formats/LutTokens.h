@@ -22,6 +22,10 @@ std::string_view CommentText(std::string_view line);
 // on the first 4096 bytes of a file.
 bool HasKeywordsIn(std::string_view upperHead, std::string_view Required, std::string_view Excluded);
 
+// The text of Line after the keyword found at the 1-based position Pos (PosNoCase), with Skip more
+// characters (a separator) dropped; not trimmed, empty when the line ends first.
+std::string_view AfterKeyword(std::string_view Line, int Pos, std::size_t KeywordLength, std::size_t Skip = 0);
+
 // Splits off the text up to the first tab, blank or comma; exactly one separator is removed.
 void NextToken(std::string_view &Line, std::string_view &Token);
 

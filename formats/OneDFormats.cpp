@@ -11,8 +11,6 @@ namespace {
 
 bool IsSkipped(std::string_view trimmed) { return trimmed.empty() || trimmed[0] == '#'; }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -27,7 +25,7 @@ void TFilmlight1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1) {
     // The length stands in a comment line ("# lutLength 4096").
     if (const int p = PosNoCase("lutLength", Line)) {
-      const std::int32_t n = LutStrToInt(ValueAfter(Line, p, 9));
+      const std::int32_t n = LutStrToInt(AfterKeyword(Line, p, 9, 1));
       CheckSize1D(n, t);
       Size = n;
     }
@@ -50,9 +48,9 @@ void TFilmlight1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT
   lines.Add("# iDims     3");
   lines.Add("");
   lines.Add("# InputLUT");
-  AddDecimalCurveLines(lines, LUT, 6, 1.0);
+  AddCurveLines(lines, LUT, {});
   lines.Add("# end");
-  lines.Add("# Converted by Oxel LUT Converter");
+  lines.Add(kCreditLine);
   lines.SaveToFile(FileName);
 }
 
@@ -64,8 +62,7 @@ bool TStwo1DLutFormat::CanRead(const TLutFileHead &Head) const {
 }
 
 void TStwo1DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
+  ResetParseState(fileName);
   TXMLNode root;
   root.LoadXMLText(Bytes);
   const TXMLNode &data = root.NodeByName("lut").NodeByName("data");
@@ -81,9 +78,7 @@ void TStwo1DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileNam
       const TXMLNode &elem = data.Child(i);
       if (LowerAscii(elem.Name) != "elem")
         continue;
-      if (Size >= kMaxSize1D)
-        Fail("more than 100001 elem entries; a curve holds no more.");
-      LUT.Curve[Size++] = {component(elem, "r"), component(elem, "g"), component(elem, "b")};
+      AppendCurveEntry(LUT, component(elem, "r"), component(elem, "g"), component(elem, "b"));
     }
   });
   LUT.Mode = kMode1D;
@@ -140,10 +135,8 @@ void TFusion1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   std::int32_t r, g, b;
   if (!TryParseLutInt(TrimLut(red), r) || !TryParseLutInt(TrimLut(green), g) || !TryParseLutInt(blue, b))
     return;
-  if (Size >= kMaxSize1D)
-    Fail("more than 100001 entries; a curve holds no more.");
   const double maxCode = static_cast<double>((1LL << Depth) - 1);
-  LUT.Curve[Size++] = {r / maxCode, g / maxCode, b / maxCode};
+  AppendCurveEntry(LUT, r / maxCode, g / maxCode, b / maxCode);
 }
 
 void TFusion1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
@@ -170,23 +163,20 @@ bool TBlackmagic1DLutFormat::CanRead(const TLutFileHead &Head) const { return He
 void TBlackmagic1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   const std::string_view t = TrimLut(Line);
   // Only lines that start with a digit are values; the header starts with a letter.
-  if (t.empty() || !IsDigit(t[0]))
+  if (t.empty() || !IsDigitChar(t[0]))
     return;
   if (Size == -1)
     Size = 0;
   Complete = true;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
-    return;
-  if (Size >= kMaxSize1D)
-    Fail("more than 100001 entries; a curve holds no more.");
-  LUT.Curve[Size++] = {r / 1000, g / 1000, b / 1000};
+  if (ParseFloatTriple(t, r, g, b))
+    AppendCurveEntry(LUT, r / 1000, g / 1000, b / 1000);
 }
 
 void TBlackmagic1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int) {
   TTextFile lines;
   lines.Add("R\tG\tB - HDLINK GAMMA TABLE");
-  AddDecimalCurveLines(lines, LUT, 2, 1000.0);
+  AddCurveLines(lines, LUT, {.Digits = 2, .Scale = 1000.0});
   lines.SaveToFile(FileName);
 }
 
@@ -199,7 +189,7 @@ void TCodeLines1DLutWriter::DoLoad(std::string_view, const std::string &fileName
 
 void TCodeLines1DLutWriter::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
   TTextFile lines;
-  AddCodeCurveLines(lines, LUT, Bits);
+  AddCurveLines(lines, LUT, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
 
@@ -231,10 +221,8 @@ void TDavinciLut1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   for (int c = 0; c < 3; ++c)
     if (!TryParseLutInt(TrimLut(words[c]), codes[c]))
       return;
-  if (Size >= kMaxSize1D)
-    Fail("more than 100001 entries; a curve holds no more.");
   const double m = FMaxCode;
-  LUT.Curve[Size++] = {codes[0] / m, codes[1] / m, codes[2] / m};
+  AppendCurveEntry(LUT, codes[0] / m, codes[1] / m, codes[2] / m);
 }
 
 } // namespace tintwise

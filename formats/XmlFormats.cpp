@@ -53,10 +53,7 @@ bool TSpeedgradeLook3DLutFormat::CanRead(const TLutFileHead &Head) const {
 }
 
 void TSpeedgradeLook3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
-  IndexR = IndexG = IndexB = 0;
-  Complete = false;
+  ResetParseState(fileName);
   Size = 0;
   TXMLNode root;
   root.LoadXMLText(Bytes);
@@ -105,10 +102,7 @@ bool TPFClean3D_Format::CanRead(const TLutFileHead &Head) const {
 }
 
 void TPFClean3D_Format::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
-  IndexR = IndexG = IndexB = 0;
-  Complete = false;
+  ResetParseState(fileName);
   TXMLNode root;
   root.LoadXMLText(Bytes);
   const TXMLNode &lut = root.NodeByName("lut");
@@ -145,7 +139,7 @@ void TPFClean3D_Format::DoSaveToFile(const std::string &FileName, const TLUT &LU
   TLineBuilder().Text("<maximum>").Int((1LL << Bits) - 1).Text("</maximum>").AddTo(lines);
   TLineBuilder().Text("<size>").Int(LUT.Size3D).Text("</size>").AddTo(lines);
   lines.Add("<cube>");
-  AddCodeLatticeLines(lines, LUT, Bits);
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.Add("</cube>");
   lines.Add("</lut>");
   lines.SaveToFile(FileName);
