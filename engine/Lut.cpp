@@ -16,7 +16,11 @@ TLUT::~TLUT() = default;
 
 void LutIndex(int n, double x, int &i, double &f) {
   const double t = static_cast<double>(static_cast<long double>(n - 1) * static_cast<long double>(x));
-  if (!(t > 0)) { // below the table, zero, or NaN
+  if (t > -1 && t < 0) {
+    // Just below the table: its first interval, extrapolated with a negative fraction.
+    i = 0;
+    f = t;
+  } else if (!(t > 0)) { // zero, further below the table, or NaN
     i = 0;
     f = 0;
   } else if (t >= n - 1) {
