@@ -71,6 +71,11 @@ public:
   void CheckSizes() const;
 };
 
+// The engine's limits, checked in one place. Each throws EEngineError with the message users see.
+void CheckSize3D(int n);          // 2 to 101 points per axis
+void CheckBits(int bits);         // 1 to 16 bits per component
+void CheckSoftness(int softness); // 0 or more
+
 // The grid index and fraction of x in a table of n points, as Evaluate1D and Evaluate3D compute
 // them: t = (n - 1) * x in extended precision rounded to double, i = trunc(t), f = t - trunc(t).
 // For -1 < t < 0 that is the first interval with a negative fraction (an extrapolation from the
