@@ -6,6 +6,7 @@
 
 #include "engine/Errors.h"
 #include "engine/Lut.h"
+#include "tests/support/EngineReference.h"
 
 using namespace tintwise;
 
@@ -170,7 +171,7 @@ TEST(Lut, AssignFromCopiesOrResamples) {
   for (int r = 0; r < 17; r += 5)
     for (int g = 0; g < 17; g += 2)
       for (int b = 0; b < 17; ++b)
-        ASSERT_EQ(small.Lattice[r][g][b], src.Evaluate({r / 16.0, g / 16.0, b / 16.0}));
+        ASSERT_EQ(small.Lattice[r][g][b], reference::Evaluate(src, {r / 16.0, g / 16.0, b / 16.0}));
 
   // A curve followed by a lattice bakes into one lattice; a 1D destination samples the diagonal.
   TLUT both;
@@ -183,12 +184,12 @@ TEST(Lut, AssignFromCopiesOrResamples) {
   baked.Mode = kMode3D;
   baked.Size3D = 9;
   baked.AssignFrom(both);
-  EXPECT_EQ(baked.Lattice[3][7][2], both.Evaluate3D(both.Evaluate1D({3 / 8.0, 7 / 8.0, 2 / 8.0})));
+  EXPECT_EQ(baked.Lattice[3][7][2], reference::Evaluate(both, {3 / 8.0, 7 / 8.0, 2 / 8.0}));
   TLUT curve;
   curve.Mode = kMode1D;
   curve.Size1D = 1024;
   curve.AssignFrom(both);
-  EXPECT_EQ(curve.Curve[1000], both.Evaluate({1000 / 1023.0, 1000 / 1023.0, 1000 / 1023.0}));
+  EXPECT_EQ(curve.Curve[1000], reference::Evaluate(both, {1000 / 1023.0, 1000 / 1023.0, 1000 / 1023.0}));
 }
 
 TEST(Lut, AssignFromAlwaysReplacesCommentsAndRefusesBadSizes) {
