@@ -10,7 +10,7 @@ FOLDER ?= engine
 SAMPLE ?= 0
 SEED ?= 1
 
-.PHONY: all deps configure build run test sanitize-test fuzz bench package package-check mutate clean
+.PHONY: all deps configure build run test sanitize-test fuzz bench package package-check farm-test mutate clean
 
 all: build
 
@@ -50,6 +50,10 @@ package: build
 
 package-check: build
 	scripts/check-package $(BUILD)
+
+# A one-node Slurm cluster on this machine runs the job-array recipe of docs/farm.md.
+farm-test: build
+	scripts/farm-test $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
