@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -103,6 +104,7 @@ TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 
+  const bool inputOpen = ::fcntl(0, F_GETFD) != -1;
   {
     TFileOutput output(Path("fresh.cube"));
     output.Write("abc");
@@ -113,6 +115,7 @@ TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
     output.Commit();
   }
   EXPECT_EQ(Read(Path("fresh.cube")), "abcdef");
+  EXPECT_EQ(::fcntl(0, F_GETFD) != -1, inputOpen) << "a committed output closed standard input";
   {
     TFileOutput abandoned(Path("abandoned.cube"));
     abandoned.Write("partial");
