@@ -85,42 +85,52 @@ TLayout LayoutOf(const OIIO::ImageSpec &spec) {
   return {OIIO::TypeDesc::FLOAT, 0};
 }
 
-// One frame's pixels, reused from frame to frame.
-struct TFrame {
-  std::vector<unsigned char> Pixels;
+// Runs one frame (subimage) of an open picture through the kernel into the file `output`. The
+// frame passes in bands of rows, read, applied and written in turn, so only a band is held here;
+// a tiled output (which takes whole tiles) gets the whole frame at once. `buffer` is reused from
+// frame to frame.
+constexpr int kBandRows = 64;
 
-  void Read(OIIO::ImageInput &in, const std::string &fileName, const TLayout &layout, int subimage) {
-    const OIIO::ImageSpec &spec = in.spec();
-    const std::size_t bytes = static_cast<std::size_t>(spec.width) * spec.height * spec.nchannels * layout.Type.size();
-    Pixels.resize(bytes);
-    if (!in.read_image(subimage, 0, 0, spec.nchannels, layout.Type, Pixels.data()))
-      throw EImageError(fileName + ": cannot read the pixels (" + LibraryError(in.geterror()) + ").");
-  }
-
-  void Apply(const TFootageKernel &kernel, const TLayout &layout, const OIIO::ImageSpec &spec) {
-    const std::size_t count = static_cast<std::size_t>(spec.width) * spec.height;
+void ApplyFrame(OIIO::ImageInput &in, const std::string &input, int subimage, const OIIO::ImageSpec &outSpec,
+                const TLayout &layout, const TFootageKernel &kernel, const std::string &output,
+                std::vector<unsigned char> &buffer) {
+  const OIIO::ImageSpec &spec = in.spec();
+  auto out = OIIO::ImageOutput::create(output);
+  if (!out)
+    throw EFCreateError(output + ": cannot write pictures of this kind (" + LibraryError(OIIO::geterror()) + ").");
+  TFileOutput file(output);
+  if (!out->open(file.TempPath(), outSpec))
+    throw EFCreateError(output + ": cannot write the picture (" + LibraryError(out->geterror()) + ").");
+  const int channels = spec.nchannels;
+  const bool whole = out->spec().tile_width > 0;
+  const int rows = whole ? spec.height : std::min(kBandRows, spec.height);
+  const std::size_t rowPixels = static_cast<std::size_t>(spec.width);
+  buffer.resize(rowPixels * rows * channels * layout.Type.size());
+  for (int y = 0; y < spec.height; y += rows) {
+    const int y1 = std::min(spec.height, y + rows);
+    const int yb = spec.y + y, ye = spec.y + y1;
+    const bool read = whole ? in.read_image(subimage, 0, 0, channels, layout.Type, buffer.data())
+                            : in.read_scanlines(subimage, 0, yb, ye, 0, 0, channels, layout.Type, buffer.data());
+    if (!read)
+      throw EImageError(input + ": cannot read the pixels (" + LibraryError(in.geterror()) + ").");
+    const std::size_t count = rowPixels * (y1 - y);
     if (layout.Type == OIIO::TypeDesc::UINT8)
-      kernel.ApplyCodes(Pixels.data(), count, spec.nchannels);
+      kernel.ApplyCodes(buffer.data(), count, channels);
     else if (layout.Type == OIIO::TypeDesc::UINT16)
-      kernel.ApplyCodes(reinterpret_cast<std::uint16_t *>(Pixels.data()), count, spec.nchannels);
+      kernel.ApplyCodes(reinterpret_cast<std::uint16_t *>(buffer.data()), count, channels);
     else if (layout.Type == OIIO::TypeDesc::HALF)
-      kernel.ApplyHalves(reinterpret_cast<std::uint16_t *>(Pixels.data()), count, spec.nchannels);
+      kernel.ApplyHalves(reinterpret_cast<std::uint16_t *>(buffer.data()), count, channels);
     else
-      kernel.ApplyFloats(reinterpret_cast<float *>(Pixels.data()), count, spec.nchannels);
+      kernel.ApplyFloats(reinterpret_cast<float *>(buffer.data()), count, channels);
+    const bool written = whole ? out->write_image(layout.Type, buffer.data())
+                               : out->write_scanlines(yb, ye, 0, layout.Type, buffer.data());
+    if (!written)
+      throw EFCreateError(output + ": cannot write the picture (" + LibraryError(out->geterror()) + ").");
   }
-
-  void Write(const std::string &fileName, const OIIO::ImageSpec &spec, const TLayout &layout) const {
-    auto out = OIIO::ImageOutput::create(fileName);
-    if (!out)
-      throw EFCreateError(fileName + ": cannot write pictures of this kind (" + LibraryError(OIIO::geterror()) + ").");
-    TFileOutput file(fileName);
-    if (!out->open(file.TempPath(), spec))
-      throw EFCreateError(fileName + ": cannot write the picture (" + LibraryError(out->geterror()) + ").");
-    if (!out->write_image(layout.Type, Pixels.data()) || !out->close())
-      throw EFCreateError(fileName + ": cannot write the picture (" + LibraryError(out->geterror()) + ").");
-    file.Commit();
-  }
-};
+  if (!out->close())
+    throw EFCreateError(output + ": cannot write the picture (" + LibraryError(out->geterror()) + ").");
+  file.Commit();
+}
 
 // Whether the picture takes the 8-bit path: both ends are types that path handles and the
 // picture holds 8 bits a channel.
@@ -160,11 +170,8 @@ void ApplyLutToPictureFile(const TLUT &lut, const std::string &input, const std:
   const OIIO::ImageSpec spec = in->spec();
   CheckFrame(input, spec);
   const TLayout layout = LayoutOf(spec);
-  TFrame frame;
-  frame.Read(*in, input, layout, 0);
-  in->close();
-  frame.Apply(TFootageKernel(lut, layout.Bits), layout, spec);
-  frame.Write(output, spec, layout);
+  std::vector<unsigned char> buffer;
+  ApplyFrame(*in, input, 0, spec, layout, TFootageKernel(lut, layout.Bits), output, buffer);
 }
 
 std::string MovieFrameFileName(const std::string &outputDir, const std::string &movie, int frame,
@@ -190,7 +197,7 @@ int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::
   auto in = OpenFootage(movie);
   const int count = std::max(1, in->spec().get_int_attribute("oiio:subimages", 1));
   std::unique_ptr<TFootageKernel> kernel;
-  TFrame frame;
+  std::vector<unsigned char> buffer;
   for (int f = 0; f < count; ++f) {
     if (!in->seek_subimage(f, 0))
       throw EImageError(movie + ": cannot read frame " + std::to_string(f) + " (" + LibraryError(in->geterror()) + ").");
@@ -199,15 +206,13 @@ int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::
     const TLayout layout = LayoutOf(spec);
     if (!kernel || kernel->Bits() != layout.Bits)
       kernel = std::make_unique<TFootageKernel>(lut, layout.Bits);
-    frame.Read(*in, movie, layout, f);
-    frame.Apply(*kernel, layout, spec);
     for (const char *name : {"oiio:Movie", "oiio:subimages"})
       spec.erase_attribute(name);
     if (type == "exr")
       spec.set_format(OIIO::TypeDesc::HALF);
     else if (type == "png" && layout.Bits > 8)
       spec.set_format(OIIO::TypeDesc::UINT16);
-    frame.Write(MovieFrameFileName(outputDir, movie, f, type), spec, layout);
+    ApplyFrame(*in, movie, f, spec, layout, *kernel, MovieFrameFileName(outputDir, movie, f, type), buffer);
     if (progress)
       progress(f + 1, count);
   }
