@@ -57,7 +57,21 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmSaveLut"));
   setWindowTitle(QStringLiteral("Save LUT file"));
   setFixedSize(496, 244);
+  BuildProfileControls();
+  BuildFileControls();
+  BuildButtons();
+  setTabOrder(cbxOutFormat, cbxDimSize);
+  setTabOrder(cbxDimSize, cbxBits);
+  setTabOrder(cbxBits, btnSave);
+  setTabOrder(btnSave, btnCancel);
+  setTabOrder(btnCancel, btnSetLUTFile);
+  FillProfiles();
+  cbxBits->setCurrentIndex(0);
+  ConnectHandlers();
+}
 
+// The output profile, the lattice size and the bit depth.
+void TfrmSaveLut::BuildProfileControls() {
   cbxOutFormat = new QComboBox(this);
   cbxOutFormat->setObjectName(QStringLiteral("cbxOutFormat"));
   cbxOutFormat->setGeometry(16, 34, 464, 24);
@@ -83,16 +97,17 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
   cbxBits->setEnabled(false);
   cbxBits->setGeometry(190, 90, 150, 24);
   NewCaption(this, "lblBits", "Bits per color", cbxBits, 190, 70);
+}
 
+// The read-only file field and the button that chooses the file.
+void TfrmSaveLut::BuildFileControls() {
   edtLUTFile = new QLineEdit(this);
   edtLUTFile->setObjectName(QStringLiteral("edtLUTFile"));
   edtLUTFile->setReadOnly(true);
   edtLUTFile->setFocusPolicy(Qt::NoFocus);
-  {
-    QPalette pal = edtLUTFile->palette();
-    pal.setColor(QPalette::Base, pal.color(QPalette::Button));
-    edtLUTFile->setPalette(pal);
-  }
+  QPalette pal = edtLUTFile->palette();
+  pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+  edtLUTFile->setPalette(pal);
   edtLUTFile->setEnabled(false);
   edtLUTFile->setGeometry(16, 146, 432, 24);
   NewCaption(this, "lblLUTFile", "Output LUT File", edtLUTFile, 16, 126);
@@ -104,7 +119,9 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
   btnSetLUTFile->setEnabled(false);
   btnSetLUTFile->setAutoDefault(false);
   btnSetLUTFile->setGeometry(452, 146, 28, 24);
+}
 
+void TfrmSaveLut::BuildButtons() {
   btnSave = new QPushButton(QStringLiteral("Save"), this);
   btnSave->setObjectName(QStringLiteral("btnSave"));
   btnSave->setDefault(true);
@@ -115,14 +132,10 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
   btnCancel->setAutoDefault(false);
   btnCancel->setGeometry(395, 200, 85, 28);
+}
 
-  setTabOrder(cbxOutFormat, cbxDimSize);
-  setTabOrder(cbxDimSize, cbxBits);
-  setTabOrder(cbxBits, btnSave);
-  setTabOrder(btnSave, btnCancel);
-  setTabOrder(btnCancel, btnSetLUTFile);
-
-  // Every profile whose format writes a lattice, in table order.
+// Every profile whose format writes a lattice, in table order, with nothing selected.
+void TfrmSaveLut::FillProfiles() {
   InitLutFormats();
   for (int i = 0; i < LutOutputProfileCount(); ++i) {
     const TLutOutputProfile &profile = GetLutOutputProfile(i);
@@ -131,8 +144,9 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
       cbxOutFormat->addItem(QString::fromStdString(profile.Name), i);
   }
   cbxOutFormat->setCurrentIndex(-1);
-  cbxBits->setCurrentIndex(0);
+}
 
+void TfrmSaveLut::ConnectHandlers() {
   connect(cbxOutFormat, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0)
       cbxOutFormatChange();

@@ -101,6 +101,11 @@ QFont PixelFont(const char *family, int pixels, bool bold) {
   return font;
 }
 
+QFont GroupFont() { return PixelFont("Verdana", 13, true); }
+QFont LabelFont() { return PixelFont("Tahoma", 12, false); }
+
+QString SoftnessCaption(int position) { return QStringLiteral("Softness: ") + QString::number(position); }
+
 // The glyph of the hide toggle: a frame split into the corrected and the original half.
 QIcon CompareIcon() {
   QPixmap pixmap(20, 20);
@@ -236,9 +241,26 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   auto *mainLayout = new QVBoxLayout(central);
   mainLayout->setContentsMargins(0, 0, 0, 0);
   mainLayout->setSpacing(0);
+  mainLayout->addWidget(BuildToolBar(central));
+  auto *body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 0, 0);
+  body->setSpacing(0);
+  mainLayout->addLayout(body, 1);
+  body->addWidget(BuildClientArea(central), 1);
+  body->addWidget(BuildRightPanel(central));
 
-  // Tool bar: three captioned buttons on the left, three glyph buttons on the right.
-  auto *pnlToolBar = new QWidget(central);
+  FWorkLUT = NewWorkingLUT();
+  FPrimaryLUT = NewWorkingLUT();
+  BuildViewers();
+  ConnectHandlers();
+  lblSoftnessCorrectionSec->setText(SoftnessCaption(tbrSoftnessSec->value()));
+  UpdateControls();
+  ResetSecondarySettings();
+}
+
+// Three captioned buttons on the left, three glyph buttons on the right, a silver line below.
+QWidget *TfrmMain::BuildToolBar(QWidget *parent) {
+  auto *pnlToolBar = new QWidget(parent);
   pnlToolBar->setObjectName(QStringLiteral("pnlToolBar"));
   pnlToolBar->setFixedHeight(34);
   auto *toolBarLayout = new QVBoxLayout(pnlToolBar);
@@ -280,154 +302,155 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   QFrame *toolBarLine = NewLine(pnlToolBar, "shpToolBarLine");
   toolBarLine->setFixedHeight(1);
   toolBarLayout->addWidget(toolBarLine);
-  mainLayout->addWidget(pnlToolBar);
+  return pnlToolBar;
+}
 
-  auto *body = new QHBoxLayout;
-  body->setContentsMargins(0, 0, 0, 0);
-  body->setSpacing(0);
-  mainLayout->addLayout(body, 1);
-
-  // Client area: the reference view on top, a line, the source view below.
-  pnlClient = new QWidget(central);
+// The white client area; BuildViewers puts the two views into it.
+QWidget *TfrmMain::BuildClientArea(QWidget *parent) {
+  pnlClient = new QWidget(parent);
   pnlClient->setObjectName(QStringLiteral("pnlClient"));
   pnlClient->setAutoFillBackground(true);
-  {
-    QPalette pal = pnlClient->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::Base, Qt::white);
-    pnlClient->setPalette(pal);
-  }
-  body->addWidget(pnlClient, 1);
+  QPalette pal = pnlClient->palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  pal.setColor(QPalette::Base, Qt::white);
+  pnlClient->setPalette(pal);
+  return pnlClient;
+}
 
-  // Right-hand panel.
-  auto *pnlRight = new QWidget(central);
+QWidget *TfrmMain::BuildRightPanel(QWidget *parent) {
+  pnlRight = new QWidget(parent);
   pnlRight->setObjectName(QStringLiteral("pnlRight"));
   pnlRight->setFixedWidth(220);
   auto *rightLayout = new QVBoxLayout(pnlRight);
   rightLayout->setContentsMargins(6, 6, 6, 6);
   rightLayout->setSpacing(8);
-  body->addWidget(pnlRight);
+  rightLayout->addWidget(BuildPrimaryGroup(pnlRight));
+  rightLayout->addWidget(BuildSecondaryGroup(pnlRight), 1);
+  rightLayout->addWidget(BuildColorPickPanel(pnlRight));
+  return pnlRight;
+}
 
-  const QFont groupFont = PixelFont("Verdana", 13, true);
-  const QFont labelFont = PixelFont("Tahoma", 12, false);
-
-  gbxPrimary = new QGroupBox(QStringLiteral("Primary Correction"), pnlRight);
+QGroupBox *TfrmMain::BuildPrimaryGroup(QWidget *parent) {
+  const QFont labelFont = LabelFont();
+  gbxPrimary = new QGroupBox(QStringLiteral("Primary Correction"), parent);
   gbxPrimary->setObjectName(QStringLiteral("gbxPrimary"));
-  gbxPrimary->setFont(groupFont);
-  {
-    auto *l = new QVBoxLayout(gbxPrimary);
-    l->setSpacing(2);
-    lblBrightnessCorrection = NewLabel(gbxPrimary, "lblBrightnessCorrection", "Brightness correction: 100%", labelFont);
-    tbrYOpacity = NewTrackBar(gbxPrimary, "tbrYOpacity", 0, 200, 100);
-    lblChromaCorrection = NewLabel(gbxPrimary, "lblChromaCorrection", "Chroma correction: 100%", labelFont);
-    tbrUOpacity = NewTrackBar(gbxPrimary, "tbrUOpacity", 0, 200, 100);
-    sbnApplyPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnApplyPrimaryCorrection", "Apply");
-    sbnDefaultPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnDefaultPrimaryCorrection", "Defaults",
-                                                 "Set the correction settings to default");
-    for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrection), static_cast<QWidget *>(tbrYOpacity),
-                       static_cast<QWidget *>(lblChromaCorrection), static_cast<QWidget *>(tbrUOpacity)})
-      l->addWidget(w);
-    auto *buttons = new QHBoxLayout;
-    for (QToolButton *b : {sbnApplyPrimaryCorrection, sbnDefaultPrimaryCorrection}) {
-      b->setFont(labelFont);
-      b->setIcon(st->standardIcon(b == sbnApplyPrimaryCorrection ? QStyle::SP_DialogApplyButton
-                                                                 : QStyle::SP_BrowserReload));
-      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-      buttons->addWidget(b);
-    }
-    buttons->addStretch(1);
-    l->addLayout(buttons);
+  gbxPrimary->setFont(GroupFont());
+  auto *l = new QVBoxLayout(gbxPrimary);
+  l->setSpacing(2);
+  lblBrightnessCorrection = NewLabel(gbxPrimary, "lblBrightnessCorrection", "Brightness correction: 100%", labelFont);
+  tbrYOpacity = NewTrackBar(gbxPrimary, "tbrYOpacity", 0, 200, 100);
+  lblChromaCorrection = NewLabel(gbxPrimary, "lblChromaCorrection", "Chroma correction: 100%", labelFont);
+  tbrUOpacity = NewTrackBar(gbxPrimary, "tbrUOpacity", 0, 200, 100);
+  sbnApplyPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnApplyPrimaryCorrection", "Apply");
+  sbnDefaultPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnDefaultPrimaryCorrection", "Defaults",
+                                               "Set the correction settings to default");
+  for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrection), static_cast<QWidget *>(tbrYOpacity),
+                     static_cast<QWidget *>(lblChromaCorrection), static_cast<QWidget *>(tbrUOpacity)})
+    l->addWidget(w);
+  auto *buttons = new QHBoxLayout;
+  QStyle *st = style();
+  for (QToolButton *b : {sbnApplyPrimaryCorrection, sbnDefaultPrimaryCorrection}) {
+    b->setFont(labelFont);
+    b->setIcon(st->standardIcon(b == sbnApplyPrimaryCorrection ? QStyle::SP_DialogApplyButton
+                                                               : QStyle::SP_BrowserReload));
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    buttons->addWidget(b);
   }
-  rightLayout->addWidget(gbxPrimary);
+  buttons->addStretch(1);
+  l->addLayout(buttons);
+  return gbxPrimary;
+}
 
-  gbxSecondary = new QGroupBox(QStringLiteral("Secondary Corrections"), pnlRight);
+QGroupBox *TfrmMain::BuildSecondaryGroup(QWidget *parent) {
+  const QFont labelFont = LabelFont();
+  gbxSecondary = new QGroupBox(QStringLiteral("Secondary Corrections"), parent);
   gbxSecondary->setObjectName(QStringLiteral("gbxSecondary"));
-  gbxSecondary->setFont(groupFont);
-  {
-    auto *l = new QVBoxLayout(gbxSecondary);
-    l->setSpacing(2);
-    lblBrightnessCorrectionSec =
-        NewLabel(gbxSecondary, "lblBrightnessCorrectionSec", "Brightness correction: 100%", labelFont);
-    tbrYOpacitySec = NewTrackBar(gbxSecondary, "tbrYOpacitySec", 0, 200, 100);
-    lblChromaCorrectionSec = NewLabel(gbxSecondary, "lblChromaCorrectionSec", "Chroma correction: 100%", labelFont);
-    tbrCrOpacitySec = NewTrackBar(gbxSecondary, "tbrCrOpacitySec", 0, 200, 100);
-    lblSoftnessCorrectionSec = NewLabel(gbxSecondary, "lblSoftnessCorrectionSec", "Softness", labelFont);
-    tbrSoftnessSec = NewTrackBar(gbxSecondary, "tbrSoftnessSec", 0, 10, 3);
-    SetHint(tbrSoftnessSec, "Controls, how many colors will be affected by the correction.");
-    sbnPreviewSecCorrection =
-        NewSpeedButton(gbxSecondary, "sbnPreviewSecCorrection", "Preview", "Preview the secondary correction");
-    sbnDiscardSecCorrection =
-        NewSpeedButton(gbxSecondary, "sbnDiscardSecCorrection", "Discard", "Discard the preview results");
-    sbnDiscardSecCorrection->setEnabled(false);
-    sbnSaveSecCorrection = NewSpeedButton(gbxSecondary, "sbnSaveSecCorrection", "Save",
-                                          "Save the secondary correction to the corrections list");
-    for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrectionSec), static_cast<QWidget *>(tbrYOpacitySec),
-                       static_cast<QWidget *>(lblChromaCorrectionSec), static_cast<QWidget *>(tbrCrOpacitySec),
-                       static_cast<QWidget *>(lblSoftnessCorrectionSec), static_cast<QWidget *>(tbrSoftnessSec)})
-      l->addWidget(w);
-    auto *buttons = new QHBoxLayout;
-    buttons->setSpacing(0);
-    for (QToolButton *b : {sbnPreviewSecCorrection, sbnDiscardSecCorrection, sbnSaveSecCorrection}) {
-      b->setFont(labelFont);
-      buttons->addWidget(b);
-    }
-    buttons->addStretch(1);
-    l->addLayout(buttons);
-
-    lvwSecCorrectionList = new TCheckListView(gbxSecondary);
-    lvwSecCorrectionList->setObjectName(QStringLiteral("lvwSecCorrectionList"));
-    lvwSecCorrectionList->setFont(PixelFont("Tahoma", 11, false));
-    lvwSecCorrectionList->setColumnCount(1);
-    lvwSecCorrectionList->setColumnWidth(0, 150);
-    l->addWidget(lvwSecCorrectionList, 1);
+  gbxSecondary->setFont(GroupFont());
+  auto *l = new QVBoxLayout(gbxSecondary);
+  l->setSpacing(2);
+  lblBrightnessCorrectionSec =
+      NewLabel(gbxSecondary, "lblBrightnessCorrectionSec", "Brightness correction: 100%", labelFont);
+  tbrYOpacitySec = NewTrackBar(gbxSecondary, "tbrYOpacitySec", 0, 200, 100);
+  lblChromaCorrectionSec = NewLabel(gbxSecondary, "lblChromaCorrectionSec", "Chroma correction: 100%", labelFont);
+  tbrCrOpacitySec = NewTrackBar(gbxSecondary, "tbrCrOpacitySec", 0, 200, 100);
+  lblSoftnessCorrectionSec = NewLabel(gbxSecondary, "lblSoftnessCorrectionSec", "Softness", labelFont);
+  tbrSoftnessSec = NewTrackBar(gbxSecondary, "tbrSoftnessSec", 0, 10, 3);
+  SetHint(tbrSoftnessSec, "Controls, how many colors will be affected by the correction.");
+  sbnPreviewSecCorrection =
+      NewSpeedButton(gbxSecondary, "sbnPreviewSecCorrection", "Preview", "Preview the secondary correction");
+  sbnDiscardSecCorrection =
+      NewSpeedButton(gbxSecondary, "sbnDiscardSecCorrection", "Discard", "Discard the preview results");
+  sbnDiscardSecCorrection->setEnabled(false);
+  sbnSaveSecCorrection = NewSpeedButton(gbxSecondary, "sbnSaveSecCorrection", "Save",
+                                        "Save the secondary correction to the corrections list");
+  for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrectionSec), static_cast<QWidget *>(tbrYOpacitySec),
+                     static_cast<QWidget *>(lblChromaCorrectionSec), static_cast<QWidget *>(tbrCrOpacitySec),
+                     static_cast<QWidget *>(lblSoftnessCorrectionSec), static_cast<QWidget *>(tbrSoftnessSec)})
+    l->addWidget(w);
+  auto *buttons = new QHBoxLayout;
+  buttons->setSpacing(0);
+  for (QToolButton *b : {sbnPreviewSecCorrection, sbnDiscardSecCorrection, sbnSaveSecCorrection}) {
+    b->setFont(labelFont);
+    buttons->addWidget(b);
   }
-  rightLayout->addWidget(gbxSecondary, 1);
+  buttons->addStretch(1);
+  l->addLayout(buttons);
 
-  // The colour-pick controls: they work, but nothing makes them visible.
-  pnlColorPick = new QWidget(pnlRight);
+  lvwSecCorrectionList = new TCheckListView(gbxSecondary);
+  lvwSecCorrectionList->setObjectName(QStringLiteral("lvwSecCorrectionList"));
+  lvwSecCorrectionList->setFont(PixelFont("Tahoma", 11, false));
+  lvwSecCorrectionList->setColumnCount(1);
+  lvwSecCorrectionList->setColumnWidth(0, 150);
+  l->addWidget(lvwSecCorrectionList, 1);
+  return gbxSecondary;
+}
+
+// The colour-pick controls: they work, but nothing makes them visible.
+QWidget *TfrmMain::BuildColorPickPanel(QWidget *parent) {
+  const QFont labelFont = LabelFont();
+  pnlColorPick = new QWidget(parent);
   pnlColorPick->setObjectName(QStringLiteral("pnlColorPick"));
-  {
-    auto *l = new QVBoxLayout(pnlColorPick);
-    auto *row = new QHBoxLayout;
-    row->addWidget(NewLabel(pnlColorPick, "lblTransformColor", "Transform color", labelFont));
-    shpSrc = new QFrame(pnlColorPick);
-    shpSrc->setObjectName(QStringLiteral("shpSrc"));
-    row->addWidget(shpSrc);
-    row->addWidget(NewLabel(pnlColorPick, "lblTransformArrow", "=>", labelFont));
-    shpRef = new QFrame(pnlColorPick);
-    shpRef->setObjectName(QStringLiteral("shpRef"));
-    row->addWidget(shpRef);
-    for (QFrame *shape : {shpSrc, shpRef}) {
-      shape->setFixedSize(33, 33);
-      shape->setFrameShape(QFrame::Box);
-      shape->setAutoFillBackground(true);
-    }
-    SetSwatch(shpSrc, FSrcColor, FSrcColor);
-    SetSwatch(shpRef, FRefColor, FRefColor);
-    l->addLayout(row);
-    l->addWidget(NewLabel(pnlColorPick, "lblSoftness", "Softness", labelFont));
-    tbrSoftness = NewTrackBar(pnlColorPick, "tbrSoftness", 0, 10, 0);
-    l->addWidget(tbrSoftness);
-    SpeedButton3 = NewSpeedButton(pnlColorPick, "SpeedButton3", "Apply");
-    SpeedButton1 = NewSpeedButton(pnlColorPick, "SpeedButton1", "Apply");
-    SpeedButton2 = NewSpeedButton(pnlColorPick, "SpeedButton2", "Def", "Set the correction settings to default");
-    l->addWidget(SpeedButton3);
-    l->addWidget(SpeedButton1);
-    l->addWidget(SpeedButton2);
-    lvwCorrections = new TCheckListView(pnlColorPick);
-    lvwCorrections->setObjectName(QStringLiteral("lvwCorrections"));
-    lvwCorrections->setColumnCount(3);
-    lvwCorrections->setColumnWidth(1, 18);
-    lvwCorrections->setColumnWidth(2, 18);
-    l->addWidget(lvwCorrections);
+  auto *l = new QVBoxLayout(pnlColorPick);
+  auto *row = new QHBoxLayout;
+  row->addWidget(NewLabel(pnlColorPick, "lblTransformColor", "Transform color", labelFont));
+  shpSrc = new QFrame(pnlColorPick);
+  shpSrc->setObjectName(QStringLiteral("shpSrc"));
+  row->addWidget(shpSrc);
+  row->addWidget(NewLabel(pnlColorPick, "lblTransformArrow", "=>", labelFont));
+  shpRef = new QFrame(pnlColorPick);
+  shpRef->setObjectName(QStringLiteral("shpRef"));
+  row->addWidget(shpRef);
+  for (QFrame *shape : {shpSrc, shpRef}) {
+    shape->setFixedSize(33, 33);
+    shape->setFrameShape(QFrame::Box);
+    shape->setAutoFillBackground(true);
   }
+  SetSwatch(shpSrc, FSrcColor, FSrcColor);
+  SetSwatch(shpRef, FRefColor, FRefColor);
+  l->addLayout(row);
+  l->addWidget(NewLabel(pnlColorPick, "lblSoftness", "Softness", labelFont));
+  tbrSoftness = NewTrackBar(pnlColorPick, "tbrSoftness", 0, 10, 0);
+  l->addWidget(tbrSoftness);
+  SpeedButton3 = NewSpeedButton(pnlColorPick, "SpeedButton3", "Apply");
+  SpeedButton1 = NewSpeedButton(pnlColorPick, "SpeedButton1", "Apply");
+  SpeedButton2 = NewSpeedButton(pnlColorPick, "SpeedButton2", "Def", "Set the correction settings to default");
+  l->addWidget(SpeedButton3);
+  l->addWidget(SpeedButton1);
+  l->addWidget(SpeedButton2);
+  lvwCorrections = new TCheckListView(pnlColorPick);
+  lvwCorrections->setObjectName(QStringLiteral("lvwCorrections"));
+  lvwCorrections->setColumnCount(3);
+  lvwCorrections->setColumnWidth(1, 18);
+  lvwCorrections->setColumnWidth(2, 18);
+  lvwCorrections->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  l->addWidget(lvwCorrections);
   pnlColorPick->hide();
-  rightLayout->addWidget(pnlColorPick);
+  return pnlColorPick;
+}
 
-  // Window creation proper.
-  FWorkLUT = NewWorkingLUT();
-  FPrimaryLUT = NewWorkingLUT();
-
+// The reference view on top, a line, the source view below; both pick colours on a press and
+// govern the controls through their selections.
+void TfrmMain::BuildViewers() {
   RefViewer = new TImageViewer(pnlClient);
   RefViewer->setObjectName(QStringLiteral("RefViewer"));
   RefViewer->setGeometry(0, 0, 100, 100);
@@ -443,7 +466,9 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   });
   SourceViewer->SetSelectionChangeHandler([this](TImageViewer &) { UpdateControls(); });
   pnlClient->installEventFilter(this);
+}
 
+void TfrmMain::ConnectHandlers() {
   // Slider labels follow their sliders; nothing else changes until the next Apply, Preview or Save.
   auto percent = [](QLabel *label, const char *caption) {
     return [label, caption](int position) {
@@ -454,10 +479,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   connect(tbrUOpacity, &QSlider::valueChanged, this, percent(lblChromaCorrection, "Chroma correction: "));
   connect(tbrYOpacitySec, &QSlider::valueChanged, this, percent(lblBrightnessCorrectionSec, "Brightness correction: "));
   connect(tbrCrOpacitySec, &QSlider::valueChanged, this, percent(lblChromaCorrectionSec, "Chroma correction: "));
-  auto softnessLabel = [this](int position) {
-    lblSoftnessCorrectionSec->setText(QStringLiteral("Softness: ") + QString::number(position));
-  };
-  connect(tbrSoftnessSec, &QSlider::valueChanged, this, softnessLabel);
+  connect(tbrSoftnessSec, &QSlider::valueChanged, this,
+          [this](int position) { lblSoftnessCorrectionSec->setText(SoftnessCaption(position)); });
 
   connect(sbnOpenRefImage, &QToolButton::clicked, this, [this] { sbnOpenRefImageClick(); });
   connect(sbnOpenSourceImage, &QToolButton::clicked, this, [this] { sbnOpenSourceImageClick(); });
@@ -475,11 +498,6 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { RefreshPreview(); }); });
   lvwSecCorrectionList->OnCheckBoxClick = [this](QTreeWidgetItem *) { Guarded([this] { RefreshPreview(); }); };
   lvwSecCorrectionList->OnKeyDown = [this](QKeyEvent *event) { return SecListKeyDown(event); };
-  lvwCorrections->setEditTriggers(QAbstractItemView::NoEditTriggers);
-
-  softnessLabel(tbrSoftnessSec->value());
-  UpdateControls();
-  ResetSecondarySettings();
 }
 
 TfrmMain::~TfrmMain() = default;

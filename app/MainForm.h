@@ -130,8 +130,9 @@ public:
   QToolButton *SpeedButton2;
   QToolButton *SpeedButton3;
   TCheckListView *lvwCorrections;
-  // Client area.
+  // Client area and the panel beside it.
   QWidget *pnlClient;
+  QWidget *pnlRight;
   QFrame *shpSplitLine;
   TImageViewer *RefViewer;
   TImageViewer *SourceViewer;
@@ -154,6 +155,16 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  // Construction, one part of the window each.
+  QWidget *BuildToolBar(QWidget *parent);
+  QWidget *BuildClientArea(QWidget *parent);
+  QWidget *BuildRightPanel(QWidget *parent);
+  QGroupBox *BuildPrimaryGroup(QWidget *parent);
+  QGroupBox *BuildSecondaryGroup(QWidget *parent);
+  QWidget *BuildColorPickPanel(QWidget *parent);
+  void BuildViewers();
+  void ConnectHandlers();
+
   template <class F> bool Guarded(F &&action);
   void ShowError(const QString &message);
   QString ChoosePictureFile();
