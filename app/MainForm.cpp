@@ -16,7 +16,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <QFileInfo>
+
+#include <atomic>
 #include <exception>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "app/About.h"
@@ -33,6 +38,8 @@ namespace {
 constexpr int kHintDuration = 10000; // ms
 
 int SecondaryCounterValue = 1; // numbers new secondary corrections for the whole run
+
+std::atomic<int> RunningLoadCount{0}; // loading threads of every window that have not ended
 
 // The hourglass for the lifetime of the object, whatever way the work ends.
 class TBusyCursor {
@@ -229,7 +236,23 @@ TColorCorrectionItem::TColorCorrectionItem(const TCorrectionData &data)
 // ---------------------------------------------------------------------------------------------
 // TfrmMain: construction
 
-TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
+// The loading threads post their results to the window under this lock, and only while the window
+// has not begun to go away.
+struct TLoadRelay {
+  std::mutex Lock;
+  bool Abandoned = false;
+};
+
+struct TfrmMain::TLoadedPicture {
+  TBitmap24 Bitmap;
+  std::exception_ptr Error;
+};
+
+TfrmMain::TfrmMain(QWidget *parent)
+    : QMainWindow(parent), PictureLoader([](const std::string &fileName, TBitmap24 &bitmap) {
+        LoadImageFile(fileName, bitmap);
+      }),
+      FRelay(std::make_shared<TLoadRelay>()) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(ProductName());
   setWindowIcon(AppIcon());
@@ -500,7 +523,14 @@ void TfrmMain::ConnectHandlers() {
   lvwSecCorrectionList->OnKeyDown = [this](QKeyEvent *event) { return SecListKeyDown(event); };
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  {
+    std::lock_guard lock(FRelay->Lock);
+    FRelay->Abandoned = true; // results still on their way are dropped
+  }
+  if (Loading())
+    QApplication::restoreOverrideCursor();
+}
 
 int TfrmMain::SecondaryCounter() { return SecondaryCounterValue; }
 
@@ -522,26 +552,39 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
 // ---------------------------------------------------------------------------------------------
 // Error handling: no exception may cross the event loop.
 
+namespace {
+
+QString ErrorMessage(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::bad_alloc &) {
+    return QStringLiteral("There is not enough memory for this operation.");
+  } catch (const std::exception &e) {
+    return QString::fromUtf8(e.what());
+  } catch (...) {
+    return QStringLiteral("The operation failed for an unknown reason.");
+  }
+}
+
+} // namespace
+
 template <class F> bool TfrmMain::Guarded(F &&action) {
-  QString message;
   try {
     action();
     return true;
-  } catch (const std::bad_alloc &) {
-    message = QStringLiteral("There is not enough memory for this operation.");
-  } catch (const std::exception &e) {
-    message = QString::fromUtf8(e.what());
   } catch (...) {
-    message = QStringLiteral("The operation failed for an unknown reason.");
+    ShowError(ErrorMessage(std::current_exception()));
+    return false;
   }
-  ShowError(message);
-  return false;
 }
 
 void TfrmMain::ShowError(const QString &message) {
-  // Busy cursors of the failed work have been restored by now; make sure none is left.
+  // Busy cursors of the failed work have been restored by now; make sure none is left but that of
+  // a picture still loading.
   while (QApplication::overrideCursor())
     QApplication::restoreOverrideCursor();
+  if (Loading())
+    QApplication::setOverrideCursor(Qt::WaitCursor);
   QMessageBox::critical(this, ProductName(), message);
 }
 
@@ -563,7 +606,7 @@ void TfrmMain::UpdateControls() {
         static_cast<QWidget *>(lblSoftnessCorrectionSec), static_cast<QWidget *>(tbrSoftnessSec),
         static_cast<QWidget *>(sbnPreviewSecCorrection), static_cast<QWidget *>(sbnSaveSecCorrection)})
     w->setEnabled(secondary);
-  sbnCreateLUT->setEnabled(FPrimaryApplied);
+  sbnCreateLUT->setEnabled(FPrimaryApplied && !Loading());
 }
 
 void TfrmMain::ResetSecondarySettings() {
@@ -599,63 +642,123 @@ void TfrmMain::RefreshPreview() {
 // ---------------------------------------------------------------------------------------------
 // Opening pictures
 
-QString TfrmMain::ChoosePictureFile() {
+// A new dialog each time: nothing typed or chosen before shows, and no completer stays behind. It
+// starts in the folder of the last picture chosen.
+QString TfrmMain::ChoosePictureFile(const QString &title) {
   if (OpenPictureChooser)
     return OpenPictureChooser();
-  if (!dlgOpenPicture) {
-    dlgOpenPicture = new QFileDialog(this);
-    dlgOpenPicture->setObjectName(QStringLiteral("dlgOpenPicture"));
-    dlgOpenPicture->setFileMode(QFileDialog::ExistingFile);
-    dlgOpenPicture->setAcceptMode(QFileDialog::AcceptOpen);
-    dlgOpenPicture->setNameFilter(QString::fromStdString(PictureFileFilter()));
-  }
-  if (dlgOpenPicture->exec() != QDialog::Accepted || dlgOpenPicture->selectedFiles().isEmpty())
+  QFileDialog dialog(this, title, FLastPictureFolder, QString::fromStdString(PictureFileFilter()));
+  dialog.setObjectName(QStringLiteral("dlgOpenPicture"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return {};
-  return dlgOpenPicture->selectedFiles().constFirst();
+  const QString file = dialog.selectedFiles().constFirst();
+  FLastPictureFolder = QFileInfo(file).absolutePath();
+  return file;
 }
 
 void TfrmMain::sbnOpenRefImageClick() {
-  const QString file = ChoosePictureFile();
+  const QString file = ChoosePictureFile(QStringLiteral("Open Reference Image"));
   if (!file.isEmpty())
     LoadReferenceFile(file);
 }
 
 void TfrmMain::sbnOpenSourceImageClick() {
-  const QString file = ChoosePictureFile();
+  const QString file = ChoosePictureFile(QStringLiteral("Open Source Image"));
   if (!file.isEmpty())
     LoadSourceFile(file);
 }
 
 void TfrmMain::LoadReferenceFile(const QString &fileName) {
-  Guarded([&] {
-    {
-      TBusyCursor busy;
-      LoadImageFile(fileName.toStdString(), FRefBitmap);
-    }
-    RefViewer->ClearSelection();
-    RefViewer->SetPicture(FRefBitmap);
-    tbrYOpacity->setValue(100);
-    tbrUOpacity->setValue(100);
-    UpdateControls();
-  });
+  Guarded([&] { StartLoad(kReferenceSide, fileName); });
 }
 
 void TfrmMain::LoadSourceFile(const QString &fileName) {
+  Guarded([&] { StartLoad(kSourceSide, fileName); });
+}
+
+bool TfrmMain::Loading() const { return FLoads[kReferenceSide].Running || FLoads[kSourceSide].Running; }
+
+int TfrmMain::RunningLoads() { return RunningLoadCount.load(); }
+
+void TfrmMain::StartLoad(TPictureSide side, const QString &fileName) {
+  const unsigned ticket = FLoads[side].Ticket + 1;
+  ++RunningLoadCount;
+  try {
+    // Detached: a picture that never finishes (a stalled network file) must not hold up closing.
+    std::thread([this, relay = FRelay, loader = PictureLoader, name = fileName.toStdString(), side, ticket] {
+      auto picture = std::make_shared<TLoadedPicture>();
+      try {
+        loader(name, picture->Bitmap);
+      } catch (...) {
+        picture->Error = std::current_exception();
+      }
+      {
+        std::lock_guard lock(relay->Lock);
+        if (!relay->Abandoned)
+          QMetaObject::invokeMethod(
+              this, [this, side, ticket, picture] { FinishLoad(side, ticket, *picture); }, Qt::QueuedConnection);
+      }
+      --RunningLoadCount;
+    }).detach();
+  } catch (...) {
+    --RunningLoadCount;
+    throw;
+  }
+  FLoads[side].Ticket = ticket;
+  SetLoading(side, true);
+}
+
+void TfrmMain::FinishLoad(TPictureSide side, unsigned ticket, TLoadedPicture &picture) {
+  if (ticket != FLoads[side].Ticket)
+    return; // another file was opened for this side meanwhile
+  SetLoading(side, false);
   Guarded([&] {
-    lvwSecCorrectionList->clear(); // each item frees its correction
-    tbrYOpacity->setValue(100);
-    tbrUOpacity->setValue(100);
-    FPrimaryApplied = false;
-    {
-      TBusyCursor busy;
-      LoadImageFile(fileName.toStdString(), FSourceBitmap);
-    }
-    FPreviewBitmap = FSourceBitmap;
-    SourceViewer->ClearSelection();
-    SourceViewer->SetPicture(FSourceBitmap);
-    UpdateControls();
-    sbnDiscardSecCorrection->setEnabled(false);
+    if (picture.Error)
+      std::rethrow_exception(picture.Error);
+    if (side == kReferenceSide)
+      TakeReference(std::move(picture.Bitmap));
+    else
+      TakeSource(std::move(picture.Bitmap));
   });
+}
+
+void TfrmMain::SetLoading(TPictureSide side, bool running) {
+  const bool before = Loading();
+  FLoads[side].Running = running;
+  if (Loading() == before)
+    return;
+  if (running)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+  pnlRight->setEnabled(!running); // both correction groups and the list
+  UpdateControls();
+}
+
+void TfrmMain::TakeReference(TBitmap24 &&picture) {
+  FRefBitmap = std::move(picture);
+  RefViewer->ClearSelection();
+  RefViewer->SetPicture(FRefBitmap);
+  tbrYOpacity->setValue(100);
+  tbrUOpacity->setValue(100);
+  UpdateControls();
+}
+
+// The old source, its corrections and the primary correction made for it go only now that the new
+// picture is here: a file that fails to load leaves the work on show as it was.
+void TfrmMain::TakeSource(TBitmap24 &&picture) {
+  lvwSecCorrectionList->clear(); // each item frees its correction
+  tbrYOpacity->setValue(100);
+  tbrUOpacity->setValue(100);
+  FPrimaryApplied = false;
+  FSourceBitmap = std::move(picture);
+  FPreviewBitmap = FSourceBitmap;
+  SourceViewer->ClearSelection();
+  SourceViewer->SetPicture(FSourceBitmap);
+  UpdateControls();
+  sbnDiscardSecCorrection->setEnabled(false);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -798,9 +901,13 @@ void TfrmMain::sbnCreateLUTClick() {
   });
 }
 
-void TfrmMain::sbnHelpClick() { ShowTips(0, true); }
+void TfrmMain::sbnHelpClick() {
+  Guarded([] { ShowTips(0, true); });
+}
 
-void TfrmMain::sbnAboutClick() { ShowAbout(ProductInfo(), this); }
+void TfrmMain::sbnAboutClick() {
+  Guarded([this] { ShowAbout(ProductInfo(), this); });
+}
 
 // ---------------------------------------------------------------------------------------------
 // Colour picking

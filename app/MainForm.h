@@ -6,13 +6,13 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/Bitmap24.h"
 #include "engine/ColorPick.h"
 #include "engine/Lut.h"
 #include "engine/SecondaryCorrection.h"
 
-class QFileDialog;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -22,6 +22,7 @@ class QToolButton;
 namespace tintwise {
 
 class TImageViewer;
+struct TLoadRelay;
 
 // A one-column list with check boxes in the manner of a report-style list view: a left press exactly
 // on a check box toggles it at once and is reported; keys go to the owner's handler first.
@@ -75,13 +76,25 @@ public:
   explicit TfrmMain(QWidget *parent = nullptr);
   ~TfrmMain() override;
 
-  // What Open Reference Image and Open Source Image do once the user has chosen a file.
+  // What Open Reference Image and Open Source Image do once the user has chosen a file. The picture
+  // is decoded on a worker thread while the window goes on painting; the window takes it, or shows
+  // why it could not be read, when the work is done. Opening another file for the same side while
+  // one loads drops the first one's result.
   void LoadReferenceFile(const QString &fileName);
   void LoadSourceFile(const QString &fileName);
+  // Whether a picture is being loaded for either side. Meanwhile the corrections, the list and
+  // Create 3D LUT are disabled and the busy cursor is shown.
+  bool Loading() const;
+  // How many loading threads of any window are still running, including those whose result will
+  // be dropped.
+  static int RunningLoads();
 
   // Replaces the open-picture dialog (for tests): answers the chosen file, or an empty string for
   // a cancelled dialog.
   std::function<QString()> OpenPictureChooser;
+  // Decodes a picture file and fits it for the window; called on a worker thread. Replaceable for
+  // tests.
+  std::function<void(const std::string &fileName, TBitmap24 &bitmap)> PictureLoader;
 
   const TBitmap24 &RefBitmap() const { return FRefBitmap; }
   const TBitmap24 &SourceBitmap() const { return FSourceBitmap; }
@@ -165,9 +178,17 @@ private:
   void BuildViewers();
   void ConnectHandlers();
 
+  enum TPictureSide { kReferenceSide, kSourceSide };
+  struct TLoadedPicture;
+
   template <class F> bool Guarded(F &&action);
   void ShowError(const QString &message);
-  QString ChoosePictureFile();
+  QString ChoosePictureFile(const QString &title);
+  void StartLoad(TPictureSide side, const QString &fileName);
+  void FinishLoad(TPictureSide side, unsigned ticket, TLoadedPicture &picture);
+  void SetLoading(TPictureSide side, bool running);
+  void TakeReference(TBitmap24 &&picture);
+  void TakeSource(TBitmap24 &&picture);
   void UpdateControls();
   void RebuildWorkLUT(TLUT &target) const;
   void RefreshPreview();
@@ -189,7 +210,15 @@ private:
   bool FPrimaryApplied = false;
   TColorValue FSrcColor = 0xFFFFFF;
   TColorValue FRefColor = 0xFFFFFF;
-  QFileDialog *dlgOpenPicture = nullptr;
+  // The folder the open-picture dialog starts in: that of the last picture chosen.
+  QString FLastPictureFolder;
+  // Per side: the number of the latest load and whether it still runs.
+  struct TLoadState {
+    unsigned Ticket = 0;
+    bool Running = false;
+  } FLoads[2];
+  // Shared with the loading threads, which hand their results over only while the window exists.
+  std::shared_ptr<TLoadRelay> FRelay;
 };
 
 } // namespace tintwise

@@ -62,6 +62,7 @@ TEST(Screenshot, BothPicturesRenderAfterApply) {
   const QString samples = QStringLiteral(TINTWISE_SOURCE_DIR "/samples/");
   frm.LoadReferenceFile(samples + QStringLiteral("rocket.jpg"));
   frm.LoadSourceFile(samples + QStringLiteral("coffee.png"));
+  ASSERT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
   QTest::mouseClick(frm.sbnApplyPrimaryCorrection, Qt::LeftButton);
   ASSERT_TRUE(frm.PrimaryApplied());
   QTest::qWait(500);
