@@ -27,6 +27,7 @@
 #include "app/About.h"
 #include "app/ImageViewer.h"
 #include "app/LutSaveForm.h"
+#include "app/ScopesPanel.h"
 #include "app/TipsForm.h"
 #include "engine/PrimaryCorrection.h"
 #include "imaging/PictureLoader.h"
@@ -279,6 +280,7 @@ TfrmMain::TfrmMain(QWidget *parent)
   lblSoftnessCorrectionSec->setText(SoftnessCaption(tbrSoftnessSec->value()));
   UpdateControls();
   ResetSecondarySettings();
+  BuildScopesPanel();
 }
 
 // Three captioned buttons on the left, three glyph buttons on the right, a silver line below.
@@ -307,6 +309,9 @@ QWidget *TfrmMain::BuildToolBar(QWidget *parent) {
   sbnOpenSourceImage = captioned("sbnOpenSourceImage", "Open Source Image",
                                  "Open the image that should be color graded", QStyle::SP_DirOpenIcon);
   sbnCreateLUT = captioned("sbnCreateLUT", "Create 3D LUT", "Create 3D LUT file", QStyle::SP_DialogSaveButton);
+  sbnScopes = captioned("sbnScopes", "Scopes", "Show the scopes and the match report",
+                        QStyle::SP_FileDialogDetailedView);
+  sbnScopes->setCheckable(true);
   buttonRow->addStretch(1);
   sbnHideCorrections = NewSpeedButton(pnlToolBar, "sbnHideCorrections", nullptr,
                                       "Hide the corrections, Show the original image");
@@ -319,7 +324,8 @@ QWidget *TfrmMain::BuildToolBar(QWidget *parent) {
   sbnAbout = NewSpeedButton(pnlToolBar, "sbnAbout", nullptr, "About");
   sbnAbout->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
   buttonRow->addWidget(sbnAbout);
-  for (QToolButton *b : {sbnOpenRefImage, sbnOpenSourceImage, sbnCreateLUT, sbnHideCorrections, sbnHelp, sbnAbout})
+  for (QToolButton *b :
+       {sbnOpenRefImage, sbnOpenSourceImage, sbnCreateLUT, sbnScopes, sbnHideCorrections, sbnHelp, sbnAbout})
     b->setIconSize(QSize(20, 20));
   toolBarLayout->addLayout(buttonRow, 1);
   QFrame *toolBarLine = NewLine(pnlToolBar, "shpToolBarLine");
@@ -489,6 +495,15 @@ void TfrmMain::BuildViewers() {
   });
   SourceViewer->SetSelectionChangeHandler([this](TImageViewer &) { UpdateControls(); });
   pnlClient->installEventFilter(this);
+}
+
+// The Scopes panel is closed until the toggle opens it; closed, it measures nothing.
+void TfrmMain::BuildScopesPanel() {
+  ScopesPanel = new TScopesPanel(*this);
+  addDockWidget(Qt::RightDockWidgetArea, ScopesPanel);
+  ScopesPanel->hide();
+  connect(sbnScopes, &QToolButton::toggled, ScopesPanel, &QWidget::setVisible);
+  connect(ScopesPanel->toggleViewAction(), &QAction::toggled, sbnScopes, &QToolButton::setChecked);
 }
 
 void TfrmMain::ConnectHandlers() {

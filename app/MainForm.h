@@ -22,6 +22,7 @@ class QToolButton;
 namespace tintwise {
 
 class TImageViewer;
+class TScopesPanel;
 struct TLoadRelay;
 
 // A one-column list with check boxes in the manner of a report-style list view: a left press exactly
@@ -111,6 +112,7 @@ public:
   QToolButton *sbnOpenRefImage;
   QToolButton *sbnOpenSourceImage;
   QToolButton *sbnCreateLUT;
+  QToolButton *sbnScopes;
   QToolButton *sbnHideCorrections;
   QToolButton *sbnHelp;
   QToolButton *sbnAbout;
@@ -149,6 +151,8 @@ public:
   QFrame *shpSplitLine;
   TImageViewer *RefViewer;
   TImageViewer *SourceViewer;
+  // The scopes and the match report, in a dock.
+  TScopesPanel *ScopesPanel;
 
   // Handlers of the controls.
   void sbnOpenRefImageClick();
@@ -176,6 +180,7 @@ private:
   QGroupBox *BuildSecondaryGroup(QWidget *parent);
   QWidget *BuildColorPickPanel(QWidget *parent);
   void BuildViewers();
+  void BuildScopesPanel();
   void ConnectHandlers();
 
   enum TPictureSide { kReferenceSide, kSourceSide };
