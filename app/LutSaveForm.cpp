@@ -17,6 +17,7 @@
 #include "app/About.h"
 #include "engine/Lut.h"
 #include "formats/LutFormat.h"
+#include "workflow/MatchWorkflow.h"
 
 namespace tintwise {
 
@@ -208,41 +209,27 @@ void TfrmSaveLut::btnSetLUTFileClick() {
 void TfrmSaveLut::btnSaveClick() {
   if (!btnSave->isEnabled() || cbxOutFormat->currentIndex() < 0 || !SourceLut)
     return;
-  const TLutOutputProfile &profile = CurrentProfile();
-  TLUTFormat *format = GetLutFormat(profile.FormatIndex);
-  if (!format) {
-    QMessageBox::critical(this, ProductName(), QStringLiteral("The output format of this profile is missing."));
-    return;
-  }
-  int size = profile.DefaultSize;
+  TLutOutputChoice choice =
+      DefaultOutputChoice(cbxOutFormat->currentData().toInt(), edtLUTFile->text().toStdString());
   const QString typed = cbxDimSize->currentText();
   if (cbxDimSize->isEnabled() && !typed.isEmpty() && typed != QLatin1String(kDefault)) {
     bool ok = false;
-    size = typed.toInt(&ok);
-    const int maxSize = format->Is3D ? kMaxSize3D : kMaxSize1D;
-    if (!ok || size < 2 || size > maxSize) {
+    choice.Size = typed.toInt(&ok);
+    const int maxSize = MaxOutputSize(CurrentProfile());
+    if (!ok || choice.Size < 2 || choice.Size > maxSize) {
       QMessageBox::warning(this, ProductName(),
                            QStringLiteral("The LUT dimension size must be a number from 2 to %1.").arg(maxSize));
       cbxDimSize->setFocus();
       return;
     }
   }
-  const int bitsIndex = cbxBits->currentIndex();
-  const int bits = bitsIndex <= 0 ? profile.DefaultBits : kBitsValues[bitsIndex - 1];
+  if (const int bitsIndex = cbxBits->currentIndex(); bitsIndex > 0)
+    choice.Bits = kBitsValues[bitsIndex - 1];
 
   QString message;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   try {
-    auto lut = std::make_unique<TLUT>();
-    if (format->Is3D) {
-      lut->Mode = kMode3D;
-      lut->Size3D = size;
-    } else {
-      lut->Mode = kMode1D;
-      lut->Size1D = size;
-    }
-    lut->AssignFrom(*SourceLut);
-    format->SaveToFile(edtLUTFile->text().toStdString(), *lut, bits);
+    WriteLutThroughProfile(*SourceLut, choice);
   } catch (const std::bad_alloc &) {
     message = QStringLiteral("There is not enough memory for this operation.");
   } catch (const std::exception &e) {

@@ -23,14 +23,15 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "app/About.h"
 #include "app/ImageViewer.h"
 #include "app/LutSaveForm.h"
 #include "app/ScopesPanel.h"
 #include "app/TipsForm.h"
-#include "engine/PrimaryCorrection.h"
 #include "imaging/PictureLoader.h"
+#include "workflow/MatchWorkflow.h"
 
 namespace tintwise {
 
@@ -50,13 +51,6 @@ public:
   TBusyCursor(const TBusyCursor &) = delete;
   TBusyCursor &operator=(const TBusyCursor &) = delete;
 };
-
-std::unique_ptr<TLUT> NewWorkingLUT() {
-  auto lut = std::make_unique<TLUT>(); // every lattice entry 0
-  lut->Mode = kMode3D;
-  lut->Size3D = 33;
-  return lut;
-}
 
 void SetHint(QWidget *widget, const char *hint) {
   widget->setToolTip(QString::fromUtf8(hint));
@@ -251,7 +245,7 @@ struct TfrmMain::TLoadedPicture {
 
 TfrmMain::TfrmMain(QWidget *parent)
     : QMainWindow(parent), PictureLoader([](const std::string &fileName, TBitmap24 &bitmap) {
-        LoadImageFile(fileName, bitmap);
+        bitmap = LoadFittedPicture(fileName).Bitmap;
       }),
       FRelay(std::make_shared<TLoadRelay>()) {
   setObjectName(QStringLiteral("frmMain"));
@@ -638,19 +632,19 @@ TLUT &TfrmMain::ScratchLUT() {
 
 // The primary LUT plus every checked secondary correction, in list order.
 void TfrmMain::RebuildWorkLUT(TLUT &target) const {
-  target.AssignFrom(*FPrimaryLUT);
+  std::vector<const TSecondCorrectionData *> checked;
   for (int i = 0; i < lvwSecCorrectionList->topLevelItemCount(); ++i) {
     auto *item = static_cast<TSecCorrectionItem *>(lvwSecCorrectionList->topLevelItem(i));
     if (item->checkState(0) == Qt::Checked)
-      ApplySecondaryCorrection(item->Data(), target);
+      checked.push_back(&item->Data());
   }
+  BuildWorkingLUT(*FPrimaryLUT, checked, target);
 }
 
 void TfrmMain::RefreshPreview() {
   TBusyCursor busy;
   RebuildWorkLUT(*FWorkLUT);
-  FPreviewBitmap = FSourceBitmap;
-  FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+  FPreviewBitmap = CorrectedPicture(FSourceBitmap, *FWorkLUT);
   SourceViewer->SetPicture(FPreviewBitmap);
 }
 
@@ -795,11 +789,9 @@ void TfrmMain::sbnApplyPrimaryCorrectionClick() {
         RefViewer->CropSelection();
         reference = &RefViewer->Selection();
       }
-      const double chroma = tbrUOpacity->value() / 100.0;
-      ApplyPrimaryCorrection(*reference, *source, *FPrimaryLUT, tbrYOpacity->value() / 100.0, chroma, chroma);
+      ComputePrimary(*reference, *source, tbrYOpacity->value() / 100.0, tbrUOpacity->value() / 100.0, *FPrimaryLUT);
       RebuildWorkLUT(*FWorkLUT);
-      FPreviewBitmap = FSourceBitmap;
-      FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+      FPreviewBitmap = CorrectedPicture(FSourceBitmap, *FWorkLUT);
       SourceViewer->SetPicture(FPreviewBitmap);
     }
     FPrimaryApplied = true;
@@ -829,8 +821,7 @@ void TfrmMain::sbnPreviewSecCorrectionClick() {
       const double chroma = tbrCrOpacitySec->value() / 100.0;
       PreviewSecondaryCorrection(RefViewer->Selection(), SourceViewer->Selection(), candidate,
                                  tbrYOpacitySec->value() / 100.0, chroma, chroma, tbrSoftnessSec->value());
-      TBitmap24 preview = FSourceBitmap;
-      candidate.ApplyToBitmap(preview);
+      TBitmap24 preview = CorrectedPicture(FSourceBitmap, candidate);
       SourceViewer->SetPicture(preview);
       std::swap(FWorkLUT, FScratchLUT);
       FPreviewBitmap = std::move(preview);
@@ -846,18 +837,15 @@ void TfrmMain::sbnDiscardSecCorrectionClick() {
 
 void TfrmMain::sbnSaveSecCorrectionClick() {
   Guarded([this] {
-    auto data = std::make_unique<TSecondCorrectionData>();
     SourceViewer->CropSelection(FSourceBitmap);
     RefViewer->CropSelection();
-    CalcSecondaryStatistics(RefViewer->Selection(), SourceViewer->Selection(), *data);
-    BuildSecondaryMask(SourceViewer->Selection(), *data, tbrSoftnessSec->value());
-    const double chroma = tbrCrOpacitySec->value() / 100.0;
-    data->Opacity = {tbrYOpacitySec->value() / 100.0, chroma, chroma};
+    const TSecondarySettings settings{tbrYOpacitySec->value() / 100.0, tbrCrOpacitySec->value() / 100.0,
+                                      tbrSoftnessSec->value()};
+    std::unique_ptr<TSecondCorrectionData> data =
+        MakeSecondary(RefViewer->Selection(), SourceViewer->Selection(), settings);
     // A correction the engine refuses to apply would make every later rebuild fail: try it once
     // before it goes into the list.
-    TLUT &trial = ScratchLUT();
-    trial.AssignFrom(*FPrimaryLUT);
-    ApplySecondaryCorrection(*data, trial);
+    BuildWorkingLUT(*FPrimaryLUT, {data.get()}, ScratchLUT());
 
     const QString caption = QStringLiteral("Secondary correction ") + QString::number(SecondaryCounterValue);
     lvwSecCorrectionList->addTopLevelItem(new TSecCorrectionItem(caption, std::move(data)));
@@ -947,8 +935,7 @@ void TfrmMain::PickColor(TImageViewer &viewer, const TBitmap24 &bitmap, QFrame *
 void TfrmMain::SpeedButton3Click() {
   Guarded([this] {
     ApplyColorPick(*FWorkLUT, ColorValueToTriple(FSrcColor), ColorValueToTriple(FRefColor), tbrSoftness->value());
-    FPreviewBitmap = FSourceBitmap;
-    FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+    FPreviewBitmap = CorrectedPicture(FSourceBitmap, *FWorkLUT);
     SourceViewer->SetPicture(FPreviewBitmap);
     AddColorCorrection();
   });
