@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/OutputGuard.h"
 #include "cli/OutputOptions.h"
 #include "cli/PictureWriter.h"
 #include "workflow/MatchWorkflow.h"
@@ -32,8 +33,9 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
       "brightness=P chroma=P\" (softness 0 to 10, default 2; percentages default to 100).",
       "SETTINGS");
   const QCommandLineOption preview("preview", "Also write the corrected, fitted source picture.", "FILE");
+  const QCommandLineOption overwrite = OverwriteOption();
   out.AddTo(parser);
-  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview});
+  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview, overwrite});
   if (!ParseCommandLine(parser, command, args))
     return 0;
   NoPositional(parser);
@@ -47,6 +49,17 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
   std::vector<TSecondaryArgs> secondaries;
   for (const QString &text : parser.values(secondary))
     secondaries.push_back(ParseSecondary(Str(text)));
+
+  // Every output is checked before the work starts, so nothing is written unless all can be.
+  TOutputGuard guard(parser.isSet(overwrite));
+  guard.AddInput(refFile);
+  guard.AddInput(srcFile);
+  guard.AddOutput(choice.FileName);
+  if (parser.isSet(preview)) {
+    CheckPictureOutput(Str(parser.value(preview)));
+    guard.AddOutput(Str(parser.value(preview)));
+  }
+  guard.Check();
 
   const TFittedPicture ref = LoadFittedPicture(refFile);
   const TFittedPicture src = LoadFittedPicture(srcFile);
