@@ -5,7 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/OutputGuard.h"
 #include "cli/OutputOptions.h"
-#include "cli/PictureWriter.h"
+#include "imaging/PictureWriter.h"
 #include "workflow/MatchWorkflow.h"
 
 namespace tintwise {

@@ -1,4 +1,4 @@
-#include "cli/PictureWriter.h"
+#include "imaging/PictureWriter.h"
 
 #include <QFileInfo>
 #include <QImage>
