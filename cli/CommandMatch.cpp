@@ -5,7 +5,9 @@
 #include "cli/CliOptions.h"
 #include "cli/OutputGuard.h"
 #include "cli/OutputOptions.h"
+#include "engine/FileAccess.h"
 #include "imaging/PictureWriter.h"
+#include "workflow/MatchReport.h"
 #include "workflow/MatchWorkflow.h"
 
 namespace tintwise {
@@ -16,6 +18,11 @@ TBitmap24 RegionOf(const TFittedPicture &picture, const std::string &option, con
   const TRegion region = MapRegionToFitted(option, ParseRegion(option, text), picture.Width, picture.Height,
                                            picture.Bitmap.Width(), picture.Bitmap.Height());
   return picture.Bitmap.Crop(region.X, region.Y, region.Width, region.Height);
+}
+
+TReportRegion ReportRegion(const std::string &option, const std::string &text) {
+  const TRegion r = ParseRegion(option, text);
+  return {r.X, r.Y, r.Width, r.Height};
 }
 
 int RunMatch(const TCliCommand &command, const QStringList &args) {
@@ -33,9 +40,12 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
       "brightness=P chroma=P\" (softness 0 to 10, default 2; percentages default to 100).",
       "SETTINGS");
   const QCommandLineOption preview("preview", "Also write the corrected, fitted source picture.", "FILE");
+  const QCommandLineOption report("report", "Also write the match report as JSON to FILE, or - for standard output.",
+                                  "FILE");
   const QCommandLineOption overwrite = OverwriteOption();
   out.AddTo(parser);
-  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview, overwrite});
+  parser.addOptions(
+      {reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview, report, overwrite});
   if (!ParseCommandLine(parser, command, args))
     return 0;
   NoPositional(parser);
@@ -50,6 +60,10 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
   for (const QString &text : parser.values(secondary))
     secondaries.push_back(ParseSecondary(Str(text)));
 
+  const std::string reportFile = parser.isSet(report) ? Str(parser.value(report)) : std::string();
+  if (reportFile == "-" && choice.FileName == "-")
+    throw EUsage("--report and --output cannot both write to standard output.");
+
   // Every output is checked before the work starts, so nothing is written unless all can be.
   TOutputGuard guard(parser.isSet(overwrite));
   guard.AddInput(refFile);
@@ -59,6 +73,8 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
     CheckPictureOutput(Str(parser.value(preview)));
     guard.AddOutput(Str(parser.value(preview)));
   }
+  if (!reportFile.empty())
+    guard.AddOutput(reportFile);
   guard.Check();
 
   const TFittedPicture ref = LoadFittedPicture(refFile);
@@ -80,6 +96,32 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
   WriteLutThroughProfile(*working, choice);
   if (parser.isSet(preview))
     SavePictureFile(CorrectedPicture(src.Bitmap, *working), Str(parser.value(preview)));
+  if (!reportFile.empty()) {
+    // The source before and after the correction, for the whole pictures, the regions matched and
+    // each secondary's pair of regions; regions as given, in the pictures' own pixels.
+    TMatchReport matchReport;
+    const TBitmap24 corrected = CorrectedPicture(src.Bitmap, *working);
+    matchReport.Areas.push_back(MeasureArea("whole pictures", ref.Bitmap, src.Bitmap, &corrected));
+    if (parser.isSet(refRegion) || parser.isSet(srcRegion)) {
+      const TBitmap24 after = CorrectedPicture(srcPart, *working);
+      matchReport.Areas.push_back(MeasureArea(
+          "matched regions", refPart, srcPart, &after,
+          parser.isSet(refRegion) ? std::optional(ReportRegion("--reference-region", Str(parser.value(refRegion))))
+                                  : std::nullopt,
+          parser.isSet(srcRegion) ? std::optional(ReportRegion("--source-region", Str(parser.value(srcRegion))))
+                                  : std::nullopt));
+    }
+    for (std::size_t i = 0; i < secondaries.size(); ++i) {
+      const TSecondaryArgs &s = secondaries[i];
+      const TBitmap24 before = RegionOf(src, "--secondary src", s.Src);
+      const TBitmap24 after = CorrectedPicture(before, *working);
+      matchReport.Areas.push_back(MeasureArea("secondary " + std::to_string(i + 1),
+                                              RegionOf(ref, "--secondary ref", s.Ref), before, &after,
+                                              ReportRegion("--secondary ref", s.Ref),
+                                              ReportRegion("--secondary src", s.Src)));
+    }
+    WriteFileAtomically(reportFile, MatchReportJson(matchReport));
+  }
   return 0;
 }
 
