@@ -15,8 +15,6 @@ const TProductInfo &ProductInfo() {
   static const TProductInfo info{
       TINTWISE_PRODUCT_NAME,
       TINTWISE_PRODUCT_VERSION,
-      0x80000001u, // the current user's branch
-      "\\Software\\oxelsoft\\Tintwise",
       "https://oxelsoft.com/tintwise",
       "https://oxelsoft.com/contact",
       "Provided as is, without warranty of any kind.",

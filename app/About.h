@@ -15,8 +15,6 @@ namespace tintwise {
 struct TProductInfo {
   std::string ProductName;
   std::string Version;
-  std::uint32_t SettingsRoot = 0; // the current user's branch of the settings store
-  std::string SettingsKeyPath;
   std::string WebsiteLink;
   std::string ContactsLink;
   std::string NoticeText;

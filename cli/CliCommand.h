@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tintwise {
@@ -47,6 +48,16 @@ void NoPositional(const QCommandLineParser &parser);
 
 // The option's value; raises EUsage when it is not given.
 std::string Required(const QCommandLineParser &parser, const QCommandLineOption &option);
+
+// --overwrite, for every command that writes files (see TOutputGuard).
+QCommandLineOption OverwriteOption();
+
+// Text from a file made safe for a terminal: control characters (C0, DEL, C1) and bytes that are
+// not UTF-8 are shown as \xNN or \u00NN escapes; everything else, any script included, stays.
+std::string PrintableText(std::string_view text);
+
+// Prints the message as one line on standard error, after the program's name.
+void ReportError(const std::string &message);
 
 inline std::string Str(const QString &s) { return s.toStdString(); }
 

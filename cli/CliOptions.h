@@ -6,15 +6,17 @@
 #include <string>
 
 #include "engine/Bitmap24.h"
+#include "engine/Errors.h"
 
 namespace tintwise {
 
 struct TLutOutputProfile;
 class TLUTFormat;
 
-class EUsage : public std::runtime_error {
+// The command line asks for something that cannot be (exit code 2 rather than 1).
+class EUsage : public ETintwiseError {
 public:
-  using std::runtime_error::runtime_error;
+  using ETintwiseError::ETintwiseError;
 };
 
 struct TRegion {

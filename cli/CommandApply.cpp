@@ -10,6 +10,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/OutputGuard.h"
 #include "engine/Errors.h"
 #include "imaging/FootageApply.h"
 #include "imaging/FootageFiles.h"
@@ -50,7 +51,8 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
                                     "jsonl");
   const QCommandLineOption as("as", "With --output-dir: write pictures and movie frames as dpx, exr, tiff or png.",
                               "TYPE");
-  parser.addOptions({lutOption, output, outputDir, as, input, frames, skipExisting, threads, progress});
+  const QCommandLineOption overwrite = OverwriteOption();
+  parser.addOptions({lutOption, output, outputDir, as, input, frames, skipExisting, threads, progress, overwrite});
   parser.addPositionalArgument("IMAGE", "Pictures or movies to run through the LUT.", "[IMAGE...]");
   if (!ParseCommandLine(parser, command, args))
     return 0;
@@ -116,8 +118,19 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
     throw EUsage(std::string(sequence ? "--frames/--input: " : "") + e.what());
   }
 
+  // Every output is checked before anything is written: none may be an input of this run or the
+  // output of another job; an existing one is written over only with --overwrite (or skipped).
+  const std::string lutFile = Required(parser, lutOption);
+  TOutputGuard guard(parser.isSet(overwrite) || batch.SkipExisting);
+  guard.AddInput(lutFile);
+  for (const TFrameJob &job : jobs)
+    guard.AddInput(job.Input);
+  for (const TFrameJob &job : jobs)
+    guard.AddOutput(job.Output);
+  guard.Check();
+
   auto lut = std::make_unique<TLUT>();
-  LoadAnyLut(Required(parser, lutOption), *lut);
+  LoadAnyLut(lutFile, *lut);
 
   const bool json = parser.isSet(progress);
   const bool human = isatty(STDERR_FILENO);

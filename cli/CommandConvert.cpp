@@ -1,6 +1,7 @@
 // tintwise-cli convert: a LUT file rewritten under another output profile.
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/OutputGuard.h"
 #include "cli/OutputOptions.h"
 #include "workflow/MatchWorkflow.h"
 
@@ -12,8 +13,9 @@ int RunConvert(const TCliCommand &command, const QStringList &args) {
   QCommandLineParser parser;
   const TOutputOptions out;
   const QCommandLineOption format("format", "Read the input as this format (index or exact name).", "F");
+  const QCommandLineOption overwrite = OverwriteOption();
   out.AddTo(parser);
-  parser.addOption(format);
+  parser.addOptions({format, overwrite});
   parser.addPositionalArgument("INPUT", "The LUT file to read.");
   if (!ParseCommandLine(parser, command, args))
     return 0;
@@ -22,6 +24,10 @@ int RunConvert(const TCliCommand &command, const QStringList &args) {
   const std::string input = Str(parser.positionalArguments().first());
   const TLutOutputChoice choice = out.Choose(parser);
   TLUTFormat *forced = parser.isSet(format) ? ResolveFormat(Str(parser.value(format))) : nullptr;
+  TOutputGuard guard(parser.isSet(overwrite));
+  guard.AddInput(input);
+  guard.AddOutput(choice.FileName);
+  guard.Check();
   auto lut = std::make_unique<TLUT>();
   LoadAnyLut(input, *lut, forced);
   WriteLutThroughProfile(*lut, choice);

@@ -1,5 +1,6 @@
 // tintwise-cli eval: a LUT's output for one colour.
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "cli/CliCommand.h"
@@ -10,45 +11,38 @@ namespace tintwise {
 
 namespace {
 
-// At least nine significant digits, and never fewer than it takes to read the same double back.
+// The shortest text that reads back to the same double, the same way for every number; infinities
+// and NaN as "inf", "-inf" and "nan".
 std::string FormatNumber(double v) {
-  char shortest[64], nine[64];
-  const auto a = std::to_chars(shortest, shortest + sizeof shortest, v);
-  const auto b = std::to_chars(nine, nine + sizeof nine, v, std::chars_format::general, 9);
-  const std::string s(shortest, a.ptr), n(nine, b.ptr);
-  auto digits = [](const std::string &t) {
-    int count = 0;
-    bool leading = true;
-    for (char c : t) {
-      if (c == 'e' || c == 'E')
-        break;
-      if (c < '0' || c > '9')
-        continue;
-      if (c != '0')
-        leading = false;
-      if (!leading)
-        ++count;
-    }
-    return count;
-  };
-  if (digits(s) >= 9)
-    return s;
-  // Pad the nine-digit form with the zeros %g drops, e.g. 0.5 -> 0.500000000.
-  std::string padded = n;
-  if (padded.find('e') == std::string::npos) {
-    if (padded.find('.') == std::string::npos)
-      padded += '.';
-    while (digits(padded) < 9 && !(v == 0 && padded.size() > 11))
-      padded += '0';
+  if (std::isnan(v))
+    return "nan";
+  char text[64];
+  const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+  return std::string(text, end);
+}
+
+// Arguments that read as negative numbers are colour values, not options: the options go first,
+// then "--", then the values in the order given.
+QStringList NegativeNumbersAsValues(const QStringList &args) {
+  if (args.contains("--"))
+    return args;
+  QStringList options, values;
+  bool negative = false;
+  for (const QString &arg : args) {
+    bool number = false;
+    if (arg.size() > 1 && arg[0] == '-' && (arg[1].isDigit() || arg[1] == '.'))
+      arg.toDouble(&number);
+    negative = negative || number;
+    (number || !arg.startsWith('-') ? values : options).append(arg);
   }
-  return padded;
+  return negative ? options + QStringList{"--"} + values : args;
 }
 
 int RunEval(const TCliCommand &command, const QStringList &args) {
   QCommandLineParser parser;
   parser.addPositionalArgument("LUTFILE", "The LUT file.");
   parser.addPositionalArgument("R G B", "The colour, three numbers from 0 to 1.");
-  if (!ParseCommandLine(parser, command, args))
+  if (!ParseCommandLine(parser, command, NegativeNumbersAsValues(args)))
     return 0;
   const QStringList pos = parser.positionalArguments();
   if (pos.size() != 4)

@@ -36,7 +36,7 @@ int RunInfo(const TCliCommand &command, const QStringList &args) {
     std::printf("3D size: %d points per axis\n", lut->Size3D);
   std::printf("comments: %d\n", static_cast<int>(lut->Comments.size()));
   for (const std::string &line : lut->Comments)
-    std::printf("  %s\n", line.c_str());
+    std::printf("  %s\n", PrintableText(line).c_str());
   return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/OutputGuard.h"
 #include "cli/OutputOptions.h"
 #include "engine/FileAccess.h"
 #include "imaging/PictureWriter.h"
@@ -41,8 +42,10 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
   const QCommandLineOption preview("preview", "Also write the corrected, fitted source picture.", "FILE");
   const QCommandLineOption report("report", "Also write the match report as JSON to FILE, or - for standard output.",
                                   "FILE");
+  const QCommandLineOption overwrite = OverwriteOption();
   out.AddTo(parser);
-  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview, report});
+  parser.addOptions(
+      {reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview, report, overwrite});
   if (!ParseCommandLine(parser, command, args))
     return 0;
   NoPositional(parser);
@@ -60,8 +63,19 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
   const std::string reportFile = parser.isSet(report) ? Str(parser.value(report)) : std::string();
   if (reportFile == "-" && choice.FileName == "-")
     throw EUsage("--report and --output cannot both write to standard output.");
-  if (!reportFile.empty() && reportFile != "-")
-    TFileOutput::Check(reportFile);
+
+  // Every output is checked before the work starts, so nothing is written unless all can be.
+  TOutputGuard guard(parser.isSet(overwrite));
+  guard.AddInput(refFile);
+  guard.AddInput(srcFile);
+  guard.AddOutput(choice.FileName);
+  if (parser.isSet(preview)) {
+    CheckPictureOutput(Str(parser.value(preview)));
+    guard.AddOutput(Str(parser.value(preview)));
+  }
+  if (!reportFile.empty())
+    guard.AddOutput(reportFile);
+  guard.Check();
 
   const TFittedPicture ref = LoadFittedPicture(refFile);
   const TFittedPicture src = LoadFittedPicture(srcFile);

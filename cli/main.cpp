@@ -1,32 +1,29 @@
 // tintwise-cli: matching, conversion and LUT application without the window.
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
-#include <exception>
+#include <cstring>
 #include <string>
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
 #include "formats/LutFormat.h"
+#include "workflow/ErrorMessage.h"
 
 namespace {
 
-// One line on stderr, whatever the message holds.
-void Report(const std::string &message) {
-  std::string line = message;
-  for (char &c : line)
-    if (c == '\n' || c == '\r')
-      c = ' ';
-  std::fprintf(stderr, "tintwise-cli: %s\n", line.c_str());
+// Everything printed must have reached standard output: a full disk or a closed pipe is a failure,
+// not a success with the results missing.
+int CheckStandardOutput(int code) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+    return code;
+  tintwise::ReportError("Cannot write to standard output. " + std::string(std::strerror(errno)) + ".");
+  return code == 0 ? 1 : code;
 }
 
-} // namespace
-
-int main(int argc, char **argv) {
+int Run(QStringList args) {
   using namespace tintwise;
-  QCoreApplication app(argc, argv); // Qt's picture plugins are found through it
-  QStringList args = QCoreApplication::arguments();
-  args.removeFirst();
   if (args.isEmpty()) {
     std::fputs(CliUsage().c_str(), stderr);
     return 2;
@@ -44,16 +41,22 @@ int main(int argc, char **argv) {
     InitLutFormats();
     if (const TCliCommand *command = FindCliCommand(name.toStdString()))
       return command->Run(*command, args);
-    Report("unknown command '" + name.toStdString() + "'; 'tintwise-cli --help' lists the commands.");
+    ReportError("unknown command '" + name.toStdString() + "'; 'tintwise-cli --help' lists the commands.");
     return 2;
   } catch (const EUsage &e) {
-    Report(e.what());
+    ReportError(e.what());
     return 2;
-  } catch (const std::bad_alloc &) {
-    Report("there is not enough memory for this operation.");
-    return 1;
-  } catch (const std::exception &e) {
-    Report(e.what());
+  } catch (...) {
+    ReportError(ErrorMessage());
     return 1;
   }
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  QCoreApplication app(argc, argv); // Qt's picture plugins are found through it
+  QStringList args = QCoreApplication::arguments();
+  args.removeFirst();
+  return CheckStandardOutput(Run(args));
 }

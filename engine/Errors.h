@@ -38,4 +38,11 @@ public:
   using ETintwiseError::ETintwiseError;
 };
 
+// A picture could not be loaded or resized. The message names the file (when there is one) and
+// the problem; the destination bitmap has not been changed.
+class EImageError : public ETintwiseError {
+public:
+  using ETintwiseError::ETintwiseError;
+};
+
 } // namespace tintwise

@@ -1,5 +1,7 @@
 #include "formats/TextFile.h"
 
+#include "engine/FileAccess.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,51 +14,7 @@
 namespace tintwise {
 
 void WriteFileReplacing(const std::string &FileName, std::string_view Data) {
-  auto fail = [&](int err) {
-    return EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(err) + ".");
-  };
-  struct stat target {};
-  const bool exists = ::stat(FileName.c_str(), &target) == 0;
-  if (exists && S_ISDIR(target.st_mode))
-    throw fail(EISDIR);
-
-  std::string tempName;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    tempName = FileName + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-    fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST)
-      throw fail(errno);
-  }
-  if (fd < 0)
-    throw fail(EEXIST);
-  auto abandon = [&](int err) {
-    ::close(fd);
-    ::unlink(tempName.c_str());
-    throw fail(err);
-  };
-  if (exists)
-    (void)::fchmod(fd, target.st_mode & 07777);
-  std::size_t done = 0;
-  while (done < Data.size()) {
-    ssize_t n = ::write(fd, Data.data() + done, Data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      abandon(errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(tempName.c_str());
-    throw fail(err);
-  }
-  if (::rename(tempName.c_str(), FileName.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tempName.c_str());
-    throw fail(err);
-  }
+  WriteFileAtomically(FileName, Data);
 }
 
 void TTextFile::Clear() {

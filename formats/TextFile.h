@@ -92,7 +92,8 @@ template <class F> void TTextFile::ForEachLine(F &&f) const {
     f((*this)[i]);
 }
 
-// Writes Data to a temporary file in the target's folder and renames it over FileName.
+// Writes Data in one step through the shared file-access rules (links written through, devices and
+// read-only files refused); "-" is standard output.
 void WriteFileReplacing(const std::string &FileName, std::string_view Data);
 
 } // namespace tintwise

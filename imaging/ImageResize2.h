@@ -11,13 +11,6 @@
 
 namespace tintwise {
 
-// A picture could not be loaded or resized. The message names the file (when there is one) and
-// the problem; the destination bitmap has not been changed.
-class EImageError : public ETintwiseError {
-public:
-  using ETintwiseError::ETintwiseError;
-};
-
 // A filter takes the distance from the sample centre (in source pixels once scaled) and returns
 // its weight. Single precision in and out.
 using TFilterFunction = float (*)(float);

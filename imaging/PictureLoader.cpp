@@ -5,11 +5,8 @@
 #include <turbojpeg.h>
 
 #include <QByteArray>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -367,27 +364,6 @@ TDecoded Decode(const std::string &fileName) {
   }
 }
 
-// The busy cursor while a picture loads, when there is a GUI and this is its thread.
-class TBusyCursor {
-public:
-  TBusyCursor() {
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) &&
-        QThread::currentThread() == QCoreApplication::instance()->thread()) {
-      QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-      FActive = true;
-    }
-  }
-  ~TBusyCursor() {
-    if (FActive)
-      QGuiApplication::restoreOverrideCursor();
-  }
-  TBusyCursor(const TBusyCursor &) = delete;
-  TBusyCursor &operator=(const TBusyCursor &) = delete;
-
-private:
-  bool FActive = false;
-};
-
 } // namespace
 
 const std::vector<TPictureFormat> &PictureFormats() {
@@ -429,7 +405,6 @@ void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap) {
 }
 
 void LoadImageFile(const std::string &fileName, TBitmap24 &destination) {
-  TBusyCursor busy;
   const TDecoded picture = Decode(fileName);
   int width = 0, height = 0;
   FitSize(picture.Width, picture.Height, kFitWidth, kFitHeight, width, height);

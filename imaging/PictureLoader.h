@@ -42,8 +42,8 @@ bool IsPictureFileName(const std::string &fileName);
 void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap);
 
 // Decodes the picture file, fits it into kFitWidth x kFitHeight (shrinking only) and resamples it
-// with Lanczos3 into destination. Shows the busy cursor while it works when a Qt GUI application
-// is running. On any failure raises EImageError naming the file; the destination is then unchanged.
+// with Lanczos3 into destination. On any failure raises EImageError naming the file; the
+// destination is then unchanged. (The window shows its busy cursor around the call.)
 void LoadImageFile(const std::string &fileName, TBitmap24 &destination);
 
 } // namespace tintwise

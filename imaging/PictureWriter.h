@@ -7,9 +7,14 @@
 
 namespace tintwise {
 
+// Checks, without writing anything, that SavePictureFile could write fileName: a picture kind this
+// program writes, a folder that exists, a target that is a file the user may write. Raises
+// EFCreateError naming the file and the problem.
+void CheckPictureOutput(const std::string &fileName);
+
 // Writes the bitmap; the format follows the extension (png, bmp, jpg/jpeg, tif/tiff where Qt can
-// write it). The file is replaced in one step, so a failed write leaves an existing file as it was.
-// Raises EFCreateError naming the file and the problem.
+// write it). The file is replaced in one step, so a failed write leaves an existing file as it was;
+// a link is written through to its target. Raises EFCreateError naming the file and the problem.
 void SavePictureFile(const TBitmap24 &bitmap, const std::string &fileName);
 
 } // namespace tintwise

@@ -1,12 +1,13 @@
 #include "workflow/MatchWorkflow.h"
 
 #include "engine/Errors.h"
+#include "engine/FileAccess.h"
 #include "engine/PrimaryCorrection.h"
 #include "formats/LutFormat.h"
 #include "imaging/ImageResize2.h"
 #include "imaging/PictureLoader.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tintwise {
 
@@ -84,9 +85,7 @@ void WriteLutThroughProfile(const TLUT &lut, const TLutOutputChoice &choice) {
 }
 
 TLUTFormat *LoadAnyLut(const std::string &fileName, TLUT &lut, TLUTFormat *forced) {
-  struct stat st;
-  if (::stat(fileName.c_str(), &st) != 0)
-    throw EFOpenError(fileName + ": the file does not exist.");
+  ::close(OpenRegularFile(fileName)); // a missing file, a folder or a pipe is named as such at once
   if (forced) {
     forced->LoadFromFile(fileName, lut);
     return forced;
