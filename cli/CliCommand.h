@@ -61,4 +61,12 @@ void ReportError(const std::string &message);
 
 inline std::string Str(const QString &s) { return s.toStdString(); }
 
+// The text with its line breaks turned into blanks: every error is printed as one line.
+inline std::string OneLine(std::string text) {
+  for (char &c : text)
+    if (c == '\n' || c == '\r')
+      c = ' ';
+  return text;
+}
+
 } // namespace tintwise

@@ -22,14 +22,6 @@ namespace tintwise {
 
 namespace {
 
-// A message on one line, as every error is printed.
-std::string OneLine(std::string text) {
-  for (char &c : text)
-    if (c == '\n' || c == '\r')
-      c = ' ';
-  return text;
-}
-
 int RunApply(const TCliCommand &command, const QStringList &args) {
   QCommandLineParser parser;
   const QCommandLineOption lutOption("lut", "The LUT file to apply.", "FILE");

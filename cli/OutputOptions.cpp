@@ -6,7 +6,7 @@
 
 namespace tintwise {
 
-TLutOutputChoice TOutputOptions::Choose(const QCommandLineParser &parser) const {
+TLutOutputChoice TOutputOptions::Choose(const QCommandLineParser &parser, bool requireOutput) const {
   TLutOutputChoice choice = DefaultOutputChoice(ResolveProfile(Required(parser, Profile)));
   const TLutOutputProfile &profile = GetLutOutputProfile(choice.ProfileIndex);
   const bool is3D = GetLutFormat(profile.FormatIndex)->Is3D;
@@ -25,7 +25,8 @@ TLutOutputChoice TOutputOptions::Choose(const QCommandLineParser &parser) const 
       throw EUsage("--bits: choose 8, 10, 12, 14 or 16.");
     choice.Bits = bits;
   }
-  choice.FileName = Required(parser, Output);
+  if (requireOutput || parser.isSet(Output))
+    choice.FileName = Required(parser, Output);
   return choice;
 }
 

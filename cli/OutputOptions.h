@@ -16,8 +16,9 @@ struct TOutputOptions {
 
   void AddTo(QCommandLineParser &parser) const { parser.addOptions({Profile, Output, Size, Bits}); }
   // The profile with its default size and bits, or the ones chosen where the profile allows it.
-  // Raises EUsage naming the option.
-  TLutOutputChoice Choose(const QCommandLineParser &parser) const;
+  // Raises EUsage naming the option. Without requireOutput, --output may be missing (the file name
+  // is then left empty for the caller to fill in).
+  TLutOutputChoice Choose(const QCommandLineParser &parser, bool requireOutput = true) const;
 };
 
 } // namespace tintwise

@@ -1,5 +1,5 @@
-// tintwise-cli apply as a render farm runs it: numbered sequences, frame lists, chunks, threads,
-// resumed runs, JSON progress lines and exit codes.
+// tintwise-cli as a render farm runs it: apply over numbered sequences, frame lists, chunks,
+// threads, resumed runs, JSON progress lines and exit codes; convert over a library of LUTs.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -153,6 +153,39 @@ TEST_F(ApplySequence, OutputPatternsAndExitCodes) {
   EXPECT_EQ(missing.Code, 3);
   EXPECT_TRUE(missing.Err.contains("shot.0113.png"));
   EXPECT_TRUE(QFileInfo::exists(Path("m/shot.0111.png")));
+}
+
+TEST_F(ApplySequence, ConvertsALibraryInOneCall) {
+  QDir(Dir.path()).mkpath("lib");
+  QDir(Dir.path()).mkpath("one");
+  QFile::copy(Path("grade.cube"), Path("lib/warm.cube"));
+  QFile::copy(Path("grade.cube"), Path("lib/cool.v2.cube"));
+  QFile junk(Path("lib/junk.cube"));
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write("not a LUT\n");
+  junk.close();
+  const QStringList library{Path("lib/warm.cube"), Path("lib/cool.v2.cube"), Path("lib/junk.cube")};
+  const TRun all = Cli(QStringList{"convert", "--profile", "3DL Fusion", "--output-dir", Path("lib"), "--progress",
+                                   "jsonl"} +
+                       library);
+  EXPECT_EQ(all.Code, 3) << all.Err.toStdString();
+  EXPECT_TRUE(all.Err.contains("junk.cube"));
+  EXPECT_EQ(all.Out.count("\"status\":\"done\""), 2);
+  EXPECT_EQ(all.Out.count("\"status\":\"failed\""), 1);
+  // Each output is the one a call for that file alone writes.
+  EXPECT_EQ(Cli({"convert", "--profile", "3DL Fusion", "--output", Path("one/warm.3dl"), Path("lib/warm.cube")}).Code, 0);
+  EXPECT_FALSE(Bytes(Path("lib/warm.3dl")).isEmpty());
+  EXPECT_EQ(Bytes(Path("lib/warm.3dl")), Bytes(Path("one/warm.3dl")));
+  EXPECT_EQ(Bytes(Path("lib/cool.v2.3dl")), Bytes(Path("one/warm.3dl")));
+  // Resumed: the finished files are skipped, the damaged one still fails.
+  const TRun again = Cli(QStringList{"convert", "--profile", "3DL Fusion", "--output-dir", Path("lib"),
+                                     "--skip-existing", "--progress", "jsonl"} +
+                         library);
+  EXPECT_EQ(again.Code, 3);
+  EXPECT_EQ(again.Out.count("\"status\":\"skipped\""), 2);
+  // Several inputs into one --output is bad usage.
+  EXPECT_EQ(Cli(QStringList{"convert", "--profile", "3DL Fusion", "--output", Path("x.3dl")} + library).Code, 2);
+  EXPECT_FALSE(QFileInfo::exists(Path("x.3dl")));
 }
 
 } // namespace
