@@ -176,9 +176,12 @@ void Floats3D(const TPlan &p, float *px, std::size_t count, int channels) {
     float frac[3];
     for (int c = 0; c < 3; ++c) {
       float x = px[c];
-      x = x > 0 ? x : 0; // NaN counts as 0
-      x = x < 1 ? x : 1;
-      const float t = x * last;
+      float t = x * last;
+      if (!(t > -1 && t < 0)) { // less than a step below 0 extrapolates from the first cell, as Evaluate does
+        x = x > 0 ? x : 0;      // NaN counts as 0
+        x = x < 1 ? x : 1;
+        t = x * last;
+      }
       int i = static_cast<int>(t);
       i = i < top ? i : top;
       idx[c] = i;
