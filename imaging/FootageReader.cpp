@@ -85,6 +85,7 @@ bool MovieReaderAvailable() {
 }
 
 bool IsDeepPicture(const std::string &fileName) {
+  TQuietStandardError quiet;
   OIIO::ImageSpec config;
   auto input = OIIO::ImageInput::open(fileName, &config);
   if (!input) {
@@ -100,6 +101,7 @@ bool IsDeepPicture(const std::string &fileName) {
 void DecodeFootage(const std::string &fileName, TRowSink &sink, const TPictureLoadOptions &options,
                    TPictureInfo &info) {
   ::close(OpenPictureFile(fileName)); // a regular file the user may read; a FIFO is refused here
+  TQuietStandardError quiet;
   std::unique_ptr<OIIO::ImageInput> input = OpenInput(fileName, IsMovieFileName(fileName));
   int subimage = 0;
   if (input->spec().get_int_attribute("oiio:Movie", 0) != 0) {

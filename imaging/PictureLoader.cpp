@@ -6,6 +6,7 @@
 #include "imaging/PictureRows.h"
 
 #include <jpeglib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -467,6 +468,13 @@ struct TChannelTables {
   }
 };
 
+// Qt's reason, or ours where Qt has none ("Unknown error").
+std::string QtReason(const QImageReader &reader) {
+  if (reader.error() == QImageReader::UnknownError)
+    return "its contents are not a picture of its type, or they are damaged";
+  return reader.errorString().toStdString();
+}
+
 void DecodeWithQt(const std::string &fileName, const TFormatEntry &format, TRowSink &sink,
                   const TPictureLoadOptions &options, TPictureInfo &info) {
   AllowLargeQtImages();
@@ -477,11 +485,15 @@ void DecodeWithQt(const std::string &fileName, const TFormatEntry &format, TRowS
   if (!file.open(fd.Get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
     FailLoad(fileName, "the file cannot be read (" + file.errorString().toStdString() + ")");
   fd.Release();
+  detail::TQuietStandardError quiet;
   QImageReader reader(&file, QByteArray(format.QtFormat));
   reader.setAutoDetectImageFormat(false);
   reader.setAutoTransform(false);
-  if (!reader.canRead())
-    FailLoad(fileName, "the file is not a readable picture of its type (" + reader.errorString().toStdString() + ")");
+  if (!reader.canRead()) {
+    if (file.size() == 0)
+      FailLoad(fileName, "the file is empty");
+    FailLoad(fileName, "the file is not a readable picture of its type (" + QtReason(reader) + ")");
+  }
   const QSize declared = reader.size();
   if (declared.isValid())
     CheckDeclaredSize(fileName, declared.width(), declared.height(), options);
@@ -493,7 +505,7 @@ void DecodeWithQt(const std::string &fileName, const TFormatEntry &format, TRowS
     image.fill(0);
   }
   if (!reader.read(&image) || image.isNull())
-    FailLoad(fileName, "the picture data is damaged or truncated (" + reader.errorString().toStdString() + ")");
+    FailLoad(fileName, "the picture data is damaged or truncated (" + QtReason(reader) + ")");
   file.close();
   CheckDeclaredSize(fileName, image.width(), image.height(), options);
   info.Width = image.width();
@@ -539,6 +551,20 @@ void DecodeWithQt(const std::string &fileName, const TFormatEntry &format, TRowS
   }
 }
 
+// Whether a PNG (from its header) or a TIFF (as OpenImageIO sees it) has more than 8 bits a channel.
+// Opens the file as a regular file first, so that a FIFO is refused before anything reads it.
+bool IsDeepPngOrTiff(const std::string &fileName, const TFormatEntry &format) {
+  TDescriptor fd(detail::OpenPictureFile(fileName));
+  if (std::string(format.QtFormat) == "png") {
+    // The signature, then the IHDR chunk: length, type, width, height, bit depth.
+    unsigned char head[25] = {};
+    static const unsigned char signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return ::pread(fd.Get(), head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) &&
+           std::memcmp(head, signature, 8) == 0 && std::memcmp(head + 12, "IHDR", 4) == 0 && head[24] == 16;
+  }
+  return detail::IsDeepPicture(fileName);
+}
+
 void Decode(const std::string &fileName, TRowSink &sink, const TPictureLoadOptions &options, TPictureInfo &info) {
   const TFormatEntry *format = FormatOf(fileName);
   if (!format) {
@@ -555,8 +581,7 @@ void Decode(const std::string &fileName, TRowSink &sink, const TPictureLoadOptio
       break;
     case TDecoder::QtOrFootage:
       // Checked as a file first, so that a FIFO is refused before anything reads it.
-      ::close(detail::OpenPictureFile(fileName));
-      if (detail::FootageReaderAvailable() && detail::IsDeepPicture(fileName)) {
+      if (detail::FootageReaderAvailable() && IsDeepPngOrTiff(fileName, *format)) {
         detail::DecodeFootage(fileName, sink, options, info);
         break;
       }
@@ -637,6 +662,32 @@ void QuietenPictureLibraries() {
 }
 
 bool PictureLibrariesVerbose() { return GVerbose.load(); }
+
+namespace {
+std::recursive_mutex GStandardErrorLock;
+}
+
+TQuietStandardError::TQuietStandardError() {
+  GStandardErrorLock.lock();
+  if (PictureLibrariesVerbose())
+    return;
+  std::fflush(stderr);
+  FSaved = ::dup(2);
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (FSaved >= 0 && null >= 0)
+    ::dup2(null, 2);
+  if (null >= 0)
+    ::close(null);
+}
+
+TQuietStandardError::~TQuietStandardError() {
+  if (FSaved >= 0) {
+    std::fflush(stderr);
+    ::dup2(FSaved, 2);
+    ::close(FSaved);
+  }
+  GStandardErrorLock.unlock();
+}
 
 } // namespace detail
 

@@ -57,4 +57,18 @@ void DecodeFootage(const std::string &fileName, TRowSink &sink, const TPictureLo
 void QuietenPictureLibraries();
 bool PictureLibrariesVerbose();
 
+// libpng and libtiff print some errors straight to standard error as well as reporting them to the
+// reader, whose message we show. Outside verbose mode standard error points at /dev/null while one
+// of these lives; a lock keeps two loads from restoring it in the wrong order.
+class TQuietStandardError {
+public:
+  TQuietStandardError();
+  ~TQuietStandardError();
+  TQuietStandardError(const TQuietStandardError &) = delete;
+  TQuietStandardError &operator=(const TQuietStandardError &) = delete;
+
+private:
+  int FSaved = -1;
+};
+
 } // namespace tintwise::detail
