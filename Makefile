@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test sanitize-test fuzz bench package package-check clean
+.PHONY: all deps configure build run test sanitize-test fuzz bench package package-check farm-test clean
 
 all: build
 
@@ -41,6 +41,10 @@ package: build
 
 package-check: build
 	scripts/check-package $(BUILD)
+
+# A one-node Slurm cluster on this machine runs the job-array recipe of docs/farm.md.
+farm-test: build
+	scripts/farm-test $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -66,6 +66,35 @@ TRegion ParseRegion(const std::string &option, const std::string &text) {
   return {static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]), static_cast<int>(v[3])};
 }
 
+TSecondaryArgs ParseSecondary(const std::string &text) {
+  TSecondaryArgs args;
+  for (const std::string &part : Split(text, ' ')) {
+    if (part.empty())
+      continue;
+    const std::size_t eq = part.find('=');
+    if (eq == std::string::npos)
+      throw EUsage("--secondary: '" + part + "' is not KEY=VALUE.");
+    const std::string key = part.substr(0, eq), value = part.substr(eq + 1);
+    if (key == "ref")
+      args.Ref = value;
+    else if (key == "src")
+      args.Src = value;
+    else if (key == "softness")
+      args.Softness = ParseInt("--secondary softness", value, 0, 10);
+    else if (key == "brightness")
+      args.Brightness = ParseInt("--secondary brightness", value, 0, 200);
+    else if (key == "chroma")
+      args.Chroma = ParseInt("--secondary chroma", value, 0, 200);
+    else
+      throw EUsage("--secondary: unknown key '" + key + "'; use ref, src, softness, brightness and chroma.");
+  }
+  if (args.Ref.empty() || args.Src.empty())
+    throw EUsage("--secondary: both ref=X,Y,W,H and src=X,Y,W,H are required.");
+  ParseRegion("--secondary ref", args.Ref);
+  ParseRegion("--secondary src", args.Src);
+  return args;
+}
+
 int ResolveProfile(const std::string &text) {
   long long index = 0;
   if (ToInt(text, index)) {

@@ -21,6 +21,14 @@ struct TRegion {
   int X = 0, Y = 0, Width = 0, Height = 0;
 };
 
+// One --secondary argument: "ref=X,Y,W,H src=X,Y,W,H softness=S brightness=P chroma=P", the
+// regions checked for form only (they are mapped onto the pictures once these are loaded).
+struct TSecondaryArgs {
+  std::string Ref, Src;
+  int Softness = 2, Brightness = 100, Chroma = 100;
+};
+TSecondaryArgs ParseSecondary(const std::string &text);
+
 // A whole number within lo..hi, e.g. for --size.
 int ParseInt(const std::string &option, const std::string &text, int lo, int hi);
 // A number, e.g. a colour component for eval.

@@ -28,10 +28,7 @@ std::int64_t CubeEdge(std::int64_t count) {
 bool TClipster3DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "<LUT3D", ""); }
 
 void TClipster3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
-  IndexR = IndexG = IndexB = 0;
-  Complete = false;
+  ResetParseState(fileName);
   TXMLNode root;
   root.LoadXMLFile(fileName);
   TXMLNode &lut = root.NodeByName("LUT3D");
@@ -78,7 +75,7 @@ void TClipster3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
       .Text("'>")
       .AddTo(lines);
   lines.Add("<values>");
-  AddCodeLatticeLines(lines, LUT, Bits);
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.Add("</values>");
   lines.Add("</LUT3D>");
   lines.SaveToFile(FileName);
@@ -97,7 +94,7 @@ void TLuther3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   if (Size == -1) {
     if (const int p = PosNoCase("elements =", Line)) {
-      const std::int32_t count = StrToIntLeft(TextAfter(Line, p, 10));
+      const std::int32_t count = LutStrToInt(AfterKeyword(Line, p, 10));
       const std::int64_t n = CubeEdge(count);
       if (n == 0)
         Fail(std::string(t) + ": the number of elements is not the cube of a whole number.");
@@ -119,7 +116,7 @@ void TLuther3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
   TTextFile lines;
   lines.Add("#channels: c3");
   TLineBuilder().Text("#elements = ").Int(n * n * n).AddTo(lines);
-  AddCodeLatticeLines(lines, LUT, Bits);
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
 
@@ -128,7 +125,7 @@ void TLuther3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
 
 void TBlueFirst3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int) {
   TTextFile lines;
-  AddBlueFirstLatticeLines(lines, LUT);
+  AddLatticeLines(lines, LUT, TLatticeOrder::RedFastest, {.BlueFirst = true});
   lines.SaveToFile(FileName);
 }
 
@@ -198,7 +195,7 @@ void TDavinciDat3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     } else {
       // Lines before the size line are not values.
       if (const int p = PosNoCase("3DLUTSIZE", Line)) {
-        const std::int32_t n = LutStrToInt(ValueAfter(Line, p, 9));
+        const std::int32_t n = LutStrToInt(AfterKeyword(Line, p, 9, 1));
         CheckSize3D(n, t);
         Size = n;
       }
@@ -212,7 +209,7 @@ void TDavinciDat3DLutFormat::DoSaveToFile(const std::string &FileName, const TLU
   TTextFile lines;
   TLineBuilder().Text("3DLUTSIZE ").Int(LUT.Size3D).AddTo(lines);
   lines.Add("");
-  AddBlueFirstLatticeLines(lines, LUT);
+  AddLatticeLines(lines, LUT, TLatticeOrder::RedFastest, {.BlueFirst = true});
   lines.SaveToFile(FileName);
 }
 
@@ -232,16 +229,13 @@ void TColorFrontOSD1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     Size = 0;
   Complete = true;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
-    return;
-  if (Size >= kMaxSize1D)
-    Fail("more than 100001 entries; a curve holds no more.");
-  LUT.Curve[Size++] = {r, g, b};
+  if (ParseFloatTriple(t, r, g, b))
+    AppendCurveEntry(LUT, r, g, b);
 }
 
 void TColorFrontOSD1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int) {
   TTextFile lines;
-  AddDecimalCurveLines(lines, LUT, 6, 1.0);
+  AddCurveLines(lines, LUT, {});
   lines.SaveToFile(FileName);
 }
 

@@ -9,10 +9,6 @@ namespace tintwise {
 
 namespace {
 
-constexpr std::string_view kCredit = "# Converted by Oxel LUT Converter";
-
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
 long long MaxCode(int Bits) { return (1LL << Bits) - 1; }
 
 } // namespace
@@ -32,7 +28,7 @@ void TCodex3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   }
   if (Size == -1) {
     if (const int p = PosNoCase("LUT3D:", Line)) {
-      const std::int32_t n = LutStrToInt(TextAfter(Line, p, 6));
+      const std::int32_t n = LutStrToInt(AfterKeyword(Line, p, 6));
       CheckSize3D(n, t);
       Size = n;
     }
@@ -50,7 +46,7 @@ void TCodex3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LU
   TLineBuilder().Text("Lut3D: ").Int(LUT.Size3D).AddTo(lines);
   lines.Add("");
   lines.Add("R\tG\tB");
-  AddCodeLatticeLines(lines, LUT, Bits);
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
 
@@ -67,13 +63,13 @@ void TQuantel3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   const std::string_view lt = TrimLeftLut(Line);
   if (Size == -1 && StartsWith(lt, "vertices")) {
-    const std::int32_t n = StrToIntLeft(lt.substr(8));
+    const std::int32_t n = LutStrToInt(lt.substr(8));
     CheckSize3D(n, t);
     Size = n;
     return;
   }
   if (Depth == -1 && StartsWith(lt, "max value")) {
-    const std::int32_t m = StrToIntLeft(lt.substr(9));
+    const std::int32_t m = LutStrToInt(lt.substr(9));
     if (m < 1)
       Fail(std::string(t) + ": the maximum code must be 1 or more.");
     Depth = m;
@@ -95,7 +91,7 @@ void TQuantel3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &
   lines.Add("");
   lines.Add("cube data");
   lines.Add("R G B");
-  AddCodeLatticeLines(lines, LUT, Bits);
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
 
@@ -122,7 +118,7 @@ void TCodex1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     // A second header would restart the tables in the middle of the values.
     if (Size != -1)
       Fail("a second \"LUT:\" line.");
-    std::string_view rest = ValueAfter(Line, p, 4);
+    std::string_view rest = TrimLut(AfterKeyword(Line, p, 4, 1));
     std::string_view channels, entries;
     NextToken(rest, channels);
     rest = TrimLut(rest);
@@ -175,7 +171,7 @@ void TCodex1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
 void TCodex1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
   const int n = LUT.Size1D;
   TTextFile lines;
-  lines.Add(kCredit);
+  lines.Add(kCreditLine);
   lines.Add("");
   // Readers take the entry count for the number of output codes; when the two differ the header
   // says so.
@@ -206,7 +202,7 @@ void TQuantel1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   if (Size == -1) {
     if (const int p = PosNoCase("gSize", Line)) {
-      const std::int32_t n = LutStrToInt(ValueAfter(Line, p, 5));
+      const std::int32_t n = LutStrToInt(AfterKeyword(Line, p, 5, 1));
       CheckSize1D(n, t);
       Size = n;
       return;
@@ -214,7 +210,7 @@ void TQuantel1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   }
   if (Depth == -1) {
     if (const int p = PosNoCase("gMax", Line)) {
-      const std::int32_t m = LutStrToInt(ValueAfter(Line, p, 4));
+      const std::int32_t m = LutStrToInt(AfterKeyword(Line, p, 4, 1));
       if (m < 1)
         Fail(std::string(t) + ": the maximum code must be 1 or more.");
       Depth = m;
@@ -240,7 +236,7 @@ void TQuantel1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &
   lines.Add("");
   lines.Add("gamma");
   lines.Add("r\tg\tb");
-  AddCodeCurveLines(lines, LUT, Bits);
+  AddCurveLines(lines, LUT, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
 

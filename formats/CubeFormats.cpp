@@ -8,15 +8,7 @@ namespace tintwise {
 
 namespace {
 
-constexpr std::string_view kCredit = "# Converted by Oxel LUT Converter";
-
 inline bool StartsNumber(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
-
-// The trimmed text after the keyword that starts at the 1-based position pos.
-std::string_view AfterKeyword(std::string_view line, int pos, std::size_t keywordLength) {
-  std::size_t from = static_cast<std::size_t>(pos - 1) + keywordLength;
-  return TrimLut(from < line.size() ? line.substr(from) : std::string_view());
-}
 
 // The values after a keyword, which must all equal `expected` (0 or 1). Answers false for any other
 // value or when fewer than `count` numbers are given.
@@ -45,7 +37,7 @@ std::string CheckCubeRange(std::string_view line) {
   };
   for (std::string_view keyword : {"LUT_1D_INPUT_RANGE", "LUT_3D_INPUT_RANGE"}) {
     if (int p = PosNoCase(keyword, line)) {
-      std::string_view rest = AfterKeyword(line, p, keyword.size());
+      std::string_view rest = TrimLut(AfterKeyword(line, p, keyword.size()));
       std::string_view a, b;
       NextToken(rest, a);
       double lo, hi;
@@ -62,26 +54,6 @@ std::string CheckCubeRange(std::string_view line) {
       return refuse();
   }
   return {};
-}
-
-void AddValueLines3D(TTextFile &lines, const TLUT &LUT) {
-  const int n = LUT.Size3D;
-  lines.Reserve(static_cast<std::size_t>(n) * n * n, static_cast<std::size_t>(n) * n * n * 27);
-  TLineBuilder line;
-  for (int b = 0; b < n; ++b)
-    for (int g = 0; g < n; ++g)
-      for (int r = 0; r < n; ++r) {
-        const TLutTriple &v = LUT.Lattice[r][g][b];
-        line.Float(6, v[0]).Char(' ').Float(6, v[1]).Char(' ').Float(6, v[2]).AddTo(lines);
-      }
-}
-
-void AddCurveLines(TTextFile &lines, const TLUT &LUT) {
-  TLineBuilder line;
-  for (int i = 0; i < LUT.Size1D; ++i) {
-    const TLutTriple &v = LUT.Curve[i];
-    line.Float(6, v[0]).Char(' ').Float(6, v[1]).Char(' ').Float(6, v[2]).AddTo(lines);
-  }
 }
 
 } // namespace
@@ -157,10 +129,10 @@ void TCube3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT
   TTextFile lines;
   for (const std::string &comment : LUT.Comments)
     AddCommentLine(lines, comment);
-  lines.Add(kCredit);
+  lines.Add(kCreditLine);
   lines.Add("");
   TLineBuilder().Text("LUT_3D_SIZE ").Int(LUT.Size3D).AddTo(lines);
-  AddValueLines3D(lines, LUT);
+  AddLatticeLines(lines, LUT, TLatticeOrder::RedFastest, {});
   lines.SaveToFile(FileName);
 }
 
@@ -189,7 +161,7 @@ void TCube3DTruelightLutFormat::ParseHeaderLine(std::string_view Line, TLUT &) {
   int p = PosNoCase("# width", Line);
   if (!p)
     return;
-  std::string_view rest = AfterKeyword(Line, p, 7);
+  std::string_view rest = TrimLut(AfterKeyword(Line, p, 7));
   std::string_view first;
   SplitAt(" ", rest, first);
   std::int32_t n = LutStrToInt(first);
@@ -250,9 +222,9 @@ void TCube3DTruelightLutFormat::DoSaveToFile(const std::string &FileName, const 
   TLineBuilder().Text("# width     ").Int(n).Char(' ').Int(n).Char(' ').Int(n).AddTo(lines);
   lines.Add("");
   lines.Add("# Cube");
-  AddValueLines3D(lines, LUT);
+  AddLatticeLines(lines, LUT, TLatticeOrder::RedFastest, {});
   lines.Add("# end");
-  lines.Add(kCredit);
+  lines.Add(kCreditLine);
   lines.SaveToFile(FileName);
 }
 
@@ -270,7 +242,7 @@ void TFSI_CFE_3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
   lines.Add("LUT_3D_VERSION 2.0.0");
   TLineBuilder().Text("LUT_3D_SIZE ").Int(LUT.Size3D).AddTo(lines);
   lines.Add("");
-  AddValueLines3D(lines, LUT);
+  AddLatticeLines(lines, LUT, TLatticeOrder::RedFastest, {});
   lines.SaveToFile(FileName);
 }
 
@@ -319,10 +291,10 @@ void TCube1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT
   TTextFile lines;
   for (const std::string &comment : LUT.Comments)
     AddCommentLine(lines, comment);
-  lines.Add(kCredit);
+  lines.Add(kCreditLine);
   lines.Add("");
   TLineBuilder().Text("LUT_1D_SIZE ").Int(LUT.Size1D).AddTo(lines);
-  AddCurveLines(lines, LUT);
+  AddCurveLines(lines, LUT, {});
   lines.SaveToFile(FileName);
 }
 
@@ -412,7 +384,7 @@ void TNucoda3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
     line.Float(6, v).Char(' ').Float(6, v).Char(' ').Float(6, v).AddTo(lines);
   }
   lines.Add("");
-  AddValueLines3D(lines, LUT);
+  AddLatticeLines(lines, LUT, TLatticeOrder::RedFastest, {});
   lines.SaveToFile(FileName);
 }
 
@@ -424,7 +396,7 @@ void TNucoda1DLutWriterFormat::DoSaveToFile(const std::string &FileName, const T
   lines.Add("");
   TLineBuilder().Text("LUT_1D_SIZE ").Int(LUT.Size1D).AddTo(lines);
   lines.Add("");
-  AddCurveLines(lines, LUT);
+  AddCurveLines(lines, LUT, {});
   lines.SaveToFile(FileName);
 }
 

@@ -2,34 +2,12 @@
 
 #include <cmath>
 
+#include "formats/LutChars.h"
 #include "formats/LutFormatFamilies.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
 namespace tintwise {
-
-namespace {
-
-constexpr std::string_view kCredit = "# Converted by Oxel LUT Converter";
-
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-void AddCodeLines3D(TTextFile &lines, const TLUT &LUT, int Bits, bool numbered, char separator) {
-  const int n = LUT.Size3D;
-  lines.Reserve(static_cast<std::size_t>(n) * n * n, static_cast<std::size_t>(n) * n * n * 24);
-  TLineBuilder line;
-  long long k = 0;
-  for (int r = 0; r < n; ++r)
-    for (int g = 0; g < n; ++g)
-      for (int b = 0; b < n; ++b) {
-        const TLutTriple &v = LUT.Lattice[r][g][b];
-        if (numbered)
-          line.Int(k++).Char(separator);
-        line.Code(Bits, v[0]).Char(separator).Code(Bits, v[1]).Char(separator).Code(Bits, v[2]).AddTo(lines);
-      }
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Lustre 3D
@@ -37,14 +15,10 @@ void AddCodeLines3D(TTextFile &lines, const TLUT &LUT, int Bits, bool numbered, 
 bool TLustre3DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "3DMESH", ""); }
 
 void TLustre3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
+  ResetParseState(fileName);
   TTextFile lines;
   lines.LoadFromFile(fileName);
-  Size = -1;
   int maxCode = 4095;
-  IndexR = IndexG = IndexB = 0;
-  Complete = false;
   bool skipShaper = false;
   try {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
@@ -55,8 +29,7 @@ void TLustre3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) 
       if (int p = PosNoCase("Mesh", t)) {
         if (IndexR > 0 || IndexG > 0 || IndexB > 0 || Complete)
           Fail("a second \"Mesh\" line after the values.");
-        std::size_t from = static_cast<std::size_t>(p - 1) + 5;
-        std::string_view rest = TrimLut(from < t.size() ? t.substr(from) : std::string_view());
+        std::string_view rest = TrimLut(AfterKeyword(t, p, 4, 1));
         std::string_view first;
         SplitAt(" ", rest, first);
         const std::int32_t m = LutStrToInt(first);
@@ -115,12 +88,12 @@ void TLustre3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
                     FileName);
   TTextFile lines;
   lines.Add("");
-  lines.Add(kCredit);
+  lines.Add(kCreditLine);
   lines.Add("");
   lines.Add("3DMESH");
   TLineBuilder().Text("Mesh ").Int(m).Char(' ').Int(Bits).AddTo(lines);
   lines.Add("");
-  AddCodeLines3D(lines, LUT, Bits, false, ' ');
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.Add("");
   lines.Add("LUT8");
   lines.Add("gamma 1.0");
@@ -180,7 +153,7 @@ void TPandora3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &
   lines.Add("format lut");
   lines.Add("");
   lines.Add("values\tred\tgreen\tblue");
-  AddCodeLines3D(lines, LUT, Bits, true, '\t');
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits, .Separator = '\t', .Numbered = true});
   lines.SaveToFile(FileName);
 }
 
@@ -204,11 +177,8 @@ void TLustre1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   }
   double r, g, b;
-  if (ParseIntTriple(t, (1 << Depth) - 1, true, r, g, b)) {
-    if (Size >= kMaxSize1D)
-      Fail("more than 100001 entries; a curve holds no more.");
-    LUT.Curve[Size++] = {r, g, b};
-  }
+  if (ParseIntTriple(t, (1 << Depth) - 1, true, r, g, b))
+    AppendCurveEntry(LUT, r, g, b);
   Complete = true;
 }
 
@@ -216,14 +186,9 @@ void TLustre1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
   TTextFile lines;
   TLineBuilder().Text("LUT").Int(Bits).AddTo(lines);
   lines.Add("");
-  lines.Add(kCredit);
+  lines.Add(kCreditLine);
   lines.Add("");
-  lines.Reserve(LUT.Size1D, static_cast<std::size_t>(LUT.Size1D) * 24);
-  TLineBuilder line;
-  for (int i = 0; i < LUT.Size1D; ++i) {
-    const TLutTriple &v = LUT.Curve[i];
-    line.Int(i).Char(' ').Code(Bits, v[0]).Char(' ').Code(Bits, v[1]).Char(' ').Code(Bits, v[2]).AddTo(lines);
-  }
+  AddCurveLines(lines, LUT, {.Bits = Bits, .Numbered = true});
   lines.SaveToFile(FileName);
 }
 

@@ -55,14 +55,26 @@ void TLUTFormat::SaveToFile(const std::string &FileName, const TLUT &LUT, int Bi
 // ---------------------------------------------------------------------------------------------
 // TGenericLutFormat
 
-void TGenericLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+void TGenericLutFormat::ResetParseState(const std::string &fileName) {
   IndexR = IndexG = IndexB = 0;
   Index1D = 0;
   Size = -1;
   Depth = -1;
   Complete = false;
-  FileName = fileName;
+  FFileName = fileName;
   LineNumber = 0;
+}
+
+void TGenericLutFormat::AppendCurveEntry(TLUT &LUT, double r, double g, double b) {
+  if (Size < 0)
+    Size = 0;
+  if (Size >= kMaxSize1D)
+    Fail("more than 100001 entries; a curve holds no more.");
+  LUT.Curve[Size++] = {r, g, b};
+}
+
+void TGenericLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+  ResetParseState(fileName);
   TTextFile lines;
   lines.LoadFromFile(fileName);
   Lines = &lines;
@@ -93,13 +105,13 @@ void TGenericLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
 }
 
 void TGenericLutFormat::Fail(const std::string &message) const {
-  std::string where = FileName;
+  std::string where = FFileName;
   if (LineNumber > 0)
     where += ", line " + std::to_string(LineNumber);
-  throw ELUTError(where + ": " + message, FileName);
+  throw ELUTError(where + ": " + message, FFileName);
 }
 
-void TGenericLutFormat::FailIncomplete() const { throw ELUTError(kIncompleteFile, FileName); }
+void TGenericLutFormat::FailIncomplete() const { throw ELUTError(kIncompleteFile, FFileName); }
 
 void TGenericLutFormat::CheckSize3D(std::int64_t size, std::string_view what) const {
   if (size < 2 || size > kMaxSize3D)

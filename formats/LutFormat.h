@@ -69,6 +69,11 @@ protected:
   virtual void BeginParse(const TTextFile & /*Lines*/) {}
   virtual void ParseLine(std::string_view /*Line*/, TLUT & /*LUT*/) {}
 
+  // Starts reading fileName: indices 0, Size and Depth -1, Complete false, no line yet.
+  void ResetParseState(const std::string &fileName);
+  // Appends an entry to a curve whose length grows with the file, Size counting the entries read
+  // (from -1 or 0); raises when the curve is full.
+  void AppendCurveEntry(TLUT &LUT, double r, double g, double b);
   // Raises ELUTError naming the file and the line being parsed.
   [[noreturn]] void Fail(const std::string &message) const;
   // Raises ELUTError "Incomplete file." for the file being read.
@@ -91,7 +96,7 @@ protected:
   std::int32_t Depth = -1;
   bool Complete = false;
   const TTextFile *Lines = nullptr; // only while a load runs
-  std::string FileName;             // the file being read
+  std::string FFileName;            // the file being read
   std::size_t LineNumber = 0;       // 1-based, of the line being parsed
 };
 

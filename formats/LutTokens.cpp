@@ -7,22 +7,12 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/LutChars.h"
 #include "formats/LutErrors.h"
 
 namespace tintwise {
 
 namespace {
-
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-std::string UpperCopy(std::string_view s) {
-  std::string out(s);
-  for (char &c : out)
-    c = UpperAscii(c);
-  return out;
-}
 
 // Splits a keyword list at commas and runs of blanks; "quoted items" may hold blanks.
 std::vector<std::string> KeywordItems(std::string_view list) {
@@ -30,7 +20,7 @@ std::vector<std::string> KeywordItems(std::string_view list) {
   std::size_t i = 0;
   while (i < list.size()) {
     char c = list[i];
-    if (IsBlank(c) || c == ',') {
+    if (IsBlankChar(c) || c == ',') {
       ++i;
       continue;
     }
@@ -51,11 +41,11 @@ std::vector<std::string> KeywordItems(std::string_view list) {
         item += list[i++];
       }
     } else {
-      while (i < list.size() && !IsBlank(list[i]) && list[i] != ',')
+      while (i < list.size() && !IsBlankChar(list[i]) && list[i] != ',')
         item += list[i++];
     }
     if (!item.empty())
-      items.push_back(UpperCopy(item));
+      items.push_back(UpperAscii(item));
   }
   return items;
 }
@@ -64,16 +54,16 @@ std::vector<std::string> KeywordItems(std::string_view list) {
 
 std::string_view TrimLut(std::string_view s) {
   std::size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b]))
+  while (b < e && IsBlankChar(s[b]))
     ++b;
-  while (e > b && IsBlank(s[e - 1]))
+  while (e > b && IsBlankChar(s[e - 1]))
     --e;
   return s.substr(b, e - b);
 }
 
 std::string_view TrimLeftLut(std::string_view s) {
   std::size_t b = 0;
-  while (b < s.size() && IsBlank(s[b]))
+  while (b < s.size() && IsBlankChar(s[b]))
     ++b;
   return s.substr(b);
 }
@@ -116,7 +106,7 @@ bool HasKeywordsIn(std::string_view upperHead, std::string_view Required, std::s
 }
 
 bool HasKeywords(const std::string &FileName, std::string_view Required, std::string_view Excluded) {
-  std::string head = UpperCopy(ReadFileHead(FileName, 4096));
+  std::string head = UpperAscii(ReadFileHead(FileName, 4096));
   return HasKeywordsIn(head, Required, Excluded);
 }
 
@@ -131,6 +121,11 @@ void NextToken(std::string_view &Line, std::string_view &Token) {
   }
   Token = Line;
   Line = {};
+}
+
+std::string_view AfterKeyword(std::string_view Line, int Pos, std::size_t KeywordLength, std::size_t Skip) {
+  const std::size_t from = static_cast<std::size_t>(Pos - 1) + KeywordLength + Skip;
+  return from < Line.size() ? Line.substr(from) : std::string_view();
 }
 
 void SplitAt(std::string_view Separator, std::string_view &S, std::string_view &Head) {
@@ -171,7 +166,7 @@ bool TryParseLutFloat(std::string_view text, double &value) {
   // from_chars also takes "inf", "nan" and the like; a LUT number starts with a digit or a point
   // after its sign.
   const char *q = (p != end && *p == '-') ? p + 1 : p;
-  if (q == end || !(IsDigit(*q) || *q == '.'))
+  if (q == end || !(IsDigitChar(*q) || *q == '.'))
     return false;
   // Fast path for plain decimals of at most 15 digits ("0.123456"): the digits as an integer are
   // exact in a double, and one division by an exact power of ten is correctly rounded, so the
@@ -184,7 +179,7 @@ bool TryParseLutFloat(std::string_view text, double &value) {
     int digits = 0, fraction = -1;
     for (; s != end; ++s) {
       const char c = *s;
-      if (IsDigit(c)) {
+      if (IsDigitChar(c)) {
         mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
         ++digits;
         if (fraction >= 0)

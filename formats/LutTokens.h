@@ -26,6 +26,10 @@ bool HasKeywords(const std::string &FileName, std::string_view Required, std::st
 // The same test on a text already converted to upper case.
 bool HasKeywordsIn(std::string_view upperHead, std::string_view Required, std::string_view Excluded);
 
+// The text of Line after the keyword found at the 1-based position Pos (PosNoCase), with Skip more
+// characters (a separator) dropped; not trimmed, empty when the line ends first.
+std::string_view AfterKeyword(std::string_view Line, int Pos, std::size_t KeywordLength, std::size_t Skip = 0);
+
 // Splits off the text up to the first tab, blank or comma; exactly one separator is removed.
 void NextToken(std::string_view &Line, std::string_view &Token);
 

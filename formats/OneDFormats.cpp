@@ -12,8 +12,6 @@ namespace {
 
 bool IsSkipped(std::string_view trimmed) { return trimmed.empty() || trimmed[0] == '#'; }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -28,7 +26,7 @@ void TFilmlight1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1) {
     // The length stands in a comment line ("# lutLength 4096").
     if (const int p = PosNoCase("lutLength", Line)) {
-      const std::int32_t n = LutStrToInt(ValueAfter(Line, p, 9));
+      const std::int32_t n = LutStrToInt(AfterKeyword(Line, p, 9, 1));
       CheckSize1D(n, t);
       Size = n;
     }
@@ -51,9 +49,9 @@ void TFilmlight1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT
   lines.Add("# iDims     3");
   lines.Add("");
   lines.Add("# InputLUT");
-  AddDecimalCurveLines(lines, LUT, 6, 1.0);
+  AddCurveLines(lines, LUT, {});
   lines.Add("# end");
-  lines.Add("# Converted by Oxel LUT Converter");
+  lines.Add(kCreditLine);
   lines.SaveToFile(FileName);
 }
 
@@ -65,8 +63,7 @@ bool TStwo1DLutFormat::CanRead(const std::string &FileName) {
 }
 
 void TStwo1DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
+  ResetParseState(fileName);
   TXMLNode root;
   root.LoadXMLFile(fileName);
   const TXMLNode &data = root.NodeByName("lut").NodeByName("data");
@@ -82,9 +79,7 @@ void TStwo1DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
       const TXMLNode &elem = data.Child(i);
       if (LowerAscii(elem.Name) != "elem")
         continue;
-      if (Size >= kMaxSize1D)
-        Fail("more than 100001 elem entries; a curve holds no more.");
-      LUT.Curve[Size++] = {component(elem, "r"), component(elem, "g"), component(elem, "b")};
+      AppendCurveEntry(LUT, component(elem, "r"), component(elem, "g"), component(elem, "b"));
     }
   });
   LUT.Mode = kMode1D;
@@ -141,10 +136,8 @@ void TFusion1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   std::int32_t r, g, b;
   if (!TryParseLutInt(TrimLut(red), r) || !TryParseLutInt(TrimLut(green), g) || !TryParseLutInt(blue, b))
     return;
-  if (Size >= kMaxSize1D)
-    Fail("more than 100001 entries; a curve holds no more.");
   const double maxCode = static_cast<double>((1LL << Depth) - 1);
-  LUT.Curve[Size++] = {r / maxCode, g / maxCode, b / maxCode};
+  AppendCurveEntry(LUT, r / maxCode, g / maxCode, b / maxCode);
 }
 
 void TFusion1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
@@ -171,23 +164,20 @@ bool TBlackmagic1DLutFormat::CanRead(const std::string &FileName) { return HasKe
 void TBlackmagic1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   const std::string_view t = TrimLut(Line);
   // Only lines that start with a digit are values; the header starts with a letter.
-  if (t.empty() || !IsDigit(t[0]))
+  if (t.empty() || !IsDigitChar(t[0]))
     return;
   if (Size == -1)
     Size = 0;
   Complete = true;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
-    return;
-  if (Size >= kMaxSize1D)
-    Fail("more than 100001 entries; a curve holds no more.");
-  LUT.Curve[Size++] = {r / 1000, g / 1000, b / 1000};
+  if (ParseFloatTriple(t, r, g, b))
+    AppendCurveEntry(LUT, r / 1000, g / 1000, b / 1000);
 }
 
 void TBlackmagic1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int) {
   TTextFile lines;
   lines.Add("R\tG\tB - HDLINK GAMMA TABLE");
-  AddDecimalCurveLines(lines, LUT, 2, 1000.0);
+  AddCurveLines(lines, LUT, {.Digits = 2, .Scale = 1000.0});
   lines.SaveToFile(FileName);
 }
 
@@ -200,7 +190,7 @@ void TCodeLines1DLutWriter::DoLoadFromFile(const std::string &FileName, TLUT &) 
 
 void TCodeLines1DLutWriter::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
   TTextFile lines;
-  AddCodeCurveLines(lines, LUT, Bits);
+  AddCurveLines(lines, LUT, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
 
@@ -208,11 +198,7 @@ void TCodeLines1DLutWriter::DoSaveToFile(const std::string &FileName, const TLUT
 // DaVinci Resolve ilut and olut
 
 bool TDavinciILut1DLutFormat::CanRead(const std::string &FileName) {
-  std::string ext = FileExtension(FileName);
-  for (char &c : ext)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 32);
-  return ext == ".ILUT" && !HasKeywords(FileName, "<IRIDAScript>", "");
+  return UpperAscii(FileExtension(FileName)) == ".ILUT" && !HasKeywords(FileName, "<IRIDAScript>", "");
 }
 
 bool TDavinciOLut1DLutFormat::CanRead(const std::string &FileName) {
@@ -236,10 +222,8 @@ void TDavinciLut1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   for (int c = 0; c < 3; ++c)
     if (!TryParseLutInt(TrimLut(words[c]), codes[c]))
       return;
-  if (Size >= kMaxSize1D)
-    Fail("more than 100001 entries; a curve holds no more.");
   const double m = FMaxCode;
-  LUT.Curve[Size++] = {codes[0] / m, codes[1] / m, codes[2] / m};
+  AppendCurveEntry(LUT, codes[0] / m, codes[1] / m, codes[2] / m);
 }
 
 std::unique_ptr<TLUTFormat> NewFilmlight1DLutFormat() { return std::make_unique<TFilmlight1DLutFormat>(); }

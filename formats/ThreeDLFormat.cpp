@@ -78,9 +78,9 @@ int T3dlLutFormat::CountShaperValues(std::string_view Line) {
   return static_cast<int>(items.size());
 }
 
-void T3dlLutFormat::BeginParse(const TTextFile &Lines) {
+void T3dlLutFormat::BeginParse(const TTextFile &lines) {
   Depth = 12;
-  Lines.ForEachLine([&](std::string_view line) {
+  lines.ForEachLine([&](std::string_view line) {
     double r, g, b;
     if (Depth == 12 && ParseIntTriple(line, 4095, false, r, g, b) && (r > 1.0 || g > 1.0 || b > 1.0))
       Depth = 16;
@@ -119,7 +119,7 @@ void T3dlLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, i
   TTextFile lines;
   for (const std::string &comment : LUT.Comments)
     AddCommentLine(lines, comment);
-  lines.Add("# Converted by Oxel LUT Converter");
+  lines.Add(kCreditLine);
   std::string shaper;
   for (int i = 0; i < n; ++i) {
     if (i > 0)
@@ -127,14 +127,7 @@ void T3dlLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, i
     shaper += std::to_string((i * 1023 + n - 2) / (n - 1)); // i * 1023 / (n - 1), rounded up
   }
   lines.Add(shaper);
-  lines.Reserve(static_cast<std::size_t>(n) * n * n, static_cast<std::size_t>(n) * n * n * 16);
-  TLineBuilder line;
-  for (int r = 0; r < n; ++r)
-    for (int g = 0; g < n; ++g)
-      for (int b = 0; b < n; ++b) {
-        const TLutTriple &v = LUT.Lattice[r][g][b];
-        line.Code(Bits, v[0]).Char(' ').Code(Bits, v[1]).Char(' ').Code(Bits, v[2]).AddTo(lines);
-      }
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
 

@@ -54,10 +54,7 @@ bool TSpeedgradeLook3DLutFormat::CanRead(const std::string &FileName) {
 }
 
 void TSpeedgradeLook3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
-  IndexR = IndexG = IndexB = 0;
-  Complete = false;
+  ResetParseState(fileName);
   Size = 0;
   TXMLNode root;
   root.LoadXMLFile(fileName);
@@ -106,10 +103,7 @@ bool TPFClean3D_Format::CanRead(const std::string &FileName) {
 }
 
 void TPFClean3D_Format::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
-  FileName = fileName;
-  LineNumber = 0;
-  IndexR = IndexG = IndexB = 0;
-  Complete = false;
+  ResetParseState(fileName);
   TXMLNode root;
   root.LoadXMLFile(fileName);
   const TXMLNode &lut = root.NodeByName("lut");
@@ -146,7 +140,7 @@ void TPFClean3D_Format::DoSaveToFile(const std::string &FileName, const TLUT &LU
   TLineBuilder().Text("<maximum>").Int((1LL << Bits) - 1).Text("</maximum>").AddTo(lines);
   TLineBuilder().Text("<size>").Int(LUT.Size3D).Text("</size>").AddTo(lines);
   lines.Add("<cube>");
-  AddCodeLatticeLines(lines, LUT, Bits);
+  AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.Add("</cube>");
   lines.Add("</lut>");
   lines.SaveToFile(FileName);

@@ -8,7 +8,9 @@
 #include <istream>
 #include <iterator>
 
+#include "formats/LutChars.h"
 #include "formats/LutErrors.h"
+#include "formats/LutTokens.h"
 
 namespace tintwise {
 
@@ -18,35 +20,6 @@ constexpr std::size_t npos = std::string_view::npos;
 // Attribute lists longer than this get a hash index, so even a hostile tag with a million distinct
 // attributes parses in linear time.
 constexpr std::size_t kIndexFrom = 8;
-
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-std::string_view Trim(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b]))
-    ++b;
-  while (e > b && IsBlank(s[e - 1]))
-    --e;
-  return s.substr(b, e - b);
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Upper(a[i]) != Upper(b[i]))
-      return false;
-  return true;
-}
-
-std::string UpperCopy(std::string_view s) {
-  std::string out(s);
-  for (char &c : out)
-    c = Upper(c);
-  return out;
-}
 
 void Drop(std::string_view &s, std::size_t n) { s.remove_prefix(n < s.size() ? n : s.size()); }
 
@@ -59,7 +32,7 @@ bool IsDecimal(std::string_view t) {
   std::size_t digits = 0;
   bool point = false;
   for (; i < t.size(); ++i) {
-    if (IsDigit(t[i]))
+    if (IsDigitChar(t[i]))
       ++digits;
     else if (t[i] == '.' && !point)
       point = true;
@@ -73,7 +46,7 @@ bool IsDecimal(std::string_view t) {
     if (i < t.size() && (t[i] == '+' || t[i] == '-'))
       ++i;
     std::size_t expDigits = 0;
-    while (i < t.size() && IsDigit(t[i])) {
+    while (i < t.size() && IsDigitChar(t[i])) {
       ++i;
       ++expDigits;
     }
@@ -115,7 +88,7 @@ bool ParseTag(TXMLNode &node, std::string_view &s) {
 
   const std::size_t blank = t.find(' ');
   node.Name.assign(t.substr(0, blank));
-  const std::string_view rest = blank == npos ? std::string_view() : Trim(t.substr(blank + 1));
+  const std::string_view rest = blank == npos ? std::string_view() : TrimLut(t.substr(blank + 1));
   if (!rest.empty())
     ParseAttributes(node, rest);
   return !selfClosing;
@@ -127,7 +100,7 @@ bool ParseTag(TXMLNode &node, std::string_view &s) {
 // TXMLValue
 
 double TXMLValue::AsFloat() const {
-  const std::string_view t = Trim(Text);
+  const std::string_view t = TrimLut(Text);
   if (t.empty())
     return 0.0;
   std::string number(t);
@@ -149,7 +122,7 @@ double TXMLValue::AsFloat() const {
 std::int32_t TXMLValue::AsInteger() const {
   const double v = std::nearbyint(AsFloat());
   if (!(v >= -2147483648.0 && v <= 2147483647.0))
-    throw EConvertError("'" + std::string(Trim(Text)) + "' is not a valid integer value");
+    throw EConvertError("'" + std::string(TrimLut(Text)) + "' is not a valid integer value");
   return static_cast<std::int32_t>(v);
 }
 
@@ -158,7 +131,7 @@ std::int32_t TXMLValue::AsInteger() const {
 
 const TXMLValue *TXMLAttributes::Find(std::string_view name) const {
   if (FIndex) {
-    const auto it = FIndex->find(UpperCopy(name));
+    const auto it = FIndex->find(UpperAscii(name));
     return it == FIndex->end() ? nullptr : FItems[it->second].second.get();
   }
   for (const auto &item : FItems)
@@ -172,11 +145,11 @@ TXMLValue &TXMLAttributes::ValueOf(std::string_view name) {
     return const_cast<TXMLValue &>(*found);
   FItems.emplace_back(std::string(name), std::make_unique<TXMLValue>());
   if (FIndex) {
-    FIndex->emplace(UpperCopy(name), FItems.size() - 1);
+    FIndex->emplace(UpperAscii(name), FItems.size() - 1);
   } else if (FItems.size() > kIndexFrom) {
     FIndex = std::make_unique<std::unordered_map<std::string, std::size_t>>();
     for (std::size_t i = 0; i < FItems.size(); ++i)
-      FIndex->emplace(UpperCopy(FItems[i].first), i);
+      FIndex->emplace(UpperAscii(FItems[i].first), i);
   }
   return *FItems.back().second;
 }
@@ -268,8 +241,8 @@ void ParseAttributes(TXMLNode &node, std::string_view a) {
     const std::string_view item = a.substr(0, blank);
     Drop(a, blank == npos ? a.size() : blank + 1);
     const std::size_t eq = item.find('=');
-    const std::string_view name = Trim(item.substr(0, eq));
-    std::string_view value = eq == npos ? std::string_view() : Trim(item.substr(eq + 1));
+    const std::string_view name = TrimLut(item.substr(0, eq));
+    std::string_view value = eq == npos ? std::string_view() : TrimLut(item.substr(eq + 1));
     if (!value.empty() && (value[0] == '"' || value[0] == '\''))
       value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string_view();
     node.Attributes.ValueOf(name).Text.assign(value);
@@ -284,7 +257,7 @@ void ParseContent(TXMLNode &node, std::string_view &s) {
   while (!open.empty()) {
     TXMLNode &current = *open.back();
     const std::string_view run = s.substr(0, s.find('<'));
-    if (!Trim(run).empty())
+    if (!TrimLut(run).empty())
       current.Value.Text.append(run);
     s.remove_prefix(run.size());
     if (s.empty()) {

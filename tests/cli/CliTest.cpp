@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <memory>
 
 #include "engine/Bitmap24.h"
@@ -106,10 +107,20 @@ TEST_F(Cli_, BadUsageExitsWithTwoAndOneLine) {
     EXPECT_EQ(r.Err.count('\n'), r.Code == 2 && args.isEmpty() ? r.Err.count('\n') : 1) << r.Err.toStdString();
     EXPECT_FALSE(QFile::exists(out)) << args.join(' ').toStdString();
   }
-  for (const char *command : {"formats", "match", "convert", "apply", "eval", "info"}) {
+  // Each command's help: its usage line, then its whole description from the first line on.
+  const std::pair<const char *, const char *> helps[] = {
+      {"formats", "Lists the output profiles"},
+      {"match", "Matches the source picture to the reference"},
+      {"convert", "Reads a LUT file and writes it"},
+      {"apply", "Runs pictures at full resolution"},
+      {"eval", "Prints the LUT's output"},
+      {"info", "Describes a LUT file"},
+  };
+  for (const auto &[command, description] : helps) {
     const TRun r = Cli({command, "--help"});
     EXPECT_EQ(r.Code, 0) << command;
     EXPECT_TRUE(r.Out.startsWith(QString("Usage: tintwise-cli ") + command)) << r.Out.toStdString();
+    EXPECT_EQ(r.Out.section('\n', 2, 2).left(int(strlen(description))), description) << r.Out.toStdString();
   }
 }
 
@@ -246,9 +257,9 @@ TEST_F(Cli_, ConvertApplyEvalAndInfo) {
   const QImage want(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(), QImage::Format_BGR888);
   EXPECT_EQ(QImage(Path("coffee.png")).convertToFormat(QImage::Format_RGB888), want.convertToFormat(QImage::Format_RGB888));
 
-  // A batch with one bad picture still processes the others and reports the failure.
+  // A batch with one bad picture still processes the others and reports the failure (exit 3).
   r = Cli({"apply", "--lut", cube, "--output-dir", Dir.path(), Path("nope.png"), kReference});
-  EXPECT_EQ(r.Code, 1);
+  EXPECT_EQ(r.Code, 3);
   EXPECT_TRUE(r.Err.contains("nope.png"));
   EXPECT_TRUE(QFile::exists(Path("rocket.jpg")));
 }

@@ -102,7 +102,7 @@ TEST(ClipsterFamily, MalformedFilesAreRefusedWithTheirReason) {
       // A short list would leave the rest of the lattice as it was.
       {kClipster, "<LUT3D N='3' BitDepth='8'>" + values + "</LUT3D>", "Incomplete file."},
       {kLuther, "#elements = 4900\n", "#elements = 4900: the number of elements is not the cube of a whole number."},
-      {kLuther, "#elements = 8 \n" + eight, "' 8 ' is not a valid integer value"},
+      {kLuther, "#elements = 8x\n" + eight, "'8x' is not a valid integer value"},
       {kLuther, "#elements = 1061208\n", "a lattice of 102 points per axis is not possible; 2 to 101 are."},
       {kLuther, "#elements = 27\n" + eight, "Incomplete file."},
       {kColorfront3D, eight + "0 0 0\n", "the file holds 9 lines of values, which is not the number of points of a lattice (n * n * n)."},

@@ -94,7 +94,7 @@ TEST(CodexQuantel, MalformedFilesAreRefusedWithTheirReason) {
       {kCodex3D, "Lut3D: 102\n", "Lut3D: 102: a lattice of 102 points per axis is not possible; 2 to 101 are."},
       {kCodex3D, "Lut3D: 1\n", "a lattice of 1 points per axis is not possible; 2 to 101 are."},
       {kCodex3D, "Lut3D: 17x\n", "line 1: '17x' is not a valid integer value"},
-      {kQuantel3D, "vertices 2 \nmax value 1\n" + eight, "line 1: ' 2 ' is not a valid integer value"},
+      {kQuantel3D, "vertices 2.\nmax value 1\n" + eight, "line 1: '2.' is not a valid integer value"},
       {kQuantel3D, "vertices 2\n" + eight, "Incomplete file."}, // no maximum
       {kQuantel3D, "vertices 2\nmax value 0\n" + eight, "max value 0: the maximum code must be 1 or more."},
       {kQuantel1D, "gSize\t100002\ngMax\t1023\n", "a curve of 100002 entries is not possible; 2 to 100001 are."},

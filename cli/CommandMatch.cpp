@@ -1,0 +1,82 @@
+// tintwise-cli match: the window's road from two pictures to a LUT file, in one run.
+#include <vector>
+
+#include "cli/CliCommand.h"
+#include "cli/CliOptions.h"
+#include "cli/OutputOptions.h"
+#include "cli/PictureWriter.h"
+#include "workflow/MatchWorkflow.h"
+
+namespace tintwise {
+
+namespace {
+
+TBitmap24 RegionOf(const TFittedPicture &picture, const std::string &option, const std::string &text) {
+  const TRegion region = MapRegionToFitted(option, ParseRegion(option, text), picture.Width, picture.Height,
+                                           picture.Bitmap.Width(), picture.Bitmap.Height());
+  return picture.Bitmap.Crop(region.X, region.Y, region.Width, region.Height);
+}
+
+int RunMatch(const TCliCommand &command, const QStringList &args) {
+  QCommandLineParser parser;
+  const QCommandLineOption reference("reference", "The reference picture: the look wanted.", "FILE");
+  const QCommandLineOption source("source", "The source picture: the frame to be graded.", "FILE");
+  const TOutputOptions out;
+  const QCommandLineOption brightness("brightness", "Brightness opacity in percent, 0 to 200 (100).", "PCT");
+  const QCommandLineOption chroma("chroma", "Chroma opacity in percent, 0 to 200 (100).", "PCT");
+  const QCommandLineOption refRegion("reference-region", "Match against this region of the reference.", "X,Y,W,H");
+  const QCommandLineOption srcRegion("source-region", "Match from this region of the source.", "X,Y,W,H");
+  const QCommandLineOption secondary(
+      "secondary",
+      "A secondary correction, applied in the order given: \"ref=X,Y,W,H src=X,Y,W,H softness=S "
+      "brightness=P chroma=P\" (softness 0 to 10, default 2; percentages default to 100).",
+      "SETTINGS");
+  const QCommandLineOption preview("preview", "Also write the corrected, fitted source picture.", "FILE");
+  out.AddTo(parser);
+  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview});
+  if (!ParseCommandLine(parser, command, args))
+    return 0;
+  NoPositional(parser);
+  const std::string refFile = Required(parser, reference), srcFile = Required(parser, source);
+  const TLutOutputChoice choice = out.Choose(parser);
+  const int brightnessPct =
+      parser.isSet(brightness) ? ParseInt("--brightness", Str(parser.value(brightness)), 0, 200) : 100;
+  const int chromaPct = parser.isSet(chroma) ? ParseInt("--chroma", Str(parser.value(chroma)), 0, 200) : 100;
+
+  // Every secondary is checked before any picture is loaded.
+  std::vector<TSecondaryArgs> secondaries;
+  for (const QString &text : parser.values(secondary))
+    secondaries.push_back(ParseSecondary(Str(text)));
+
+  const TFittedPicture ref = LoadFittedPicture(refFile);
+  const TFittedPicture src = LoadFittedPicture(srcFile);
+  const TBitmap24 refPart =
+      parser.isSet(refRegion) ? RegionOf(ref, "--reference-region", Str(parser.value(refRegion))) : ref.Bitmap;
+  const TBitmap24 srcPart =
+      parser.isSet(srcRegion) ? RegionOf(src, "--source-region", Str(parser.value(srcRegion))) : src.Bitmap;
+
+  const std::unique_ptr<TLUT> primary = NewWorkingLUT(), working = NewWorkingLUT();
+  ComputePrimary(refPart, srcPart, brightnessPct / 100.0, chromaPct / 100.0, *primary);
+  // Each secondary goes on top of the ones before it, in the order given.
+  BuildWorkingLUT(*primary, {}, *working);
+  for (const TSecondaryArgs &s : secondaries)
+    ApplySecondaryCorrection(*MakeSecondary(RegionOf(ref, "--secondary ref", s.Ref),
+                                            RegionOf(src, "--secondary src", s.Src),
+                                            {s.Brightness / 100.0, s.Chroma / 100.0, s.Softness}),
+                             *working);
+  WriteLutThroughProfile(*working, choice);
+  if (parser.isSet(preview))
+    SavePictureFile(CorrectedPicture(src.Bitmap, *working), Str(parser.value(preview)));
+  return 0;
+}
+
+const TCliCommandEntry kEntry{
+    {"match", "match a source picture to a reference and write the correction as a LUT",
+     "--reference FILE --source FILE --profile P --output FILE [options]",
+     "Matches the source picture to the reference and writes the correction as a LUT file.\n"
+     "Regions are given in the pictures' own pixels.",
+     RunMatch, 20}};
+
+} // namespace
+
+} // namespace tintwise
