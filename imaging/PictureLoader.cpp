@@ -98,7 +98,7 @@ const std::vector<TFormatEntry> &AllFormats() {
       {"DPX Image File", {"dpx"}, TDecoder::Footage, nullptr},
       {"Cineon Image File", {"cin"}, TDecoder::Footage, nullptr},
       {"OpenEXR Image File", {"exr"}, TDecoder::Footage, nullptr},
-      {"Movie File", {"mov", "mp4", "m4v", "mxf", "mkv", "avi"}, TDecoder::Movie, nullptr},
+      {"Movie File", {"mov", "mp4", "m4v", "avi", "mpg"}, TDecoder::Movie, nullptr},
   };
   return formats;
 }
