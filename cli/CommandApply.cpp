@@ -3,14 +3,16 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
-#include "cli/PictureWriter.h"
-#include "imaging/PictureLoader.h"
+#include "engine/Errors.h"
+#include "imaging/FootageApply.h"
+#include "imaging/FootageFiles.h"
 #include "workflow/FrameBatch.h"
 #include "workflow/FrameSequence.h"
 #include "workflow/MatchWorkflow.h"
@@ -46,8 +48,10 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
   const QCommandLineOption progress("progress", "Print one JSON line per picture on standard output as it ends "
                                                 "(frame, input, output, status, error, ms).",
                                     "jsonl");
-  parser.addOptions({lutOption, output, outputDir, input, frames, skipExisting, threads, progress});
-  parser.addPositionalArgument("IMAGE", "Pictures to run through the LUT.", "[IMAGE...]");
+  const QCommandLineOption as("as", "With --output-dir: write pictures and movie frames as dpx, exr, tiff or png.",
+                              "TYPE");
+  parser.addOptions({lutOption, output, outputDir, as, input, frames, skipExisting, threads, progress});
+  parser.addPositionalArgument("IMAGE", "Pictures or movies to run through the LUT.", "[IMAGE...]");
   if (!ParseCommandLine(parser, command, args))
     return 0;
   const QStringList images = parser.positionalArguments();
@@ -62,8 +66,26 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
     throw EUsage("apply needs either --output or --output-dir DIR.");
   if (parser.isSet(output) && !sequence && images.size() != 1)
     throw EUsage("--output takes one picture; use --output-dir for several.");
+  if (parser.isSet(output) && parser.isSet(as))
+    throw EUsage("--as goes with --output-dir; with --output the file's extension gives the type.");
   if (parser.isSet(outputDir) && !QFileInfo(parser.value(outputDir)).isDir())
     throw EUsage("--output-dir: '" + Str(parser.value(outputDir)) + "' is not a folder.");
+  const std::string type = parser.isSet(as) ? Str(parser.value(as).toLower()) : std::string();
+  const auto &types = FrameSequenceTypes();
+  if (!type.empty() && std::find(types.begin(), types.end(), type) == types.end())
+    throw EUsage("--as: '" + type + "' is not one of dpx, exr, tiff, png.");
+  for (const QString &image : images)
+    if (parser.isSet(output) && IsMovieFileName(Str(image)))
+      throw EUsage("'" + Str(image) + "' is a movie: its frames need --output-dir DIR.");
+  // In --output-dir, under the input's own name, with the extension of --as when given.
+  const auto inOutputDir = [&](const QString &inputName) {
+    QString name = QFileInfo(inputName).fileName();
+    if (!type.empty())
+      name = QFileInfo(name).completeBaseName() + "." + QString::fromStdString(type);
+    return Str(QDir(parser.value(outputDir)).filePath(name));
+  };
+  // A movie is one job; its output is the name of its first frame.
+  const std::string movieType = type.empty() ? "dpx" : type;
   if (parser.isSet(progress) && parser.value(progress) != "jsonl")
     throw EUsage("--progress: '" + Str(parser.value(progress)) + "' is not a progress format; use jsonl.");
   TFrameBatchOptions batch;
@@ -80,15 +102,15 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
         out = std::make_unique<TFramePattern>(Str(parser.value(output)));
       for (const std::int64_t frame : ParseFrameList(Str(parser.value(frames)))) {
         const std::string name = in.NameOf(frame);
-        jobs.push_back({frame, name,
-                        out ? out->NameOf(frame)
-                            : Str(QDir(parser.value(outputDir)).filePath(QFileInfo(QString::fromStdString(name)).fileName()))});
+        jobs.push_back({frame, name, out ? out->NameOf(frame) : inOutputDir(QString::fromStdString(name))});
       }
     } else {
       for (const QString &image : images)
         jobs.push_back({-1, Str(image),
                         parser.isSet(output) ? Str(parser.value(output))
-                                             : Str(QDir(parser.value(outputDir)).filePath(QFileInfo(image).fileName()))});
+                        : IsMovieFileName(Str(image))
+                            ? MovieFrameFileName(Str(parser.value(outputDir)), Str(image), 0, movieType)
+                            : inOutputDir(image)});
     }
   } catch (const EFrameSpecError &e) {
     throw EUsage(std::string(sequence ? "--frames/--input: " : "") + e.what());
@@ -105,10 +127,10 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
   const TFrameBatchSummary summary = RunFrameBatch(
       jobs, batch,
       [&](const TFrameJob &job) {
-        TBitmap24 picture;
-        LoadPictureFile(job.Input, picture);
-        lut->ApplyToBitmap(picture);
-        SavePictureFile(picture, job.Output);
+        if (IsMovieFileName(job.Input))
+          ApplyLutToMovieFrames(*lut, job.Input, Str(parser.value(outputDir)), movieType);
+        else
+          ApplyLutToPictureFile(*lut, job.Input, job.Output);
       },
       [&](const TFrameJob &job, const TFrameResult &result) {
         ++finished;
@@ -138,11 +160,14 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
 }
 
 const TCliCommandEntry kEntry{
-    {"apply", "run pictures or numbered sequences through a LUT",
-     "--lut FILE (--output FILE | --output-dir DIR) IMAGE... | "
-     "--lut FILE --input PATTERN --frames SPEC (--output PATTERN | --output-dir DIR)",
-     "Runs pictures at full resolution through a LUT, as the preview does.\n"
-     "The output format follows the file extension. Outputs are written in one step, so an output\n"
+    {"apply", "run pictures, numbered sequences or movie frames through a LUT",
+     "--lut FILE (--output FILE | --output-dir DIR [--as TYPE]) IMAGE... | "
+     "--lut FILE --input PATTERN --frames SPEC (--output PATTERN | --output-dir DIR [--as TYPE])",
+     "Runs pictures at full resolution and at their own precision through a LUT.\n"
+     "The output format follows the file extension. DPX, Cineon, EXR and 16-bit TIFF and PNG keep\n"
+     "their pixel type, bit depth, alpha and metadata; 8-bit pictures go through as the preview does.\n"
+     "A movie's frames are written into --output-dir as a numbered sequence of --as pictures (dpx\n"
+     "unless given), e.g. clip.000000.dpx. Outputs are written in one step, so an output\n"
      "that exists is complete.\n"
      "Exit codes: 0 every picture done or skipped; 1 nothing could be done (e.g. an unreadable LUT);\n"
      "2 bad usage; 3 some pictures failed (each named on stderr and in the JSON lines), the others\n"

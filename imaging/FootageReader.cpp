@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/FootageFiles.h"
 #include "imaging/FrameSpec.h"
 #include "imaging/PictureRows.h"
 

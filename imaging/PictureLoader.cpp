@@ -747,11 +747,6 @@ std::string PictureFileFilter() {
 
 bool IsPictureFileName(const std::string &fileName) { return FormatOf(fileName) != nullptr; }
 
-bool IsMovieFileName(const std::string &fileName) {
-  const TFormatEntry *format = FormatOf(fileName);
-  return format && format->Decoder == TDecoder::Movie;
-}
-
 void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap, const TPictureLoadOptions &options,
                      TPictureInfo *info) {
   TFullSink sink;

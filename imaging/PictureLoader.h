@@ -78,9 +78,6 @@ bool IsPictureFileName(const std::string &fileName);
 // Every extension PictureFormats() lists, lower case, without the dot, in that order.
 std::vector<std::string> PictureExtensions();
 
-// Whether the file name's extension (any case) is that of a movie file.
-bool IsMovieFileName(const std::string &fileName);
-
 // Decodes the picture file (name in UTF-8) into bitmap. Only regular files are read. On any
 // failure raises EImageError with a message that names the file and the problem; the bitmap is
 // then unchanged. Fills info when given.
