@@ -141,7 +141,7 @@ TEST_F(Footage, FloatValuesAreClampedThenRoundedHalvesToEven) {
     rgb.insert(rgb.end(), {v, 0.5f, v});
     grey.push_back(v);
   }
-  for (const OIIO::TypeDesc type : {OIIO::TypeDesc(OIIO::TypeDesc::HALF), OIIO::TypeDesc(OIIO::TypeDesc::FLOAT)}) {
+  for (const OIIO::TypeDesc &type : {OIIO::TypeDesc(OIIO::TypeDesc::HALF), OIIO::TypeDesc(OIIO::TypeDesc::FLOAT)}) {
     // OpenImageIO converts from float to the file's type as it writes.
     auto write = [&](const std::string &name, int channels, const std::vector<float> &pixels) {
       auto out = OIIO::ImageOutput::create(Path(name));
@@ -244,8 +244,9 @@ TEST(FrameSpec, NumbersAndTimecodes) {
       {"00:01:00:29", 29.97, 1829}, {"10:59:59:23", 23.976, (10 * 3600 + 59 * 60 + 59) * 24 + 23}};
   for (const auto &g : good) {
     EXPECT_EQ(FrameNumberOf(ParseFrameSpec(g.text), g.rate), g.frame) << g.text;
-    if (std::string(g.text).find(':') != std::string::npos)
+    if (std::string(g.text).find(':') != std::string::npos) {
       EXPECT_EQ(FrameTimecode(g.frame, g.rate), g.text);
+    }
   }
   for (const char *bad : {"", "-1", "1.5", "x", "00:00:00;12", "00:60:00:00", "00:00:61:00", "0:0:0:0", "00:00:00",
                           "00:00:00:00:00", " 1"})
