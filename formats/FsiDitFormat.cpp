@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "formats/LutFormatFamilies.h"
 #include "formats/TextFile.h"
 
 namespace tintwise {
@@ -39,22 +38,17 @@ std::uint32_t DitCode(double value) {
 
 } // namespace
 
-bool TFSI_DIT_3DLutFormat::CanRead(const std::string &FileName) {
-  std::FILE *f = std::fopen(FileName.c_str(), "rb");
-  if (!f)
-    throw EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(errno) + ".");
-  std::string head(kHeaderBytes, '\0');
-  head.resize(std::fread(head.data(), 1, head.size(), f));
-  std::fclose(f);
+bool TFSI_DIT_3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  const std::string_view head = Head.Bytes();
   return head.size() >= 4 && GetLE32(reinterpret_cast<const unsigned char *>(head.data())) == kMagic;
 }
 
-void TFSI_DIT_3DLutFormat::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
-  const std::string data = ReadWholeFile(FileName);
+void TFSI_DIT_3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
+  const std::string_view data = Bytes;
   // A file that ends before its last point cannot be read right: it is refused rather than
   // completed with made-up values.
   if (data.size() < kHeaderBytes + kDataBytes)
-    throw ELUTError(kIncompleteFile, FileName);
+    throw ELUTError(kIncompleteFile, fileName);
   const auto *p = reinterpret_cast<const unsigned char *>(data.data()) + kHeaderBytes;
   for (int b = 0; b < kSize; ++b)
     for (int g = 0; g < kSize; ++g)
@@ -98,7 +92,5 @@ void TFSI_DIT_3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
     header[127] = static_cast<unsigned char>(header[127] + header[i]);
   WriteFileReplacing(FileName, file);
 }
-
-std::unique_ptr<TLUTFormat> NewFSI_DIT_3DLutFormat() { return std::make_unique<TFSI_DIT_3DLutFormat>(); }
 
 } // namespace tintwise

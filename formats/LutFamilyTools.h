@@ -1,4 +1,4 @@
-// Small helpers the format families share: file extensions and conversion errors with the file's name.
+// Small helpers the format families share: conversion errors with the file's name.
 #pragma once
 
 #include <cstdint>
@@ -12,15 +12,6 @@
 #include "formats/LutWriting.h"
 
 namespace tintwise {
-
-// The extension of the file name with its dot (".3dmesh"), as written; empty when there is none.
-inline std::string FileExtension(const std::string &FileName) {
-  const std::size_t slash = FileName.find_last_of('/');
-  const std::size_t dot = FileName.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-    return {};
-  return FileName.substr(dot);
-}
 
 // Runs f; a conversion error that leaves it gets the file's name in front of its message.
 template <class F> void WithFileName(const std::string &FileName, F &&f) {
