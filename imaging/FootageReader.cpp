@@ -137,7 +137,7 @@ void DecodeFootage(const std::string &fileName, TRowSink &sink, const TPictureLo
       const unsigned char *s = rows.data() + rowBytes * static_cast<std::size_t>(r);
       std::uint8_t *d = band.Bits + r * band.Stride;
       for (int x = 0; x < width; ++x, d += 3) {
-        std::uint8_t v[3];
+        std::uint8_t v[3] = {0, 0, 0};
         for (int c = 0; c < used; ++c) {
           const unsigned char *p = s + (static_cast<std::size_t>(x) * channels + c) * sampleSize;
           switch (frame.Type) {
