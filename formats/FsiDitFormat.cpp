@@ -48,7 +48,7 @@ void TFSI_DIT_3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fil
   // A file that ends before its last point cannot be read right: it is refused rather than
   // completed with made-up values.
   if (data.size() < kHeaderBytes + kDataBytes)
-    throw ELUTError(kIncompleteFile, fileName);
+    throw ELUTError(kIncompleteFile);
   const auto *p = reinterpret_cast<const unsigned char *>(data.data()) + kHeaderBytes;
   for (int b = 0; b < kSize; ++b)
     for (int g = 0; g < kSize; ++g)
@@ -65,8 +65,7 @@ void TFSI_DIT_3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
   // The header's length field is a constant: the file always holds 64 points per axis.
   if (LUT.Size3D != kSize)
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
-                        " points per axis; the format holds 64.",
-                    FileName);
+                        " points per axis; the format holds 64.");
   std::string file(kHeaderBytes + kDataBytes, '\0');
   auto *header = reinterpret_cast<unsigned char *>(file.data());
   PutLE32(header + 0, kMagic);

@@ -96,7 +96,7 @@ void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileN
   };
   try {
     if (!CanReadFiles())
-      throw ELUTError(Name + " files are only written; this program does not read them.", FileName);
+      throw ELUTError(Name + " files are only written; this program does not read them.");
     DoLoad(Bytes, FileName, LUT);
   } catch (...) {
     reset();
@@ -108,7 +108,7 @@ void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileN
   if ((curve && (LUT.Size1D < 2 || LUT.Size1D > kMaxSize1D)) ||
       (lattice && (LUT.Size3D < 2 || LUT.Size3D > kMaxSize3D)) || LUT.Mode > kModeIdentity) {
     reset();
-    throw ELUTError(FileName + ": the file holds no usable table.", FileName);
+    throw ELUTError(FileName + ": the file holds no usable table.");
   }
 }
 
@@ -117,14 +117,12 @@ void TLUTFormat::SaveToFile(const std::string &FileName, const TLUT &LUT, int Bi
     return;
   if (Is3D && (LUT.Size3D < 2 || LUT.Size3D > kMaxSize3D))
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
-                        " points per axis; 2 to 101 are possible.",
-                    FileName);
+                        " points per axis; 2 to 101 are possible.");
   if (!Is3D && (LUT.Size1D < 2 || LUT.Size1D > kMaxSize1D))
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size1D) +
-                        " curve entries; 2 to 100001 are possible.",
-                    FileName);
+                        " curve entries; 2 to 100001 are possible.");
   if (!AcceptsBits(Bits))
-    throw ELUTError("Cannot write " + Name + " with " + std::to_string(Bits) + " bits.", FileName);
+    throw ELUTError("Cannot write " + Name + " with " + std::to_string(Bits) + " bits.");
   DoSaveToFile(FileName, LUT, Bits);
 }
 
@@ -184,10 +182,10 @@ void TGenericLutFormat::Fail(const std::string &message) const {
   std::string where = FFileName;
   if (LineNumber > 0)
     where += ", line " + std::to_string(LineNumber);
-  throw ELUTError(where + ": " + message, FFileName);
+  throw ELUTError(where + ": " + message);
 }
 
-void TGenericLutFormat::FailIncomplete() const { throw ELUTError(kIncompleteFile, FFileName); }
+void TGenericLutFormat::FailIncomplete() const { throw ELUTError(kIncompleteFile); }
 
 void TGenericLutFormat::CheckSize3D(std::int64_t size, std::string_view what) const {
   if (size < 2 || size > kMaxSize3D)
@@ -332,7 +330,7 @@ TLUTFormat *LoadLutFile(const std::string &FileName, TLUT &LUT) {
   const TLutFileHead head = TLutFileHead::Read(FileName);
   TLUTFormat *format = FindLutFormat(head);
   if (!format)
-    throw ELUTError(FileName + ": no known LUT format recognises this file.", FileName);
+    throw ELUTError(FileName + ": no known LUT format recognises this file.");
   if (head.HoldsWholeFile() && head.Data().size() <= format->Info().MaxFileBytes)
     format->LoadFromBuffer(head.Data(), FileName, LUT);
   else

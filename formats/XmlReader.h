@@ -8,14 +8,13 @@
 // safe and the time is linear in the size of the document.
 //
 //   TXMLNode root;
-//   root.LoadXMLFile(path);
+//   root.LoadXMLText(text);
 //   double slope = root.NodeByName("ColorCorrection").NodeByName("SOPNode")
 //                      .NodeByName("Slope").Value.AsFloat();
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -88,9 +87,8 @@ public:
   TXMLNode &Child(std::size_t index) { return *FChildren[index]; }
   const TXMLNode &Child(std::size_t index) const { return *FChildren[index]; }
 
-  // The first direct child whose name equals name ignoring case. Raises EXMLError
-  // The "name" node is not found
-  // when there is none.
+  // The first direct child whose name equals name ignoring case. Raises EXMLError when there is
+  // none.
   TXMLNode &NodeByName(std::string_view name);
   const TXMLNode &NodeByName(std::string_view name) const;
   // Whether NodeByName would find a child; never raises.
@@ -98,10 +96,6 @@ public:
   // The child NodeByName would answer, or nullptr.
   const TXMLNode *FindNode(std::string_view name) const;
 
-  // Reads the file and parses it into this node. Raises EFOpenError when it cannot be read.
-  void LoadXMLFile(const std::string &path);
-  // Reads the rest of the stream and parses it.
-  void LoadXMLStream(std::istream &stream);
   // Empties the node, then parses top-level constructs as its children until the text is used up.
   void LoadXMLText(std::string_view text);
 
