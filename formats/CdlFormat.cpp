@@ -69,7 +69,7 @@ bool TASC_CDL_Format::CanRead(const std::string &FileName) {
 
 void TASC_CDL_Format::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
   TCDLData data;
-  WithFileName(FileName, [&] { LoadCDLFile(FileName, data); });
+  LoadCDLFile(FileName, data);
   LUT.Comments.push_back("Name: " + data.Id);
   const int n = kLatticeSize;
   for (int r = 0; r < n; ++r)

@@ -115,7 +115,7 @@ void TCube3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1)
     return;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
+  if (!ReadFloatLine(Line, r, g, b))
     return;
   if (Index1D < CurveSize) {
     LUT.Curve[Index1D++] = {r, g, b};
@@ -150,7 +150,8 @@ void TCube3DTruelightLutFormat::DoLoadFromFile(const std::string &FileName, TLUT
   TCube3DLutFormat::DoLoadFromFile(FileName, LUT);
   if (FSawInputLut) {
     if (FInputLength > 0 && Index1D != FInputLength)
-      FailIncomplete();
+      Fail(std::string(kIncompleteFile) + " The InputLUT section holds " + std::to_string(Index1D) + " of the " +
+           std::to_string(FInputLength) + " entries \"# lutLength\" announces.");
     CheckSize1D(Index1D, "# InputLUT");
     LUT.Mode = kMode1DThen3D;
     LUT.Size1D = Index1D;
@@ -200,7 +201,7 @@ void TCube3DTruelightLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   }
   if (FInInputLut) {
     double r, g, b;
-    if (!ParseFloatTriple(t, r, g, b))
+    if (!ReadFloatLine(Line, r, g, b))
       return;
     const std::int32_t room = FInputLength > 0 ? FInputLength : kMaxSize1D;
     if (Index1D >= room)
@@ -279,7 +280,7 @@ void TCube1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1)
     return;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
+  if (!ReadFloatLine(Line, r, g, b))
     return;
   CheckRoom("LUT_1D_SIZE");
   LUT.Curve[Index1D++] = {r, g, b};
@@ -309,8 +310,10 @@ void TNucoda3DLutFormat::DoLoadFromFile(const std::string &FileName, TLUT &LUT) 
   CurveSize = 0;
   HasCurve = false;
   HasLattice = false;
-  Version = 0;
+  Version = -1; // until the NUCODA_3D_CUBE line gives it
   TGenericLutFormat::DoLoadFromFile(FileName, LUT);
+  if (Version == -1)
+    Fail("no NUCODA_3D_CUBE line; the file is not a Nucoda file.");
   // Both tables announced must be complete: points left over would keep whatever the LUT held.
   if ((HasCurve && Index1D < CurveSize) || (HasLattice && !(IndexB == Size)))
     FailIncomplete();
@@ -356,7 +359,7 @@ void TNucoda3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   }
   Complete = true;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
+  if (!ReadFloatLine(Line, r, g, b))
     return;
   if (HasCurve && Index1D < CurveSize) {
     const double scale = Version == 1 ? 33 : 1;

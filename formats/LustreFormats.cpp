@@ -4,6 +4,7 @@
 
 #include "formats/LutChars.h"
 #include "formats/LutFormatFamilies.h"
+#include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
@@ -20,10 +21,11 @@ void TLustre3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) 
   lines.LoadFromFile(fileName);
   int maxCode = 4095;
   bool skipShaper = false;
-  try {
+  {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
       LineNumber = i + 1;
       std::string_view t = TrimLut(lines[i]);
+      FSawText = FSawText || !t.empty();
       if (t.empty() || t[0] == '#' || PosNoCase("3DMESH", t))
         continue;
       if (int p = PosNoCase("Mesh", t)) {
@@ -65,8 +67,6 @@ void TLustre3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) 
       CheckRoom("the \"Mesh\" line");
       StoreBlueFastest(LUT, r, g, b);
     }
-  } catch (const EConvertError &e) {
-    throw EConvertError(fileName + ", line " + std::to_string(LineNumber) + ": " + e.what());
   }
   LineNumber = 0;
   if (Size == -1)
@@ -112,6 +112,10 @@ void TPandora3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (t.empty() || t[0] == '#')
     return;
   std::string_view lt = TrimLeftLut(Line);
+  if (Size == -1 && !StartsWith(lt, "in ") && PosNoCase("in ", lt) == 1 && FUnreadLine == 0) {
+    FUnreadLine = LineNumber;
+    FUnreadReason = "gives the number of points as " + QuoteLine(lt.substr(0, 2)) + "; the keyword is \"in\", in lower case";
+  }
   if (Size == -1 && StartsWith(lt, "in ")) {
     const std::int32_t n = LutStrToInt(lt.substr(3));
     const long long s = n > 0 ? std::llround(std::cbrt(static_cast<double>(n))) : 0;
@@ -131,9 +135,10 @@ void TPandora3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1 || Depth == -1)
     return;
   double r, g, b;
-  if (!ParseIntTriple(t, Depth, true, r, g, b))
+  if (!ReadIntLine(Line, Depth, true, r, g, b))
     return;
   CheckRoom("the \"in\" line");
+  CheckIndexColumn(t, FStored, "point number");
   StoreBlueFastest(LUT, r, g, b);
 }
 
@@ -177,8 +182,10 @@ void TLustre1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   }
   double r, g, b;
-  if (ParseIntTriple(t, (1 << Depth) - 1, true, r, g, b))
+  if (ReadIntLine(Line, (1 << Depth) - 1, true, r, g, b)) {
+    CheckIndexColumn(t, Size, "entry number");
     AppendCurveEntry(LUT, r, g, b);
+  }
   Complete = true;
 }
 

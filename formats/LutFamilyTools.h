@@ -1,4 +1,4 @@
-// Small helpers the format families share: file extensions and conversion errors with the file's name.
+// Small helpers the format families share: file extensions.
 #pragma once
 
 #include <cstdint>
@@ -20,15 +20,6 @@ inline std::string FileExtension(const std::string &FileName) {
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
     return {};
   return FileName.substr(dot);
-}
-
-// Runs f; a conversion error that leaves it gets the file's name in front of its message.
-template <class F> void WithFileName(const std::string &FileName, F &&f) {
-  try {
-    f();
-  } catch (const EConvertError &e) {
-    throw EConvertError(FileName + ": " + e.what());
-  }
 }
 
 } // namespace tintwise

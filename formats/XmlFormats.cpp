@@ -58,10 +58,14 @@ void TSpeedgradeLook3DLutFormat::DoLoadFromFile(const std::string &fileName, TLU
   Size = 0;
   TXMLNode root;
   root.LoadXMLFile(fileName);
+  FSawText = true;
   std::string_view data;
   std::string sizeText;
   const TXMLNode *look = root.FindNode("look");
-  const TXMLNode *lut = look ? look->FindNode("lut") : nullptr;
+  // A look without a baked LUT is the identity, but a file without a look is no look file.
+  if (!look)
+    Fail("no <look> element; the file is not a Speedgrade look.");
+  const TXMLNode *lut = look->FindNode("lut");
   if (lut) {
     // The size is written in quotes ("33"). Only quotes are taken off: cutting the first and last
     // characters whatever they are would read an unquoted 129 as 2.
@@ -71,7 +75,7 @@ void TSpeedgradeLook3DLutFormat::DoLoadFromFile(const std::string &fileName, TLU
       size.remove_prefix(1);
     if (!size.empty() && (size.back() == '"' || size.back() == '\''))
       size.remove_suffix(1);
-    WithFileName(fileName, [&] { Size = LutStrToInt(size); });
+    Size = LutStrToInt(size);
     data = lut->NodeByName("data").Value.Text;
   }
   // A look without a baked LUT changes nothing.
@@ -106,13 +110,12 @@ void TPFClean3D_Format::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
   ResetParseState(fileName);
   TXMLNode root;
   root.LoadXMLFile(fileName);
+  FSawText = true;
   const TXMLNode &lut = root.NodeByName("lut");
   const TXMLValue &size = lut.NodeByName("size").Value;
   const TXMLValue &maximum = lut.NodeByName("maximum").Value;
-  WithFileName(fileName, [&] {
-    Size = size.AsInteger();
-    Depth = maximum.AsInteger();
-  });
+  Size = size.AsInteger();
+  Depth = maximum.AsInteger();
   const std::string &cube = lut.NodeByName("cube").Value.Text;
   CheckSize3D(Size, "<size>" + std::string(TrimLut(size.Text)) + "</size>");
   if (Depth < 1)

@@ -116,9 +116,9 @@ TEST(AscCdlFormat, BakesA33PointLatticeAndWritesNothing) {
   // In a decision list the correction is not a child of the root: recognised, then refused.
   EXPECT_EQ(LoadError(kCdl, "<ColorDecisionList><ColorDecision><ColorCorrection><SOPNode>" + sop +
                                 "</SOPNode></ColorCorrection></ColorDecision></ColorDecisionList>"),
-            "The \"ColorCorrection\" node is not found");
+            "\"in.txt\" (read as ASC CDL): The \"ColorCorrection\" node is not found");
   EXPECT_EQ(LoadError(kCdl, "<ColorCorrection><SOPNode><Slope>1 x 1</Slope></SOPNode></ColorCorrection>"),
-            "in.txt: 'x' is not a valid floating point value");
+            "\"in.txt\" (read as ASC CDL): 'x' is not a valid floating point value");
 
   TTempDir dir;
   Format(kCdl).SaveToFile(dir.File("out.cc"), lut, 0);

@@ -113,7 +113,7 @@ TEST(ClipsterFamily, MalformedFilesAreRefusedWithTheirReason) {
   };
   for (const Case &c : cases) {
     const std::string message = LoadError(c.format, c.text);
-    EXPECT_TRUE(EndsWith(message, c.message)) << c.text.substr(0, 60) << "\n-> " << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.text.substr(0, 60) << "\n-> " << message;
   }
 }
 

@@ -137,8 +137,8 @@ inline std::string Load(int index, const std::string &text, TLUT &lut, const std
   } catch (const std::exception &e) {
     std::string message = e.what();
     const std::string folder = dir.Path.string() + "/";
-    if (message.rfind(folder, 0) == 0)
-      message.erase(0, folder.size());
+    for (std::size_t at; (at = message.find(folder)) != std::string::npos;)
+      message.erase(at, folder.size());
     return message;
   }
   return "";

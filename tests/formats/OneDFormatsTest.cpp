@@ -43,7 +43,8 @@ TEST(OneDFormats, WritersAreByteExact) {
   Format(kCinetal).SaveToFile(dir.File("e.txt"), curve, 10);
   EXPECT_FALSE(Format(kCinetal).CanRead(dir.File("e.txt")));
   EXPECT_FALSE(Format(kShake).CanRead(dir.File("e.txt")));
-  EXPECT_EQ(LoadError(kShake, ReadText(dir.File("e.txt"))), "Shake 1D files are only written; this program does not read them.");
+  EXPECT_EQ(LoadError(kShake, ReadText(dir.File("e.txt"))),
+            "\"in.txt\" (read as Shake 1D): Shake 1D files are only written; this program does not read them.");
 }
 
 TEST(OneDFormats, ReaderQuirks) {
@@ -54,8 +55,8 @@ TEST(OneDFormats, ReaderQuirks) {
   EXPECT_EQ(lut.Curve[0], (TLutTriple{0, 0.5, 1}));
   EXPECT_EQ(lut.Curve[1], (TLutTriple{1, 0.25, 0}));
 
-  // Fusion: the bit depth line sets the scale; index words are not compared.
-  ASSERT_EQ(Load(kFusion, "F5LT\n\n12\n\n7 4095 9 0 9 2048\n0 0 0 4095 0 0\n", lut), "");
+  // Fusion: the bit depth line sets the scale; each index word is the entry number.
+  ASSERT_EQ(Load(kFusion, "F5LT\n\n12\n\n0 4095 0 0 0 2048\n1 0 1 4095 1 0\n", lut), "");
   EXPECT_EQ(lut.Size1D, 2);
   EXPECT_EQ(lut.Curve[0], (TLutTriple{1, 0, 2048 / 4095.0}));
   EXPECT_EQ(lut.Curve[1], (TLutTriple{0, 1, 0}));
@@ -100,7 +101,7 @@ TEST(OneDFormats, MalformedFilesAreRefusedWithTheirReason) {
       {kILut, "# nothing\n", "Incomplete file."},
       {kOLut, tooLong, "line 100002: more than 100001 entries; a curve holds no more."},
       {kColorfront1D, tooLong, "line 100002: more than 100001 entries; a curve holds no more."},
-      {kBlackmagic, tooLong, "line 100002: more than 100001 entries; a curve holds no more."},
+      {kBlackmagic, "HDLINK\n" + tooLong, "line 100003: more than 100001 entries; a curve holds no more."},
       {kStwo, "<lut><elem r='1'/></lut>", "The \"data\" node is not found"},
       {kStwo, "<lut><data><elem r='x'/></data></lut>", "'x' is not a valid floating point value"},
       // One entry is no curve.
@@ -108,7 +109,7 @@ TEST(OneDFormats, MalformedFilesAreRefusedWithTheirReason) {
   };
   for (const Case &c : cases) {
     const std::string message = LoadError(c.format, c.text);
-    EXPECT_TRUE(EndsWith(message, c.message)) << c.text.substr(0, 40) << "\n-> " << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.text.substr(0, 40) << "\n-> " << message;
   }
 }
 

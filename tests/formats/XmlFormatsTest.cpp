@@ -84,7 +84,7 @@ TEST(SpeedgradeLook, MalformedLooksAreRefused) {
   };
   for (const Case &c : cases) {
     const std::string message = LoadError(kSpeedgrade, Look(c.lut));
-    EXPECT_TRUE(EndsWith(message, c.message)) << c.lut.substr(0, 40) << "\n-> " << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.lut.substr(0, 40) << "\n-> " << message;
   }
 }
 
@@ -114,7 +114,7 @@ TEST(PFClean, MalformedFilesAreRefused) {
   };
   for (const Case &c : cases) {
     const std::string message = LoadError(kPFClean, c.text);
-    EXPECT_TRUE(EndsWith(message, c.message)) << c.text << "\n-> " << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.text << "\n-> " << message;
   }
 }
 
