@@ -1,14 +1,13 @@
 #include "formats/CubeFormats.h"
 
 #include "formats/LutFormatFamilies.h"
+#include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
 namespace tintwise {
 
 namespace {
-
-inline bool StartsNumber(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
 
 // The values after a keyword, which must all equal `expected` (0 or 1). Answers false for any other
 // value or when fewer than `count` numbers are given.
@@ -95,10 +94,9 @@ void TCube3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     if (Size != -1)
       return;
   }
-  const char c = t[0];
-  if (c == '#')
+  if (t[0] == '#')
     return;
-  if (!StartsNumber(c)) {
+  if (!StartsLikeValues(t)) {
     // A keyword line: the curve size of a file with a curve before its lattice, or a range.
     std::string problem = CheckCubeRange(t);
     if (!problem.empty())
@@ -262,7 +260,7 @@ void TCube1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     LUT.Comments.emplace_back(CommentText(t));
     return;
   }
-  if (!StartsNumber(t[0])) {
+  if (!StartsLikeValues(t)) {
     std::string problem = CheckCubeRange(t);
     if (!problem.empty())
       Fail(problem);

@@ -21,52 +21,50 @@ void TLustre3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) 
   lines.LoadFromFile(fileName);
   int maxCode = 4095;
   bool skipShaper = false;
-  {
-    for (std::size_t i = 0; i < lines.Count(); ++i) {
-      LineNumber = i + 1;
-      std::string_view t = TrimLut(lines[i]);
-      FSawText = FSawText || !t.empty();
-      if (t.empty() || t[0] == '#' || PosNoCase("3DMESH", t))
-        continue;
-      if (int p = PosNoCase("Mesh", t)) {
-        if (IndexR > 0 || IndexG > 0 || IndexB > 0 || Complete)
-          Fail("a second \"Mesh\" line after the values.");
-        std::string_view rest = TrimLut(AfterKeyword(t, p, 4, 1));
-        std::string_view first;
-        SplitAt(" ", rest, first);
-        const std::int32_t m = LutStrToInt(first);
-        const std::int32_t d = LutStrToInt(rest);
-        if (m < 0 || m > 30)
-          Fail(std::string(t) + ": mesh exponents of 0 to 6 are possible.");
-        CheckSize3D((1LL << m) + 1, t);
-        if (d < 1 || d > 16)
-          Fail(std::string(t) + ": output depths of 1 to 16 bits are possible.");
-        Size = (1 << m) + 1;
-        maxCode = (1 << d) - 1;
-        // A 3-point mesh has a shaper line of three integers, which reads like a value line:
-        // it is one when the file holds one line more than the lattice.
-        if (Size == 3) {
-          int triples = 0;
-          double r, g, b;
-          for (std::size_t k = i + 1; k < lines.Count(); ++k)
-            if (ParseIntTriple(lines[k], maxCode, false, r, g, b))
-              ++triples;
-          skipShaper = triples == 28;
-        }
-        continue;
+  for (std::size_t i = 0; i < lines.Count(); ++i) {
+    LineNumber = i + 1;
+    std::string_view t = TrimLut(lines[i]);
+    FSawText = FSawText || !t.empty();
+    if (t.empty() || t[0] == '#' || PosNoCase("3DMESH", t))
+      continue;
+    if (int p = PosNoCase("Mesh", t)) {
+      if (IndexR > 0 || IndexG > 0 || IndexB > 0 || Complete)
+        Fail("a second \"Mesh\" line after the values.");
+      std::string_view rest = TrimLut(AfterKeyword(t, p, 4, 1));
+      std::string_view first;
+      SplitAt(" ", rest, first);
+      const std::int32_t m = LutStrToInt(first);
+      const std::int32_t d = LutStrToInt(rest);
+      if (m < 0 || m > 30)
+        Fail(std::string(t) + ": mesh exponents of 0 to 6 are possible.");
+      CheckSize3D((1LL << m) + 1, t);
+      if (d < 1 || d > 16)
+        Fail(std::string(t) + ": output depths of 1 to 16 bits are possible.");
+      Size = (1 << m) + 1;
+      maxCode = (1 << d) - 1;
+      // A 3-point mesh has a shaper line of three integers, which reads like a value line:
+      // it is one when the file holds one line more than the lattice.
+      if (Size == 3) {
+        int triples = 0;
+        double r, g, b;
+        for (std::size_t k = i + 1; k < lines.Count(); ++k)
+          if (ParseIntTriple(lines[k], maxCode, false, r, g, b))
+            ++triples;
+        skipShaper = triples == 28;
       }
-      if (Size == -1)
-        continue;
-      double r, g, b;
-      if (!ParseIntTriple(t, maxCode, false, r, g, b))
-        continue;
-      if (skipShaper) {
-        skipShaper = false;
-        continue;
-      }
-      CheckRoom("the \"Mesh\" line");
-      StoreBlueFastest(LUT, r, g, b);
+      continue;
     }
+    if (Size == -1)
+      continue;
+    double r, g, b;
+    if (!ParseIntTriple(t, maxCode, false, r, g, b))
+      continue;
+    if (skipShaper) {
+      skipShaper = false;
+      continue;
+    }
+    CheckRoom("the \"Mesh\" line");
+    StoreBlueFastest(LUT, r, g, b);
   }
   LineNumber = 0;
   if (Size == -1)
