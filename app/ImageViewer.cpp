@@ -24,6 +24,7 @@ void TImageViewer::SetPicture(const TBitmap24 &bitmap) {
   FHasPicture = true;
   UpdateLayout();
   update();
+  emit PictureChanged();
 }
 
 // Fits the picture into the control less the margins and makes the display copy. A control without
@@ -86,13 +87,27 @@ bool TImageViewer::CropFrom(const TBitmap24 &picture) {
     std::swap(FSelX1, FSelX2);
   if (FSelY2 < FSelY1)
     std::swap(FSelY1, FSelY2);
+  const QRect r = PictureRect(picture.Width(), picture.Height());
+  FSelection = picture.Crop(r.x(), r.y(), r.width(), r.height());
+  return true;
+}
+
+QRect TImageViewer::PictureRect(int width, int height) const {
   // The snapping of the corners keeps both inside the display; the clamping only matters for a
   // selection that outlived a picture of another size.
-  const int x1 = std::clamp(ViewToImageX(FSelX1), 0, picture.Width());
-  const int x2 = std::clamp(ViewToImageX(FSelX2), x1, picture.Width());
-  const int y1 = std::clamp(ViewToImageY(FSelY1), 0, picture.Height());
-  const int y2 = std::clamp(ViewToImageY(FSelY2), y1, picture.Height());
-  FSelection = picture.Crop(x1, y1, x2 - x1, y2 - y1);
+  const int sx1 = std::min(FSelX1, FSelX2), sx2 = std::max(FSelX1, FSelX2);
+  const int sy1 = std::min(FSelY1, FSelY2), sy2 = std::max(FSelY1, FSelY2);
+  const int x1 = std::clamp(ViewToImageX(sx1), 0, width);
+  const int x2 = std::clamp(ViewToImageX(sx2), x1, width);
+  const int y1 = std::clamp(ViewToImageY(sy1), 0, height);
+  const int y2 = std::clamp(ViewToImageY(sy2), y1, height);
+  return QRect(x1, y1, x2 - x1, y2 - y1);
+}
+
+bool TImageViewer::SelectedPictureRect(QRect &rect) const {
+  if (!FHasSelection || !FHasPicture)
+    return false;
+  rect = PictureRect(FPicture.Width(), FPicture.Height());
   return true;
 }
 
@@ -107,6 +122,7 @@ void TImageViewer::SetHasSelection(bool value) {
   FHasSelection = value;
   if (FOnSelectionChange)
     FOnSelectionChange(*this);
+  emit SelectionChanged();
 }
 
 // The frame is painted by paintEvent whenever a selection exists; drawing or erasing it repaints
@@ -186,6 +202,8 @@ void TImageViewer::mouseReleaseEvent(QMouseEvent *event) {
     FDragging = false;
   if (FSelX1 == FSelX2 || FSelY1 == FSelY2)
     ClearSelection();
+  else if (FHasSelection && event->button() == Qt::LeftButton)
+    emit SelectionChanged();
 }
 
 } // namespace tintwise

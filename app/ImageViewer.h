@@ -39,6 +39,10 @@ public:
 
   void ClearSelection();
 
+  // The selected rectangle in picture pixels, clipped to the picture, as CropSelection would cut
+  // it; false without a selection or a picture.
+  bool SelectedPictureRect(QRect &rect) const;
+
   void SetSelectionChangeHandler(TSelectionChangeHandler handler) { FOnSelectionChange = std::move(handler); }
   void SetMouseDownHandler(TMouseDownHandler handler) { FOnMouseDown = std::move(handler); }
 
@@ -59,6 +63,12 @@ public:
   // The selection rectangle in view coordinates, corners as the user dragged them.
   QRect SelectionRect() const;
 
+signals:
+  // The picture on show was replaced (a new picture, the preview, the uncorrected source).
+  void PictureChanged();
+  // A selection appeared, was finished by releasing the mouse, or went away.
+  void SelectionChanged();
+
 protected:
   void paintEvent(QPaintEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
@@ -72,6 +82,7 @@ private:
   void SetHasSelection(bool value);
   int ViewToImage(int v, int offset, double scale, int size) const;
   bool CropFrom(const TBitmap24 &picture);
+  QRect PictureRect(int width, int height) const;
 
   TBitmap24 FPicture;
   TBitmap24 FDisplay;

@@ -22,6 +22,7 @@
 #include "app/About.h"
 #include "app/ImageViewer.h"
 #include "app/LutSaveForm.h"
+#include "app/ScopesPanel.h"
 #include "app/TipsForm.h"
 #include "engine/PrimaryCorrection.h"
 #include "imaging/PictureLoader.h"
@@ -262,6 +263,9 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   sbnOpenSourceImage = captioned("sbnOpenSourceImage", "Open Source Image",
                                  "Open the image that should be color graded", QStyle::SP_DirOpenIcon);
   sbnCreateLUT = captioned("sbnCreateLUT", "Create 3D LUT", "Create 3D LUT file", QStyle::SP_DialogSaveButton);
+  sbnScopes = captioned("sbnScopes", "Scopes", "Show the scopes and the match report",
+                        QStyle::SP_FileDialogDetailedView);
+  sbnScopes->setCheckable(true);
   buttonRow->addStretch(1);
   sbnHideCorrections = NewSpeedButton(pnlToolBar, "sbnHideCorrections", nullptr,
                                       "Hide the corrections, Show the original image");
@@ -274,7 +278,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   sbnAbout = NewSpeedButton(pnlToolBar, "sbnAbout", nullptr, "About");
   sbnAbout->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
   buttonRow->addWidget(sbnAbout);
-  for (QToolButton *b : {sbnOpenRefImage, sbnOpenSourceImage, sbnCreateLUT, sbnHideCorrections, sbnHelp, sbnAbout})
+  for (QToolButton *b : {sbnOpenRefImage, sbnOpenSourceImage, sbnCreateLUT, sbnScopes, sbnHideCorrections, sbnHelp, sbnAbout})
     b->setIconSize(QSize(20, 20));
   toolBarLayout->addLayout(buttonRow, 1);
   QFrame *toolBarLine = NewLine(pnlToolBar, "shpToolBarLine");
@@ -480,6 +484,16 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   softnessLabel(tbrSoftnessSec->value());
   UpdateControls();
   ResetSecondarySettings();
+  BuildScopesPanel();
+}
+
+// The Scopes panel is closed until the toggle opens it; closed, it measures nothing.
+void TfrmMain::BuildScopesPanel() {
+  ScopesPanel = new TScopesPanel(*this);
+  addDockWidget(Qt::RightDockWidgetArea, ScopesPanel);
+  ScopesPanel->hide();
+  connect(sbnScopes, &QToolButton::toggled, ScopesPanel, &QWidget::setVisible);
+  connect(ScopesPanel->toggleViewAction(), &QAction::toggled, sbnScopes, &QToolButton::setChecked);
 }
 
 TfrmMain::~TfrmMain() = default;

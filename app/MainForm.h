@@ -22,6 +22,7 @@ class QToolButton;
 namespace tintwise {
 
 class TImageViewer;
+class TScopesPanel;
 
 // A one-column list with check boxes in the manner of a report-style list view: a left press exactly
 // on a check box toggles it at once and is reported; keys go to the owner's handler first.
@@ -98,6 +99,7 @@ public:
   QToolButton *sbnOpenRefImage;
   QToolButton *sbnOpenSourceImage;
   QToolButton *sbnCreateLUT;
+  QToolButton *sbnScopes;
   QToolButton *sbnHideCorrections;
   QToolButton *sbnHelp;
   QToolButton *sbnAbout;
@@ -135,6 +137,8 @@ public:
   QFrame *shpSplitLine;
   TImageViewer *RefViewer;
   TImageViewer *SourceViewer;
+  // The scopes and the match report, in a dock.
+  TScopesPanel *ScopesPanel;
 
   // Handlers of the controls.
   void sbnOpenRefImageClick();
@@ -167,6 +171,7 @@ private:
   bool SecListKeyDown(QKeyEvent *event);
   TLUT &ScratchLUT();
   void LayoutClient();
+  void BuildScopesPanel();
 
   TBitmap24 FRefBitmap;
   TBitmap24 FPreviewBitmap;

@@ -1,77 +1,178 @@
-// tintwise-cli apply: pictures run through a LUT at full resolution.
+// tintwise-cli apply: pictures run through a LUT at full resolution, one by one or as numbered
+// sequences over frame lists, frames in parallel, the unit of work a render farm hands out.
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
-#include "cli/PictureWriter.h"
-#include "imaging/PictureLoader.h"
+#include "engine/Errors.h"
+#include "imaging/FootageApply.h"
+#include "imaging/FootageFiles.h"
+#include "workflow/FrameBatch.h"
+#include "workflow/FrameSequence.h"
 #include "workflow/MatchWorkflow.h"
 
 namespace tintwise {
 
 namespace {
 
+// A message on one line, as every error is printed.
+std::string OneLine(std::string text) {
+  for (char &c : text)
+    if (c == '\n' || c == '\r')
+      c = ' ';
+  return text;
+}
+
 int RunApply(const TCliCommand &command, const QStringList &args) {
   QCommandLineParser parser;
   const QCommandLineOption lutOption("lut", "The LUT file to apply.", "FILE");
-  const QCommandLineOption output("output", "Where to write the result (one picture only).", "FILE");
+  const QCommandLineOption output("output",
+                                  "Where to write the result: a file for one picture, a pattern such as "
+                                  "graded.%04d.png for --input.",
+                                  "FILE");
   const QCommandLineOption outputDir("output-dir", "Folder for the results, under the pictures' own names.", "DIR");
-  parser.addOptions({lutOption, output, outputDir});
-  parser.addPositionalArgument("IMAGE", "Pictures to run through the LUT.", "IMAGE...");
+  const QCommandLineOption input("input", "A numbered sequence: shot.%04d.dpx or shot.####.dpx (with --frames).",
+                                 "PATTERN");
+  const QCommandLineOption frames("frames", "The frames of --input: N, A-B and A-BxS, comma-separated "
+                                            "(1001-1100, 1001-1100x2, 1,5,9,20-30x5).",
+                                  "SPEC");
+  const QCommandLineOption skipExisting("skip-existing", "Skip pictures whose output exists, so a stopped run "
+                                                         "resumes when it is run again.");
+  const QCommandLineOption threads("threads", "Use N threads (default: every core); frames run in parallel.", "N");
+  const QCommandLineOption progress("progress", "Print one JSON line per picture on standard output as it ends "
+                                                "(frame, input, output, status, error, ms).",
+                                    "jsonl");
+  const QCommandLineOption as("as", "With --output-dir: write pictures and movie frames as dpx, exr, tiff or png.",
+                              "TYPE");
+  parser.addOptions({lutOption, output, outputDir, as, input, frames, skipExisting, threads, progress});
+  parser.addPositionalArgument("IMAGE", "Pictures or movies to run through the LUT.", "[IMAGE...]");
   if (!ParseCommandLine(parser, command, args))
     return 0;
   const QStringList images = parser.positionalArguments();
-  if (images.isEmpty())
-    throw EUsage("apply needs at least one IMAGE.");
+  const bool sequence = parser.isSet(input);
+  if (sequence && !images.isEmpty())
+    throw EUsage("apply takes either --input PATTERN or IMAGE arguments, not both.");
+  if (!sequence && images.isEmpty())
+    throw EUsage("apply needs at least one IMAGE or --input PATTERN.");
+  if (sequence != parser.isSet(frames))
+    throw EUsage(sequence ? "--input needs --frames SPEC." : "--frames goes with --input PATTERN.");
   if (parser.isSet(output) == parser.isSet(outputDir))
-    throw EUsage("apply needs either --output FILE or --output-dir DIR.");
-  if (parser.isSet(output) && images.size() != 1)
+    throw EUsage("apply needs either --output or --output-dir DIR.");
+  if (parser.isSet(output) && !sequence && images.size() != 1)
     throw EUsage("--output takes one picture; use --output-dir for several.");
+  if (parser.isSet(output) && parser.isSet(as))
+    throw EUsage("--as goes with --output-dir; with --output the file's extension gives the type.");
   if (parser.isSet(outputDir) && !QFileInfo(parser.value(outputDir)).isDir())
     throw EUsage("--output-dir: '" + Str(parser.value(outputDir)) + "' is not a folder.");
+  const std::string type = parser.isSet(as) ? Str(parser.value(as).toLower()) : std::string();
+  const auto &types = FrameSequenceTypes();
+  if (!type.empty() && std::find(types.begin(), types.end(), type) == types.end())
+    throw EUsage("--as: '" + type + "' is not one of dpx, exr, tiff, png.");
+  for (const QString &image : images)
+    if (parser.isSet(output) && IsMovieFileName(Str(image)))
+      throw EUsage("'" + Str(image) + "' is a movie: its frames need --output-dir DIR.");
+  // In --output-dir, under the input's own name, with the extension of --as when given.
+  const auto inOutputDir = [&](const QString &inputName) {
+    QString name = QFileInfo(inputName).fileName();
+    if (!type.empty())
+      name = QFileInfo(name).completeBaseName() + "." + QString::fromStdString(type);
+    return Str(QDir(parser.value(outputDir)).filePath(name));
+  };
+  // A movie is one job; its output is the name of its first frame.
+  const std::string movieType = type.empty() ? "dpx" : type;
+  if (parser.isSet(progress) && parser.value(progress) != "jsonl")
+    throw EUsage("--progress: '" + Str(parser.value(progress)) + "' is not a progress format; use jsonl.");
+  TFrameBatchOptions batch;
+  batch.SkipExisting = parser.isSet(skipExisting);
+  if (parser.isSet(threads))
+    batch.Threads = ParseInt("--threads", Str(parser.value(threads)), 1, 1024);
+
+  std::vector<TFrameJob> jobs;
+  try {
+    if (sequence) {
+      const TFramePattern in(Str(parser.value(input)));
+      std::unique_ptr<TFramePattern> out;
+      if (parser.isSet(output))
+        out = std::make_unique<TFramePattern>(Str(parser.value(output)));
+      for (const std::int64_t frame : ParseFrameList(Str(parser.value(frames)))) {
+        const std::string name = in.NameOf(frame);
+        jobs.push_back({frame, name, out ? out->NameOf(frame) : inOutputDir(QString::fromStdString(name))});
+      }
+    } else {
+      for (const QString &image : images)
+        jobs.push_back({-1, Str(image),
+                        parser.isSet(output) ? Str(parser.value(output))
+                        : IsMovieFileName(Str(image))
+                            ? MovieFrameFileName(Str(parser.value(outputDir)), Str(image), 0, movieType)
+                            : inOutputDir(image)});
+    }
+  } catch (const EFrameSpecError &e) {
+    throw EUsage(std::string(sequence ? "--frames/--input: " : "") + e.what());
+  }
+
   auto lut = std::make_unique<TLUT>();
   LoadAnyLut(Required(parser, lutOption), *lut);
 
-  const bool progress = isatty(STDERR_FILENO);
-  int failures = 0;
-  for (int i = 0; i < images.size(); ++i) {
-    const std::string image = Str(images[i]);
-    const std::string target = parser.isSet(output)
-                                   ? Str(parser.value(output))
-                                   : Str(QDir(parser.value(outputDir)).filePath(QFileInfo(images[i]).fileName()));
-    if (progress)
-      std::fprintf(stderr, "\r\033[K[%d/%d] %s", i + 1, static_cast<int>(images.size()), image.c_str());
-    try {
-      TBitmap24 picture;
-      LoadPictureFile(image, picture);
-      lut->ApplyToBitmap(picture);
-      SavePictureFile(picture, target);
-    } catch (const std::exception &e) {
-      if (progress)
-        std::fputc('\n', stderr);
-      if (images.size() == 1)
-        throw;
-      std::fprintf(stderr, "tintwise-cli: %s\n", e.what());
-      ++failures;
-    }
-  }
-  if (progress)
+  const bool json = parser.isSet(progress);
+  const bool human = isatty(STDERR_FILENO);
+  const int total = static_cast<int>(jobs.size());
+  int finished = 0;
+  std::string lastError;
+  const TFrameBatchSummary summary = RunFrameBatch(
+      jobs, batch,
+      [&](const TFrameJob &job) {
+        if (IsMovieFileName(job.Input))
+          ApplyLutToMovieFrames(*lut, job.Input, Str(parser.value(outputDir)), movieType);
+        else
+          ApplyLutToPictureFile(*lut, job.Input, job.Output);
+      },
+      [&](const TFrameJob &job, const TFrameResult &result) {
+        ++finished;
+        if (human)
+          std::fprintf(stderr, "\r\033[K");
+        if (result.Status == TFrameStatus::Failed && !(total == 1 && !sequence))
+          std::fprintf(stderr, "tintwise-cli: %s\n", OneLine(result.Error).c_str());
+        if (human)
+          std::fprintf(stderr, "[%d/%d] %s", finished, total, job.Input.c_str());
+        if (json) {
+          const std::string line = FrameResultJson(job, result) + "\n";
+          std::fwrite(line.data(), 1, line.size(), stdout);
+          std::fflush(stdout);
+        }
+        if (total == 1 && !sequence && result.Status == TFrameStatus::Failed)
+          lastError = result.Error;
+      });
+  if (human)
     std::fputc('\n', stderr);
-  if (failures)
-    throw std::runtime_error(std::to_string(failures) + " of " + std::to_string(images.size()) +
-                             " pictures could not be processed.");
-  return 0;
+  if (summary.Failed == 0)
+    return 0;
+  // One picture named on the command line fails as any other operation does.
+  if (total == 1 && !sequence)
+    throw ETintwiseError(lastError);
+  std::fprintf(stderr, "tintwise-cli: %d of %d pictures could not be processed.\n", summary.Failed, total);
+  return 3;
 }
 
-const TCliCommandEntry kEntry{{"apply", "run pictures through a LUT",
-                               "--lut FILE [--output FILE | --output-dir DIR] IMAGE...",
-                               "Runs pictures at full resolution through a LUT, as the preview does.\n"
-                               "The output format follows the file extension.",
-                               RunApply, 40}};
+const TCliCommandEntry kEntry{
+    {"apply", "run pictures, numbered sequences or movie frames through a LUT",
+     "--lut FILE (--output FILE | --output-dir DIR [--as TYPE]) IMAGE... | "
+     "--lut FILE --input PATTERN --frames SPEC (--output PATTERN | --output-dir DIR [--as TYPE])",
+     "Runs pictures at full resolution and at their own precision through a LUT.\n"
+     "The output format follows the file extension. DPX, Cineon, EXR and 16-bit TIFF and PNG keep\n"
+     "their pixel type, bit depth, alpha and metadata; 8-bit pictures go through as the preview does.\n"
+     "A movie's frames are written into --output-dir as a numbered sequence of --as pictures (dpx\n"
+     "unless given), e.g. clip.000000.dpx. Outputs are written in one step, so an output\n"
+     "that exists is complete.\n"
+     "Exit codes: 0 every picture done or skipped; 1 nothing could be done (e.g. an unreadable LUT);\n"
+     "2 bad usage; 3 some pictures failed (each named on stderr and in the JSON lines), the others\n"
+     "written.",
+     RunApply, 40}};
 
 } // namespace
 

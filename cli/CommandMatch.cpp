@@ -4,7 +4,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/OutputOptions.h"
-#include "cli/PictureWriter.h"
+#include "imaging/PictureWriter.h"
 #include "workflow/MatchWorkflow.h"
 
 namespace tintwise {

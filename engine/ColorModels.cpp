@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/StatisticsTables.h"
+#include "engine/CorrectionInternals.h"
 
 namespace tintwise {
 

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
-
-#include "engine/Errors.h"
 
 namespace tintwise {
 
@@ -13,20 +10,12 @@ TColorTriple ColorValueToTriple(TColorValue color) {
           static_cast<std::uint16_t>((color >> 16) & 0xFF), 8};
 }
 
-TColorValue TripleToColorValue(const TColorTriple &triple) {
-  return (triple.R & 0xFFu) | ((triple.G & 0xFFu) << 8) | ((triple.B & 0xFFu) << 16);
-}
-
 void ApplyColorPick(TLUT &lut, const TColorTriple &source, const TColorTriple &target, std::int32_t softness) {
-  for (const TColorTriple *t : {&source, &target})
-    if (t->Bits < 1 || t->Bits > 16)
-      throw EEngineError("A colour of " + std::to_string(t->Bits) + " bits per component cannot be used; 1 to 16 bits are supported.");
+  CheckBits(source.Bits);
+  CheckBits(target.Bits);
   const int n = lut.Size3D;
-  if (n < 2 || n > kMaxSize3D)
-    throw EEngineError("The LUT's 3D size " + std::to_string(n) + " is outside 2 to " +
-                       std::to_string(kMaxSize3D) + " points per axis.");
-  if (softness < 0)
-    throw EEngineError("The softness " + std::to_string(softness) + " is negative; it must be 0 or more.");
+  CheckSize3D(n);
+  CheckSoftness(softness);
 
   const double sMax = static_cast<double>((1u << source.Bits) - 1);
   const double tMax = static_cast<double>((1u << target.Bits) - 1);

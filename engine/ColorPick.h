@@ -17,7 +17,6 @@ struct TCorrectionData {
 };
 
 TColorTriple ColorValueToTriple(TColorValue color); // Bits 8
-TColorValue TripleToColorValue(const TColorTriple &triple); // expects Bits 8
 
 void ApplyColorPick(TLUT &lut, const TColorTriple &source, const TColorTriple &target,
                     std::int32_t softness);

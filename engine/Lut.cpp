@@ -16,7 +16,11 @@ TLUT::~TLUT() = default;
 
 void LutIndex(int n, double x, int &i, double &f) {
   const double t = static_cast<double>(static_cast<long double>(n - 1) * static_cast<long double>(x));
-  if (!(t > 0)) { // below the table, zero, or NaN
+  if (t > -1 && t < 0) {
+    // Just below the table: its first interval, extrapolated with a negative fraction.
+    i = 0;
+    f = t;
+  } else if (!(t > 0)) { // zero, further below the table, or NaN
     i = 0;
     f = 0;
   } else if (t >= n - 1) {
@@ -81,12 +85,23 @@ TLutTriple TLUT::Evaluate(const TLutTriple &in) const {
   }
 }
 
-namespace {
+void CheckSize3D(int n) {
+  if (n < 2 || n > kMaxSize3D)
+    throw EEngineError("The LUT's 3D size " + std::to_string(n) + " is outside 2 to " + std::to_string(kMaxSize3D) +
+                       " points per axis.");
+}
 
 void CheckBits(int bits) {
   if (bits < 1 || bits > 16)
     throw EEngineError("A colour of " + std::to_string(bits) + " bits per component cannot be used; 1 to 16 bits are supported.");
 }
+
+void CheckSoftness(int softness) {
+  if (softness < 0)
+    throw EEngineError("The softness " + std::to_string(softness) + " is negative; it must be 0 or more.");
+}
+
+namespace {
 
 inline std::uint16_t ToCode(double y, double scale) {
   if (!(y >= 0)) // negative or NaN
@@ -110,9 +125,8 @@ void TLUT::ApplyToColor(const TColorTriple &in, TColorTriple &out) const {
 }
 
 void TLUT::CheckSizes() const {
-  if ((Mode == kMode3D || Mode == kMode1DThen3D) && (Size3D < 2 || Size3D > kMaxSize3D))
-    throw EEngineError("The LUT's 3D size " + std::to_string(Size3D) + " is outside 2 to " +
-                       std::to_string(kMaxSize3D) + " points per axis.");
+  if (Mode == kMode3D || Mode == kMode1DThen3D)
+    CheckSize3D(Size3D);
   if ((Mode == kMode1D || Mode == kMode1DThen3D) && (Size1D < 2 || Size1D > kMaxSize1D))
     throw EEngineError("The LUT's 1D size " + std::to_string(Size1D) + " is outside 2 to " +
                        std::to_string(kMaxSize1D) + " entries.");

@@ -50,8 +50,9 @@ public:
 
   // One colour through the LUT according to Mode.
   TLutTriple Evaluate(const TLutTriple &in) const;
-  // Trilinear lookup in the lattice. Inputs outside 0..1 (and NaN) take the value at the nearest
-  // edge of the lattice: the index never leaves the table.
+  // Trilinear lookup in the lattice. Inputs less than one step below 0 extrapolate from the first
+  // interval; inputs further outside 0..1 (and NaN) take the value at the nearest edge of the
+  // lattice: the index never leaves the table.
   TLutTriple Evaluate3D(const TLutTriple &in) const;
   // Per-channel linear lookup in the curve, with the same edge rule.
   TLutTriple Evaluate1D(const TLutTriple &in) const;
@@ -70,9 +71,16 @@ public:
   void CheckSizes() const;
 };
 
+// The engine's limits, checked in one place. Each throws EEngineError with the message users see.
+void CheckSize3D(int n);          // 2 to 101 points per axis
+void CheckBits(int bits);         // 1 to 16 bits per component
+void CheckSoftness(int softness); // 0 or more
+
 // The grid index and fraction of x in a table of n points, as Evaluate1D and Evaluate3D compute
-// them: t = (n - 1) * x in extended precision rounded to double, i = trunc(t), f = t - trunc(t),
-// kept inside the table (below 0 or NaN gives 0, 0; at or above n - 1 gives n - 1, 0).
+// them: t = (n - 1) * x in extended precision rounded to double, i = trunc(t), f = t - trunc(t).
+// For -1 < t < 0 that is the first interval with a negative fraction (an extrapolation from the
+// first two entries). The index is kept inside the table: t <= -1 or NaN gives 0, 0; at or above
+// n - 1 gives n - 1, 0.
 void LutIndex(int n, double x, int &i, double &f);
 
 } // namespace tintwise

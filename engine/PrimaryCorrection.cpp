@@ -12,7 +12,7 @@
 #include "engine/Lut.h"
 #include "engine/Parallel.h"
 #include "engine/Scratch.h"
-#include "engine/StatisticsTables.h"
+#include "engine/CorrectionInternals.h"
 
 namespace tintwise {
 
@@ -141,9 +141,7 @@ void ApplyPrimaryCorrection(const TBitmap24 &reference, const TBitmap24 &source,
   CheckNotEmpty(source, "source picture");
   CheckNotEmpty(reference, "reference picture");
   const int n = lut.Size3D;
-  if (n < 2 || n > kMaxSize3D)
-    throw EEngineError("The LUT's 3D size " + std::to_string(n) + " is outside 2 to " +
-                       std::to_string(kMaxSize3D) + " points per axis.");
+  CheckSize3D(n);
   TChannelValues mS, dS, mR, dR;
   CalcStatisticsPair(source, reference, mS, dS, mR, dR);
   const TChannelValues op = {OpacityY, OpacityU, OpacityV};

@@ -12,7 +12,7 @@
 #include "engine/Errors.h"
 #include "engine/Lut.h"
 #include "engine/Parallel.h"
-#include "engine/StatisticsTables.h"
+#include "engine/CorrectionInternals.h"
 
 namespace tintwise {
 
@@ -44,8 +44,7 @@ void CalcSecondaryStatistics(const TBitmap24 &reference, const TBitmap24 &source
 // changes the mask. Weights are rounded to single precision before the comparison, which gives the
 // same single-precision maximum as comparing the exact weights.
 void BuildSecondaryMask(const TBitmap24 &source, TSecondCorrectionData &data, std::int32_t softness) {
-  if (softness < 0)
-    throw EEngineError("The softness " + std::to_string(softness) + " is negative; it must be 0 or more.");
+  CheckSoftness(softness);
   std::memset(data.Mask, 0, sizeof data.Mask);
 
   int cellOf[256];

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "formats/LutFamilyTools.h"
-#include "formats/LutFormatFamilies.h"
+#include "engine/FileAccess.h"
+#include "formats/LutChars.h"
 #include "formats/LutTokens.h"
 #include "formats/XmlReader.h"
 
@@ -29,8 +29,12 @@ void ReadThree(const TXMLNode &node, float &r, float &g, float &b) {
 } // namespace
 
 void LoadCDLFile(const std::string &FileName, TCDLData &Data) {
+  LoadCDLText(ReadWholeFile(FileName, kSmallTextBytes, "a CDL file"), Data);
+}
+
+void LoadCDLText(std::string_view Text, TCDLData &Data) {
   TXMLNode root;
-  root.LoadXMLFile(FileName);
+  root.LoadXMLText(Text);
   const TXMLNode &cc = root.NodeByName("ColorCorrection");
   const TXMLValue *id = cc.Attributes.Find("id");
   Data.Id = id ? id->Text : std::string();
@@ -63,13 +67,13 @@ void ApplyCDL(const TCDLData &Data, float R, float G, float B, float &OutR, floa
   OutB = y[2] * s + (1.0f - s) * mean;
 }
 
-bool TASC_CDL_Format::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "<ColorCorrection,<SOPNode>", "<ColorCorrectionCollection");
+bool TASC_CDL_Format::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("<ColorCorrection,<SOPNode>", "<ColorCorrectionCollection");
 }
 
-void TASC_CDL_Format::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
+void TASC_CDL_Format::DoLoad(std::string_view Bytes, const std::string &, TLUT &LUT) {
   TCDLData data;
-  LoadCDLFile(FileName, data);
+  LoadCDLText(Bytes, data);
   LUT.Comments.push_back("Name: " + data.Id);
   const int n = kLatticeSize;
   for (int r = 0; r < n; ++r)
@@ -82,7 +86,5 @@ void TASC_CDL_Format::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
   LUT.Mode = kMode3D;
   LUT.Size3D = n;
 }
-
-std::unique_ptr<TLUTFormat> NewASC_CDL_Format() { return std::make_unique<TASC_CDL_Format>(); }
 
 } // namespace tintwise

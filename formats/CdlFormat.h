@@ -23,6 +23,8 @@ struct TCDLData {
 // Fills the record from a document whose top-level element is a ColorCorrection. Raises EXMLError
 // for a missing element and EConvertError for a number that does not read.
 void LoadCDLFile(const std::string &FileName, TCDLData &Data);
+// The same for the text of a file.
+void LoadCDLText(std::string_view Text, TCDLData &Data);
 
 // Slope, offset and power per channel (the power only on values above 0; others give 0), then the
 // saturation around the plain mean of the three channels; single precision, no clamping.
@@ -35,11 +37,10 @@ public:
 
   TASC_CDL_Format() : TGenericLutFormat("ASC CDL", true) {}
   // A ColorCorrection with a slope-offset-power node; collections are not taken.
-  bool CanRead(const std::string &FileName) override;
-  bool CanWrite() const override { return false; }
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &, const TLUT &, int) override {}
 };
 

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "formats/LutFamilyTools.h"
-#include "formats/LutFormatFamilies.h"
+#include "formats/LutChars.h"
 #include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
@@ -26,12 +25,12 @@ std::int64_t CubeEdge(std::int64_t count) {
 // ---------------------------------------------------------------------------------------------
 // Clipster 3D
 
-bool TClipster3DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "<LUT3D", ""); }
+bool TClipster3DLutFormat::CanRead(const TLutFileHead &Head) const { return Head.HasKeywords("<LUT3D", ""); }
 
-void TClipster3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+void TClipster3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   ResetParseState(fileName);
   TXMLNode root;
-  root.LoadXMLFile(fileName);
+  root.LoadXMLText(Bytes);
   FSawText = true;
   TXMLNode &lut = root.NodeByName("LUT3D");
   const TXMLValue &n = lut.Attributes.ValueOf("N");
@@ -84,8 +83,8 @@ void TClipster3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
 // ---------------------------------------------------------------------------------------------
 // Luther 3D
 
-bool TLuther3DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "channels: c3", "");
+bool TLuther3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("channels: c3", "");
 }
 
 void TLuther3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -152,8 +151,8 @@ void TBlueFirst3DLutFormat::StoreBlueFirst(std::string_view Line, TLUT &LUT) {
     StoreRedFastest(LUT, third, second, first); // the line holds blue, green, red
 }
 
-bool TColorFrontOSD3DLutFormat::CanRead(const std::string &FileName) {
-  return LowerAscii(FileExtension(FileName)) == ".3dmesh";
+bool TColorFrontOSD3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.Extension() == ".3dmesh";
 }
 
 void TColorFrontOSD3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -170,22 +169,22 @@ void TColorFrontOSD3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   StoreBlueFirst(Line, LUT);
 }
 
-bool TDavinciDat3DLutFormat::CanRead(const std::string &FileName) {
-  if (HasKeywords(FileName, "3DLUTSIZE", ""))
+bool TDavinciDat3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  if (Head.HasKeywords("3DLUTSIZE", ""))
     return true;
-  if (LowerAscii(FileExtension(FileName)) != ".dat")
+  if (Head.Extension() != ".dat")
     return false;
   TTextFile head;
-  head.SetText(ReadFileHead(FileName, 4096));
+  head.SetTextView(Head.Bytes());
   bool found = false;
   double r, g, b;
   head.ForEachLine([&](std::string_view line) { found = found || ParseFloatTriple(line, r, g, b); });
   return found;
 }
 
-void TDavinciDat3DLutFormat::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
-  FHasHeader = HasKeywords(FileName, "3DLUTSIZE", "");
-  TBlueFirst3DLutFormat::DoLoadFromFile(FileName, LUT);
+void TDavinciDat3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
+  FHasHeader = TLutFileHead(fileName, Bytes.substr(0, TLutFileHead::kKeywordBytes)).HasKeywords("3DLUTSIZE", "");
+  TBlueFirst3DLutFormat::DoLoad(Bytes, fileName, LUT);
 }
 
 void TDavinciDat3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -221,8 +220,8 @@ void TDavinciDat3DLutFormat::DoSaveToFile(const std::string &FileName, const TLU
 // ---------------------------------------------------------------------------------------------
 // Colorfront OSD 1D
 
-bool TColorFrontOSD1DLutFormat::CanRead(const std::string &FileName) {
-  return LowerAscii(FileExtension(FileName)) == ".1dlut";
+bool TColorFrontOSD1DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.Extension() == ".1dlut";
 }
 
 void TColorFrontOSD1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -246,11 +245,5 @@ void TColorFrontOSD1DLutFormat::DoSaveToFile(const std::string &FileName, const 
   AddCurveLines(lines, LUT, {});
   lines.SaveToFile(FileName);
 }
-
-std::unique_ptr<TLUTFormat> NewClipster3DLutFormat() { return std::make_unique<TClipster3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewLuther3DLutFormat() { return std::make_unique<TLuther3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewColorFrontOSD3DLutFormat() { return std::make_unique<TColorFrontOSD3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewDavinciDat3DLutFormat() { return std::make_unique<TDavinciDat3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewColorFrontOSD1DLutFormat() { return std::make_unique<TColorFrontOSD1DLutFormat>(); }
 
 } // namespace tintwise

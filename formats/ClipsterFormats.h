@@ -11,11 +11,11 @@ namespace tintwise {
 class TClipster3DLutFormat : public TGenericLutFormat {
 public:
   TClipster3DLutFormat() : TGenericLutFormat("Clipster 3D", true) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   // Its own loader through the XML reader.
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   bool AcceptsBits(int Bits) const override { return Bits >= 1 && Bits <= 16; }
 };
@@ -24,7 +24,7 @@ protected:
 class TLuther3DLutFormat : public TGenericLutFormat {
 public:
   TLuther3DLutFormat() : TGenericLutFormat("Luther 3D", true) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;
@@ -50,7 +50,7 @@ class TColorFrontOSD3DLutFormat : public TBlueFirst3DLutFormat {
 public:
   TColorFrontOSD3DLutFormat() : TBlueFirst3DLutFormat("Colorfront OSD 3D", true) {}
   // True for the extension ".3dmesh" in any case; the content is not looked at.
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;
@@ -61,10 +61,10 @@ class TDavinciDat3DLutFormat : public TBlueFirst3DLutFormat {
 public:
   TDavinciDat3DLutFormat() : TBlueFirst3DLutFormat("Davinci DAT 3D", true) {}
   // "3DLUTSIZE" in the file, or the extension ".dat" and a line of three decimals in its head.
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void ParseLine(std::string_view Line, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
 
@@ -77,7 +77,7 @@ class TColorFrontOSD1DLutFormat : public TGenericLutFormat {
 public:
   TColorFrontOSD1DLutFormat() : TGenericLutFormat("Colorfront OSD 1D", false) {}
   // True for the extension ".1dlut" in any case.
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;

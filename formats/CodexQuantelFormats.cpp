@@ -1,7 +1,6 @@
 #include "formats/CodexQuantelFormats.h"
 
-#include "formats/LutFamilyTools.h"
-#include "formats/LutFormatFamilies.h"
+#include "formats/LutChars.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
@@ -16,7 +15,7 @@ long long MaxCode(int Bits) { return (1LL << Bits) - 1; }
 // ---------------------------------------------------------------------------------------------
 // Codex 3D
 
-bool TCodex3DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "Lut3D:", ""); }
+bool TCodex3DLutFormat::CanRead(const TLutFileHead &Head) const { return Head.HasKeywords("Lut3D:", ""); }
 
 void TCodex3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   const std::string_view t = TrimLut(Line);
@@ -53,8 +52,8 @@ void TCodex3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LU
 // ---------------------------------------------------------------------------------------------
 // Quantel 3D
 
-bool TQuantel3DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "max value,vertices", "");
+bool TQuantel3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("max value,vertices", "");
 }
 
 void TQuantel3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -98,7 +97,7 @@ void TQuantel3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &
 // ---------------------------------------------------------------------------------------------
 // Codex 1D
 
-bool TCodex1DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "LUT:", ""); }
+bool TCodex1DLutFormat::CanRead(const TLutFileHead &Head) const { return Head.HasKeywords("LUT:", ""); }
 
 void TCodex1DLutFormat::BeginParse(const TTextFile &) {
   FChannels = 3;
@@ -195,8 +194,8 @@ void TCodex1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LU
 // ---------------------------------------------------------------------------------------------
 // Quantel 1D
 
-bool TQuantel1DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "table type,gMax,gSize", "");
+bool TQuantel1DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("table type,gMax,gSize", "");
 }
 
 void TQuantel1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -242,10 +241,5 @@ void TQuantel1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &
   AddCurveLines(lines, LUT, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
-
-std::unique_ptr<TLUTFormat> NewCodex3DLutFormat() { return std::make_unique<TCodex3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewQuantel3DLutFormat() { return std::make_unique<TQuantel3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewCodex1DLutFormat() { return std::make_unique<TCodex1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewQuantel1DLutFormat() { return std::make_unique<TQuantel1DLutFormat>(); }
 
 } // namespace tintwise

@@ -9,7 +9,7 @@ namespace tintwise {
 class TCodex3DLutFormat : public TGenericLutFormat {
 public:
   TCodex3DLutFormat() : TGenericLutFormat("Codex 3D", true) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;
@@ -21,7 +21,7 @@ protected:
 class TQuantel3DLutFormat : public TGenericLutFormat {
 public:
   TQuantel3DLutFormat() : TGenericLutFormat("Quantel 3D", true) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;
@@ -35,7 +35,7 @@ protected:
 class TCodex1DLutFormat : public TGenericLutFormat {
 public:
   TCodex1DLutFormat() : TGenericLutFormat("Codex 1D, Scratch 1D", false) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void BeginParse(const TTextFile &Lines) override;
@@ -52,7 +52,7 @@ private:
 class TQuantel1DLutFormat : public TGenericLutFormat {
 public:
   TQuantel1DLutFormat() : TGenericLutFormat("Quantel 1D", false) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;

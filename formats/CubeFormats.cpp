@@ -1,6 +1,5 @@
 #include "formats/CubeFormats.h"
 
-#include "formats/LutFormatFamilies.h"
 #include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
@@ -60,13 +59,13 @@ std::string CheckCubeRange(std::string_view line) {
 // ---------------------------------------------------------------------------------------------
 // Cube 3D
 
-bool TCube3DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "LUT_3D_SIZE", "NUCODA_3D_CUBE,LUT_3D_VERSION");
+bool TCube3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("LUT_3D_SIZE", "NUCODA_3D_CUBE,LUT_3D_VERSION");
 }
 
-void TCube3DLutFormat::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
+void TCube3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   CurveSize = 0;
-  TGenericLutFormat::DoLoadFromFile(FileName, LUT);
+  TGenericLutFormat::DoLoad(Bytes, fileName, LUT);
   if (CurveSize > 0) {
     LUT.Mode = kMode1DThen3D;
     LUT.Size1D = CurveSize;
@@ -137,15 +136,15 @@ void TCube3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT
 // ---------------------------------------------------------------------------------------------
 // Cube 3D Truelight
 
-bool TCube3DTruelightLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "iDims,oDims,width", "NUCODA_3D_CUBE");
+bool TCube3DTruelightLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("iDims,oDims,width", "NUCODA_3D_CUBE");
 }
 
-void TCube3DTruelightLutFormat::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
+void TCube3DTruelightLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   FInInputLut = false;
   FSawInputLut = false;
   FInputLength = -1;
-  TCube3DLutFormat::DoLoadFromFile(FileName, LUT);
+  TCube3DLutFormat::DoLoad(Bytes, fileName, LUT);
   if (FSawInputLut) {
     if (FInputLength > 0 && Index1D != FInputLength)
       Fail(std::string(kIncompleteFile) + " The InputLUT section holds " + std::to_string(Index1D) + " of the " +
@@ -230,8 +229,8 @@ void TCube3DTruelightLutFormat::DoSaveToFile(const std::string &FileName, const 
 // ---------------------------------------------------------------------------------------------
 // FSI CFE
 
-bool TFSI_CFE_3DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "LUT_3D_SIZE,LUT_3D_VERSION", "NUCODA_3D_CUBE");
+bool TFSI_CFE_3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("LUT_3D_SIZE,LUT_3D_VERSION", "NUCODA_3D_CUBE");
 }
 
 void TFSI_CFE_3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int) {
@@ -248,8 +247,8 @@ void TFSI_CFE_3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
 // ---------------------------------------------------------------------------------------------
 // Cube 1D
 
-bool TCube1DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "LUT_1D_SIZE", "NUCODA_3D_CUBE");
+bool TCube1DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("LUT_1D_SIZE", "NUCODA_3D_CUBE");
 }
 
 void TCube1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -300,16 +299,16 @@ void TCube1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT
 // ---------------------------------------------------------------------------------------------
 // Nucoda 3D and 1D
 
-bool TNucoda3DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "NUCODA_3D_CUBE", "");
+bool TNucoda3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("NUCODA_3D_CUBE", "");
 }
 
-void TNucoda3DLutFormat::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
+void TNucoda3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   CurveSize = 0;
   HasCurve = false;
   HasLattice = false;
   Version = -1; // until the NUCODA_3D_CUBE line gives it
-  TGenericLutFormat::DoLoadFromFile(FileName, LUT);
+  TGenericLutFormat::DoLoad(Bytes, fileName, LUT);
   if (Version == -1)
     Fail("no NUCODA_3D_CUBE line; the file is not a Nucoda file.");
   // Both tables announced must be complete: points left over would keep whatever the LUT held.
@@ -400,14 +399,5 @@ void TNucoda1DLutWriterFormat::DoSaveToFile(const std::string &FileName, const T
   AddCurveLines(lines, LUT, {});
   lines.SaveToFile(FileName);
 }
-
-// ---------------------------------------------------------------------------------------------
-
-std::unique_ptr<TLUTFormat> NewCube3DTruelightLutFormat() { return std::make_unique<TCube3DTruelightLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewCube3DLutFormat() { return std::make_unique<TCube3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewFSI_CFE_3DLutFormat() { return std::make_unique<TFSI_CFE_3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewCube1DLutFormat() { return std::make_unique<TCube1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewNucoda3DLutFormat() { return std::make_unique<TNucoda3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewNucoda1DLutWriterFormat() { return std::make_unique<TNucoda1DLutWriterFormat>(); }
 
 } // namespace tintwise

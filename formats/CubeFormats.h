@@ -8,13 +8,13 @@ namespace tintwise {
 class TCube3DLutFormat : public TGenericLutFormat {
 public:
   TCube3DLutFormat() : TCube3DLutFormat("Cube 3D") {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   explicit TCube3DLutFormat(std::string name) : TGenericLutFormat(std::move(name), true) {}
   // The generic loader; a file that also announces LUT_1D_SIZE (as Resolve writes them) holds a
   // curve before its lattice and loads with Mode 2.
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   void ParseLine(std::string_view Line, TLUT &LUT) override;
   // Called for every line while Size is -1.
@@ -26,12 +26,12 @@ protected:
 class TCube3DTruelightLutFormat : public TCube3DLutFormat {
 public:
   TCube3DTruelightLutFormat() : TCube3DLutFormat("Cube 3D Truelight") {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   // A file with an "# InputLUT" section (a curve in lattice units before the cube) loads with
   // Mode 2, the curve scaled to 0..1.
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   void ParseLine(std::string_view Line, TLUT &LUT) override;
   void ParseHeaderLine(std::string_view Line, TLUT &LUT) override;
@@ -45,7 +45,7 @@ private:
 class TFSI_CFE_3DLutFormat : public TCube3DLutFormat {
 public:
   TFSI_CFE_3DLutFormat() : TCube3DLutFormat("FSI CFE (Flanders Scientific) 3D") {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
@@ -54,7 +54,7 @@ protected:
 class TCube1DLutFormat : public TGenericLutFormat {
 public:
   TCube1DLutFormat() : TGenericLutFormat("Cube 1D", false) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
@@ -64,12 +64,12 @@ protected:
 class TNucoda3DLutFormat : public TGenericLutFormat {
 public:
   TNucoda3DLutFormat() : TGenericLutFormat("Nucoda 3D", true) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
   const std::int32_t PreLutSize = 4096; // curve entries written before the lattice
 
 protected:
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   void ParseLine(std::string_view Line, TLUT &LUT) override;
 
@@ -83,8 +83,7 @@ private:
 class TNucoda1DLutWriterFormat : public TGenericLutFormat {
 public:
   TNucoda1DLutWriterFormat() : TGenericLutFormat("Nucoda 1D", false) {}
-  bool CanRead(const std::string &) override { return false; }
-  bool CanReadFiles() const override { return false; }
+  bool CanRead(const TLutFileHead &) const override { return false; }
 
 protected:
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "formats/LutFormatFamilies.h"
 #include "formats/TextFile.h"
 
 namespace tintwise {
@@ -39,31 +38,26 @@ std::uint32_t DitCode(double value) {
 
 } // namespace
 
-bool TFSI_DIT_3DLutFormat::CanRead(const std::string &FileName) {
-  std::FILE *f = std::fopen(FileName.c_str(), "rb");
-  if (!f)
-    throw EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(errno) + ".");
-  std::string head(kHeaderBytes, '\0');
-  head.resize(std::fread(head.data(), 1, head.size(), f));
-  std::fclose(f);
+bool TFSI_DIT_3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  const std::string_view head = Head.Bytes();
   return head.size() >= 4 && GetLE32(reinterpret_cast<const unsigned char *>(head.data())) == kMagic;
 }
 
-void TFSI_DIT_3DLutFormat::DoLoadFromFile(const std::string &FileName, TLUT &LUT) {
-  const std::string data = ReadWholeFile(FileName);
+void TFSI_DIT_3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
+  const std::string_view data = Bytes;
   // The file is its header and 64^3 words, nothing else: a file that ends before its last point
   // cannot be read right, and one that goes on after it is not this format (or is damaged).
   const std::size_t expected = kHeaderBytes + kDataBytes;
   if (data.size() < 4 || GetLE32(reinterpret_cast<const unsigned char *>(data.data())) != kMagic)
-    throw ELUTError("the file does not start with the FSI DIT mark (99 02 34 42).", FileName);
+    throw ELUTError("the file does not start with the FSI DIT mark (99 02 34 42).", fileName);
   if (data.size() < expected)
     throw ELUTError(std::string(kIncompleteFile) + " The file holds " + std::to_string(data.size()) + " bytes of the " +
                         std::to_string(expected) + " of a 64-point lattice.",
-                    FileName);
+                    fileName);
   if (data.size() > expected)
     throw ELUTError("the file holds " + std::to_string(data.size() - expected) +
                         " bytes after the 64-point lattice; an FSI DIT file ends with its last point.",
-                    FileName);
+                    fileName);
   const auto *p = reinterpret_cast<const unsigned char *>(data.data()) + kHeaderBytes;
   for (int b = 0; b < kSize; ++b)
     for (int g = 0; g < kSize; ++g)
@@ -107,7 +101,5 @@ void TFSI_DIT_3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
     header[127] = static_cast<unsigned char>(header[127] + header[i]);
   WriteFileReplacing(FileName, file);
 }
-
-std::unique_ptr<TLUTFormat> NewFSI_DIT_3DLutFormat() { return std::make_unique<TFSI_DIT_3DLutFormat>(); }
 
 } // namespace tintwise

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "formats/LutChars.h"
-#include "formats/LutFormatFamilies.h"
 #include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
@@ -13,12 +12,12 @@ namespace tintwise {
 // ---------------------------------------------------------------------------------------------
 // Lustre 3D
 
-bool TLustre3DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "3DMESH", ""); }
+bool TLustre3DLutFormat::CanRead(const TLutFileHead &Head) const { return Head.HasKeywords("3DMESH", ""); }
 
-void TLustre3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+void TLustre3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   ResetParseState(fileName);
   TTextFile lines;
-  lines.LoadFromFile(fileName);
+  lines.SetTextView(Bytes);
   int maxCode = 4095;
   bool skipShaper = false;
   for (std::size_t i = 0; i < lines.Count(); ++i) {
@@ -101,8 +100,8 @@ void TLustre3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
 // ---------------------------------------------------------------------------------------------
 // Pandora
 
-bool TPandora3DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "channel 3d,format lut", "");
+bool TPandora3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("channel 3d,format lut", "");
 }
 
 void TPandora3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -163,8 +162,8 @@ void TPandora3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &
 // ---------------------------------------------------------------------------------------------
 // Lustre 1D
 
-bool TLustre1DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "LUT16", "") || HasKeywords(FileName, "LUT12", "");
+bool TLustre1DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("LUT16", "") || Head.HasKeywords("LUT12", "");
 }
 
 void TLustre1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -196,9 +195,5 @@ void TLustre1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
   AddCurveLines(lines, LUT, {.Bits = Bits, .Numbered = true});
   lines.SaveToFile(FileName);
 }
-
-std::unique_ptr<TLUTFormat> NewLustre3DLutFormat() { return std::make_unique<TLustre3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewPandora3DLutFormat() { return std::make_unique<TPandora3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewLustre1DLutFormat() { return std::make_unique<TLustre1DLutFormat>(); }
 
 } // namespace tintwise

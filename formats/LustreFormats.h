@@ -8,11 +8,11 @@ namespace tintwise {
 class TLustre3DLutFormat : public TGenericLutFormat {
 public:
   TLustre3DLutFormat() : TGenericLutFormat("Autodesk Lustre 3D", true) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   // Its own loader: the size and the maximum code come from the "Mesh" line.
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   bool AcceptsBits(int Bits) const override { return Bits >= 1 && Bits <= 16; }
 };
@@ -20,7 +20,7 @@ protected:
 class TPandora3DLutFormat : public TGenericLutFormat {
 public:
   TPandora3DLutFormat() : TGenericLutFormat("Pandora 3D, Technicolor", true) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;
@@ -31,7 +31,7 @@ protected:
 class TLustre1DLutFormat : public TGenericLutFormat {
 public:
   TLustre1DLutFormat() : TGenericLutFormat("Autodesk Lustre 1D", false) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;

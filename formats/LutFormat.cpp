@@ -3,17 +3,91 @@
 #include <stdexcept>
 #include <vector>
 
-#include "formats/LutFormatFamilies.h"
+#include "engine/FileAccess.h"
+#include "formats/CdlFormat.h"
+#include "formats/ClipsterFormats.h"
+#include "formats/CodexQuantelFormats.h"
+#include "formats/CubeFormats.h"
+#include "formats/FsiDitFormat.h"
+#include "formats/LustreFormats.h"
 #include "formats/LutReading.h"
 #include "formats/LutTokens.h"
+#include "formats/OneDFormats.h"
+#include "formats/ThreeDLFormat.h"
+#include "formats/XmlFormats.h"
 #include "formats/XmlReader.h"
 
 namespace tintwise {
 
 // ---------------------------------------------------------------------------------------------
+// TLutFileHead
+
+namespace {
+
+// Files up to this size are read whole when their head is read, so finding their format and
+// loading them reads them once.
+constexpr std::size_t kWholeBytes = 64 * 1024;
+
+} // namespace
+
+TLutFileHead TLutFileHead::Read(const std::string &FileName) {
+  TLutFileHead head;
+  head.FFileName = FileName;
+  head.FData = ReadFileHead(FileName, kWholeBytes + 1);
+  head.FWhole = head.FData.size() <= kWholeBytes;
+  if (!head.FWhole)
+    head.FData.resize(kKeywordBytes);
+  head.Prepare();
+  return head;
+}
+
+TLutFileHead::TLutFileHead(std::string FileName, std::string_view Bytes)
+    : FFileName(std::move(FileName)), FData(Bytes), FWhole(true) {
+  Prepare();
+}
+
+void TLutFileHead::Prepare() {
+  const std::size_t slash = FFileName.find_last_of('/');
+  const std::size_t dot = FFileName.find_last_of('.');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+    FExtension = FFileName.substr(dot);
+  for (char &c : FExtension)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c + 32);
+  FUpper = std::string(Bytes());
+  for (char &c : FUpper)
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 32);
+}
+
+std::string_view TLutFileHead::Bytes() const {
+  return std::string_view(FData).substr(0, kKeywordBytes);
+}
+
+bool TLutFileHead::HasKeywords(std::string_view Required, std::string_view Excluded) const {
+  return HasKeywordsIn(FUpper, Required, Excluded);
+}
+
+// ---------------------------------------------------------------------------------------------
 // TLUTFormat
 
 void TLUTFormat::LoadFromFile(const std::string &FileName, TLUT &LUT) {
+  std::string bytes;
+  if (CanReadFiles()) { // the others say why they read nothing without reading
+    const bool vowel = std::string_view("AEIOU").find(Name[0]) != std::string_view::npos;
+    try {
+      bytes = ReadWholeFile(FileName, FInfo->MaxFileBytes, (vowel ? "an " : "a ") + Name + " file");
+    } catch (...) {
+      LUT.Mode = kModeIdentity;
+      LUT.Size1D = 0;
+      LUT.Size3D = 0;
+      throw;
+    }
+  }
+  LoadFromBuffer(bytes, FileName, LUT);
+}
+
+void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileName, TLUT &LUT) {
   const std::size_t commentsBefore = LUT.Comments.size();
   auto reset = [&] {
     LUT.Mode = kModeIdentity;
@@ -23,7 +97,7 @@ void TLUTFormat::LoadFromFile(const std::string &FileName, TLUT &LUT) {
       LUT.Comments.resize(commentsBefore);
   };
   try {
-    DoLoadFromFile(FileName, LUT);
+    DoLoad(Bytes, FileName, LUT);
   } catch (const ELUTError &e) {
     reset();
     throw ELUTError(LoadErrorPlace(FileName, Name, ErrorLine()) + e.what(), FileName);
@@ -81,10 +155,10 @@ void TLUTFormat::SaveToFile(const std::string &FileName, const TLUT &LUT, int Bi
 // ---------------------------------------------------------------------------------------------
 // TGenericLutFormat
 
-void TGenericLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+void TGenericLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   ResetParseState(fileName);
   TTextFile lines;
-  lines.LoadFromFile(fileName);
+  lines.SetTextView(Bytes);
   Lines = &lines;
   try {
     BeginParse(lines);
@@ -116,63 +190,24 @@ void TGenericLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
 
 namespace {
 
-// A row of the format table whose family is not written yet: it recognises no file and refuses
-// to read or write, saying so.
-class TPendingLutFormat final : public TLUTFormat {
-public:
-  using TLUTFormat::TLUTFormat;
-  bool CanRead(const std::string &) override { return false; }
+using TLutFormatFactory = std::unique_ptr<TLUTFormat> (*)();
 
-protected:
-  void DoLoadFromFile(const std::string &FileName, TLUT &) override {
-    throw ELUTError("Reading " + Name + " files is not supported yet.", FileName);
-  }
-  void DoSaveToFile(const std::string &FileName, const TLUT &, int) override {
-    throw ELUTError("Writing " + Name + " files is not supported yet.", FileName);
-  }
+// One factory per row of the format table, in table order.
+constexpr TLutFormatFactory kLutFormatFactories[] = {
+#define LUT_FORMAT(Id, Class, Name, Is3D, Reads, Writes, Extensions, Family, MaxFileBytes)                  \
+  []() -> std::unique_ptr<TLUTFormat> { return std::make_unique<Class>(); },
+#include "formats/LutFormats.def"
+#undef LUT_FORMAT
 };
 
-struct TFormatRow {
-  TLutFormatFactory Create; // nullptr: the family is not written yet
-  const char *Name;
-  bool Is3D;
-};
-
-// The format table. The index of a row is its position; profiles and saved settings refer to
-// formats by index, so rows are never reordered.
-const TFormatRow kFormatRows[] = {
-    /*  0 */ {NewCube3DTruelightLutFormat, "Cube 3D Truelight", true},
-    /*  1 */ {NewCube3DLutFormat, "Cube 3D", true},
-    /*  2 */ {NewLustre3DLutFormat, "Autodesk Lustre 3D", true},
-    /*  3 */ {NewPandora3DLutFormat, "Pandora 3D, Technicolor", true},
-    /*  4 */ {New3dlLutFormat, "3DL", true},
-    /*  5 */ {NewNucoda3DLutFormat, "Nucoda 3D", true},
-    /*  6 */ {NewCodex3DLutFormat, "Codex 3D", true},
-    /*  7 */ {NewCube1DLutFormat, "Cube 1D", false},
-    /*  8 */ {NewClipster3DLutFormat, "Clipster 3D", true},
-    /*  9 */ {NewLuther3DLutFormat, "Luther 3D", true},
-    /* 10 */ {NewColorFrontOSD3DLutFormat, "Colorfront OSD 3D", true},
-    /* 11 */ {NewDavinciDat3DLutFormat, "Davinci DAT 3D", true},
-    /* 12 */ {NewQuantel3DLutFormat, "Quantel 3D", true},
-    /* 13 */ {NewCodex1DLutFormat, "Codex 1D, Scratch 1D", false},
-    /* 14 */ {NewLustre1DLutFormat, "Autodesk Lustre 1D", false},
-    /* 15 */ {NewFilmlight1DLutFormat, "Filmlight Truelight 1D", false},
-    /* 16 */ {NewQuantel1DLutFormat, "Quantel 1D", false},
-    /* 17 */ {NewStwo1DLutFormat, "S.two 1D", false},
-    /* 18 */ {NewNucoda1DLutWriterFormat, "Nucoda 1D", false},
-    /* 19 */ {NewColorFrontOSD1DLutFormat, "Colorfront OSD 1D", false},
-    /* 20 */ {NewFusion1DLutFormat, "Fusion 1D", false},
-    /* 21 */ {NewBlackmagic1DLutFormat, "Blackmagic HDLink 1D", false},
-    /* 22 */ {NewCinetal1DLutFormat, "Cine-tal 1D", false},
-    /* 23 */ {NewShake1DLutFormat, "Shake 1D", false},
-    /* 24 */ {NewDavinciILut1DLutFormat, "DaVinci Resolve ilut 1D", false},
-    /* 25 */ {NewDavinciOLut1DLutFormat, "DaVinci Resolve olut 1D", false},
-    /* 26 */ {NewSpeedgradeLook3DLutFormat, "Adobe Speedgrade Look 3D", true},
-    /* 27 */ {NewASC_CDL_Format, "ASC CDL", true},
-    /* 28 */ {NewPFClean3D_Format, "PixelFarm PFClean 3D", true},
-    /* 29 */ {NewFSI_CFE_3DLutFormat, "FSI CFE (Flanders Scientific) 3D", true},
-    /* 30 */ {NewFSI_DIT_3DLutFormat, "FSI DIT (Flanders Scientific) 3D", true},
-};
+// Every format that reads has a cap on what it reads; the others read nothing.
+constexpr bool CapsAreSound() {
+  for (const TLutFormatInfo &info : kLutFormatInfo)
+    if (info.Reads != (info.MaxFileBytes > 0))
+      return false;
+  return true;
+}
+static_assert(CapsAreSound(), "a format that reads needs a MaxFileBytes, one that does not needs 0");
 
 std::vector<std::unique_ptr<TLUTFormat>> &LutFormats() {
   static std::vector<std::unique_ptr<TLUTFormat>> formats;
@@ -190,48 +225,20 @@ void InitLutFormats() {
   auto &formats = LutFormats();
   if (!formats.empty())
     return;
-  for (const TFormatRow &row : kFormatRows) {
-    std::unique_ptr<TLUTFormat> format =
-        row.Create ? row.Create() : std::make_unique<TPendingLutFormat>(row.Name, row.Is3D);
-    if (format->Name != row.Name || format->Is3D != row.Is3D)
-      throw std::logic_error(std::string("format table row does not match its class: ") + row.Name);
+  for (int i = 0; i < kLutFormatCount; ++i) {
+    const TLutFormatInfo &info = kLutFormatInfo[i];
+    std::unique_ptr<TLUTFormat> format = kLutFormatFactories[i]();
+    if (format->Name != info.Name || format->Is3D != info.Is3D)
+      throw std::logic_error("format table row does not match its class: " + std::string(info.Name));
+    format->FInfo = &info;
     formats.push_back(std::move(format));
   }
 
   auto &profiles = LutOutputProfiles();
   profiles.clear();
-  // Name, extension, format index, default size, default bits, size selectable, bits selectable.
-  AddLutOutputProfile("3DL Scratch, Autodesk, Blackmagic, Cine-tal", "3dl", 4, 17, 12, false, false);
-  AddLutOutputProfile("3DL Fusion", "3dl", 4, 33, 12, false, false);
-  AddLutOutputProfile("Autodesk Lustre 3D", "lut", 2, 33, 12, false, false);
-  AddLutOutputProfile("Clipster 3D", "txt", 8, 17, 16, false, false);
-  AddLutOutputProfile("Codex 3D", "txt", 6, 17, 12, false, false);
-  AddLutOutputProfile("Colorfront OSD 3D", "3dmesh", 10, 17, 0, false, false);
-  AddLutOutputProfile("Cube 3D Iridas, Nuke, AfterEffects", "cube", 1, 32, 0, false, false);
-  AddLutOutputProfile("Cube 3D Davinci", "cube", 1, 33, 0, true, false);
-  AddLutOutputProfile("Cube 3D Truelight", "cube", 0, 32, 0, false, false);
-  AddLutOutputProfile("Davinci DAT 3D", "dat", 11, 33, 0, false, false);
-  AddLutOutputProfile("Dolby DD3", "dd3", 4, 17, 12, false, false);
-  AddLutOutputProfile("FSI CFE (Flanders Scientific) 3D", "cfe", 29, 17, 0, false, false);
-  AddLutOutputProfile("FSI DIT (Flanders Scientific) 3D", "dat", 30, 64, 10, false, false);
-  AddLutOutputProfile("Nucoda 3D", "cms", 5, 33, 0, true, false);
-  AddLutOutputProfile("Luther 3D", "txt", 9, 33, 10, false, false);
-  AddLutOutputProfile("Pandora 3D, Apple 3D m3d", "m3d", 3, 17, 16, false, false);
-  AddLutOutputProfile("PixelFarm PFClean 3D", "pfl", 28, 16, 8, false, false);
-  AddLutOutputProfile("Quantel 3D", "txt", 12, 17, 12, false, false);
-  AddLutOutputProfile("Technicolor 3D mga", "mga", 3, 33, 16, false, false);
-  AddLutOutputProfile("Autodesk Lustre 1D", "lut", 14, 65536, 16, true, true);
-  AddLutOutputProfile("Blackmagic HDLink 1D", "txt", 21, 1024, 0, false, false);
-  AddLutOutputProfile("Cine-tal 1D", "txt", 22, 1024, 10, false, false);
-  AddLutOutputProfile("Codex 1D, Sony SRW-1, Scratch 1D", "dat", 13, 1024, 10, false, false);
-  AddLutOutputProfile("Colorfront OSD 1D", "1dlut", 19, 1024, 0, false, false);
-  AddLutOutputProfile("Cube 1D", "cube", 7, 4096, 0, false, false);
-  AddLutOutputProfile("Filmlight Truelight 1D", "cube", 15, 4096, 0, false, false);
-  AddLutOutputProfile("Fusion 1D", "alut", 20, 65536, 16, false, false);
-  AddLutOutputProfile("Nucoda 1D", "cms", 18, 4096, 0, false, false);
-  AddLutOutputProfile("Quantel 1D", "txt", 16, 1024, 10, false, false);
-  AddLutOutputProfile("S.two 1D", "swto.xml", 17, 1024, 10, false, false);
-  AddLutOutputProfile("Shake 1D", "txt", 23, 65536, 16, false, false);
+  for (const TLutProfileRow &row : kLutProfileRows)
+    profiles.push_back({row.Name, row.Extension, row.Format, static_cast<std::int32_t>(row.Format),
+                        row.DefaultSize, row.DefaultBits, row.SizeSelectable, row.BitsSelectable});
 }
 
 void DoneLutFormats() {
@@ -248,6 +255,8 @@ TLUTFormat *GetLutFormat(int Index) {
   return formats[Index].get();
 }
 
+TLUTFormat *GetLutFormat(TLutFormatId Id) { return GetLutFormat(static_cast<int>(Id)); }
+
 int LutOutputProfileCount() { return static_cast<int>(LutOutputProfiles().size()); }
 
 const TLutOutputProfile &GetLutOutputProfile(int Index) {
@@ -255,12 +264,6 @@ const TLutOutputProfile &GetLutOutputProfile(int Index) {
   if (Index < 0 || Index >= static_cast<int>(profiles.size()))
     throw ELUTError("List index out of bounds (" + std::to_string(Index) + ")");
   return profiles[Index];
-}
-
-void AddLutOutputProfile(const std::string &Name, const std::string &Extension, int FormatIndex,
-                         int DefaultSize, int DefaultBits, bool SizeSelectable, bool BitsSelectable) {
-  LutOutputProfiles().push_back(
-      {Name, Extension, FormatIndex, DefaultSize, DefaultBits, SizeSelectable, BitsSelectable});
 }
 
 int LutFormatIndex(const TLUTFormat *format) {
@@ -271,18 +274,24 @@ int LutFormatIndex(const TLUTFormat *format) {
   return -1;
 }
 
-TLUTFormat *FindLutFormat(const std::string &FileName) {
+TLUTFormat *FindLutFormat(const TLutFileHead &Head) {
   for (auto &format : LutFormats())
-    if (format->CanRead(FileName))
+    if (format->CanRead(Head))
       return format.get();
   return nullptr;
 }
 
+TLUTFormat *FindLutFormat(const std::string &FileName) { return FindLutFormat(TLutFileHead::Read(FileName)); }
+
 TLUTFormat *LoadLutFile(const std::string &FileName, TLUT &LUT) {
-  TLUTFormat *format = FindLutFormat(FileName);
+  const TLutFileHead head = TLutFileHead::Read(FileName);
+  TLUTFormat *format = FindLutFormat(head);
   if (!format)
     throw ELUTError(FileName + ": no known LUT format recognises this file.", FileName);
-  format->LoadFromFile(FileName, LUT);
+  if (head.HoldsWholeFile() && head.Data().size() <= format->Info().MaxFileBytes)
+    format->LoadFromBuffer(head.Data(), FileName, LUT);
+  else
+    format->LoadFromFile(FileName, LUT);
   return format;
 }
 

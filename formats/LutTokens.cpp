@@ -80,21 +80,6 @@ std::string_view CommentText(std::string_view line) {
   return TrimLut(t);
 }
 
-std::string ReadFileHead(const std::string &FileName, int MaxBytes) {
-  std::FILE *f = std::fopen(FileName.c_str(), "rb");
-  if (!f)
-    throw EOSError("Cannot open \"" + FileName + "\": " + std::strerror(errno) + ".");
-  std::string head(MaxBytes > 0 ? static_cast<std::size_t>(MaxBytes) : 0, '\0');
-  std::size_t got = head.empty() ? 0 : std::fread(head.data(), 1, head.size(), f);
-  bool failed = std::ferror(f) != 0;
-  int err = errno;
-  std::fclose(f);
-  if (failed)
-    throw EOSError("Cannot read \"" + FileName + "\": " + std::strerror(err) + ".");
-  head.resize(got);
-  return head;
-}
-
 bool HasKeywordsIn(std::string_view upperHead, std::string_view Required, std::string_view Excluded) {
   for (const std::string &item : KeywordItems(Excluded))
     if (upperHead.find(item) != std::string_view::npos)
@@ -103,11 +88,6 @@ bool HasKeywordsIn(std::string_view upperHead, std::string_view Required, std::s
     if (upperHead.find(item) == std::string_view::npos)
       return false;
   return true;
-}
-
-bool HasKeywords(const std::string &FileName, std::string_view Required, std::string_view Excluded) {
-  std::string head = UpperAscii(ReadFileHead(FileName, 4096));
-  return HasKeywordsIn(head, Required, Excluded);
 }
 
 void NextToken(std::string_view &Line, std::string_view &Token) {

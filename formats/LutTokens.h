@@ -16,14 +16,10 @@ std::string_view TrimLeftLut(std::string_view s);
 bool IsCommentLine(std::string_view line);
 std::string_view CommentText(std::string_view line);
 
-// The first bytes of a file (fewer when it is shorter). Raises EOSError when it cannot be opened.
-std::string ReadFileHead(const std::string &FileName, int MaxBytes);
-
-// True when every Required keyword and no Excluded keyword occurs in the first 4096 bytes of the
-// file, case ignored, as substrings. Keyword lists are split at commas and blanks; an item in
-// double quotes may hold blanks.
-bool HasKeywords(const std::string &FileName, std::string_view Required, std::string_view Excluded);
-// The same test on a text already converted to upper case.
+// True when every Required keyword and no Excluded keyword occurs in the text (the first bytes of a
+// file, already converted to upper case), case ignored, as substrings. Keyword lists are split at
+// commas and blanks; an item in double quotes may hold blanks. TLutFileHead::HasKeywords runs it
+// on the first 4096 bytes of a file.
 bool HasKeywordsIn(std::string_view upperHead, std::string_view Required, std::string_view Excluded);
 
 // The text of Line after the keyword found at the 1-based position Pos (PosNoCase), with Skip more

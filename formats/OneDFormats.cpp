@@ -1,7 +1,6 @@
 #include "formats/OneDFormats.h"
 
-#include "formats/LutFamilyTools.h"
-#include "formats/LutFormatFamilies.h"
+#include "formats/LutChars.h"
 #include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
@@ -18,8 +17,8 @@ bool IsSkipped(std::string_view trimmed) { return trimmed.empty() || trimmed[0] 
 // ---------------------------------------------------------------------------------------------
 // Filmlight Truelight 1D
 
-bool TFilmlight1DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "iDims,lutLength", "");
+bool TFilmlight1DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("iDims,lutLength", "");
 }
 
 void TFilmlight1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -59,14 +58,14 @@ void TFilmlight1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT
 // ---------------------------------------------------------------------------------------------
 // S.two 1D
 
-bool TStwo1DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "<lut,<data>,<elem", "");
+bool TStwo1DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("<lut,<data>,<elem", "");
 }
 
-void TStwo1DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+void TStwo1DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   ResetParseState(fileName);
   TXMLNode root;
-  root.LoadXMLFile(fileName);
+  root.LoadXMLText(Bytes);
   const TXMLNode &data = root.NodeByName("lut").NodeByName("data");
   // The codes are always taken as 10-bit.
   const double maxCode = static_cast<double>((1 << 10) - 1);
@@ -107,7 +106,7 @@ void TStwo1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT
 // ---------------------------------------------------------------------------------------------
 // Fusion 1D
 
-bool TFusion1DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "F5LT", ""); }
+bool TFusion1DLutFormat::CanRead(const TLutFileHead &Head) const { return Head.HasKeywords("F5LT", ""); }
 
 void TFusion1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   std::string_view t = TrimLut(Line);
@@ -166,7 +165,7 @@ void TFusion1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
 // ---------------------------------------------------------------------------------------------
 // Blackmagic HDLink 1D
 
-bool TBlackmagic1DLutFormat::CanRead(const std::string &FileName) { return HasKeywords(FileName, "HDLINK", ""); }
+bool TBlackmagic1DLutFormat::CanRead(const TLutFileHead &Head) const { return Head.HasKeywords("HDLINK", ""); }
 
 void TBlackmagic1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   const std::string_view t = TrimLut(Line);
@@ -199,8 +198,8 @@ void TBlackmagic1DLutFormat::DoSaveToFile(const std::string &FileName, const TLU
 // ---------------------------------------------------------------------------------------------
 // Cine-tal 1D and Shake 1D
 
-void TCodeLines1DLutWriter::DoLoadFromFile(const std::string &FileName, TLUT &) {
-  throw ELUTError(Name + " files are only written; this program does not read them.", FileName);
+void TCodeLines1DLutWriter::DoLoad(std::string_view, const std::string &fileName, TLUT &) {
+  throw ELUTError(Name + " files are only written; this program does not read them.", fileName);
 }
 
 void TCodeLines1DLutWriter::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
@@ -212,12 +211,12 @@ void TCodeLines1DLutWriter::DoSaveToFile(const std::string &FileName, const TLUT
 // ---------------------------------------------------------------------------------------------
 // DaVinci Resolve ilut and olut
 
-bool TDavinciILut1DLutFormat::CanRead(const std::string &FileName) {
-  return UpperAscii(FileExtension(FileName)) == ".ILUT" && !HasKeywords(FileName, "<IRIDAScript>", "");
+bool TDavinciILut1DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.Extension() == ".ilut" && !Head.HasKeywords("<IRIDAScript>", "");
 }
 
-bool TDavinciOLut1DLutFormat::CanRead(const std::string &FileName) {
-  return LowerAscii(FileExtension(FileName)) == ".olut";
+bool TDavinciOLut1DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.Extension() == ".olut";
 }
 
 void TDavinciLut1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
@@ -245,14 +244,5 @@ void TDavinciLut1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   const double m = FMaxCode;
   AppendCurveEntry(LUT, codes[0] / m, codes[1] / m, codes[2] / m);
 }
-
-std::unique_ptr<TLUTFormat> NewFilmlight1DLutFormat() { return std::make_unique<TFilmlight1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewStwo1DLutFormat() { return std::make_unique<TStwo1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewFusion1DLutFormat() { return std::make_unique<TFusion1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewBlackmagic1DLutFormat() { return std::make_unique<TBlackmagic1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewCinetal1DLutFormat() { return std::make_unique<TCinetal1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewShake1DLutFormat() { return std::make_unique<TShake1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewDavinciILut1DLutFormat() { return std::make_unique<TDavinciILut1DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewDavinciOLut1DLutFormat() { return std::make_unique<TDavinciOLut1DLutFormat>(); }
 
 } // namespace tintwise

@@ -10,7 +10,7 @@ namespace tintwise {
 class TFilmlight1DLutFormat : public TGenericLutFormat {
 public:
   TFilmlight1DLutFormat() : TGenericLutFormat("Filmlight Truelight 1D", false) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;
@@ -21,11 +21,11 @@ protected:
 class TStwo1DLutFormat : public TGenericLutFormat {
 public:
   TStwo1DLutFormat() : TGenericLutFormat("S.two 1D", false) { Depth = 10; }
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   // Its own loader through the XML reader.
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   bool AcceptsBits(int Bits) const override { return Bits >= 1 && Bits <= 16; }
 };
@@ -34,7 +34,7 @@ protected:
 class TFusion1DLutFormat : public TGenericLutFormat {
 public:
   TFusion1DLutFormat() : TGenericLutFormat("Fusion 1D", false) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;
@@ -46,7 +46,7 @@ protected:
 class TBlackmagic1DLutFormat : public TGenericLutFormat {
 public:
   TBlackmagic1DLutFormat() : TGenericLutFormat("Blackmagic HDLink 1D", false) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
   void ParseLine(std::string_view Line, TLUT &LUT) override;
@@ -56,12 +56,11 @@ protected:
 // Written only: one line of three codes per entry, no header. Cine-tal 1D and Shake 1D share it.
 class TCodeLines1DLutWriter : public TGenericLutFormat {
 public:
-  bool CanRead(const std::string &) override { return false; }
-  bool CanReadFiles() const override { return false; }
+  bool CanRead(const TLutFileHead &) const override { return false; }
 
 protected:
   using TGenericLutFormat::TGenericLutFormat;
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   bool AcceptsBits(int Bits) const override { return Bits >= 1 && Bits <= 16; }
 };
@@ -80,7 +79,6 @@ public:
 // format's maximum code.
 class TDavinciLut1DLutFormat : public TGenericLutFormat {
 public:
-  bool CanWrite() const override { return false; }
 
 protected:
   TDavinciLut1DLutFormat(std::string name, int maxCode)
@@ -96,14 +94,14 @@ private:
 class TDavinciILut1DLutFormat : public TDavinciLut1DLutFormat {
 public:
   TDavinciILut1DLutFormat() : TDavinciLut1DLutFormat("DaVinci Resolve ilut 1D", 16383) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 };
 
 // 12-bit codes; extension ".olut".
 class TDavinciOLut1DLutFormat : public TDavinciLut1DLutFormat {
 public:
   TDavinciOLut1DLutFormat() : TDavinciLut1DLutFormat("DaVinci Resolve olut 1D", 4095) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 };
 
 } // namespace tintwise

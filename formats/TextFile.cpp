@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,42 +11,6 @@
 #include "formats/LutErrors.h"
 
 namespace tintwise {
-
-std::string ReadWholeFile(const std::string &FileName) {
-  auto fail = [&](int err) {
-    return EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(err) + ".");
-  };
-  int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    throw fail(errno);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    ::close(fd);
-    throw fail(err);
-  }
-  std::string data;
-  data.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0);
-  std::size_t got = 0;
-  for (;;) {
-    if (got == data.size())
-      data.resize(data.size() + 65536); // the file grew, or reports no size
-    ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      int err = errno;
-      ::close(fd);
-      throw fail(err);
-    }
-    if (n == 0)
-      break;
-    got += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
-  data.resize(got);
-  return data;
-}
 
 void WriteFileReplacing(const std::string &FileName, std::string_view Data) {
   auto fail = [&](int err) {
@@ -97,17 +60,7 @@ void WriteFileReplacing(const std::string &FileName, std::string_view Data) {
   }
 }
 
-TTextFile::~TTextFile() { ReleaseMapping(); }
-
-void TTextFile::ReleaseMapping() {
-  if (FMapping)
-    ::munmap(FMapping, FMappingSize);
-  FMapping = nullptr;
-  FMappingSize = 0;
-}
-
 void TTextFile::Clear() {
-  ReleaseMapping();
   FOwned.clear();
   FAdded.clear();
   FSpans.clear();
@@ -132,41 +85,15 @@ void TTextFile::SetSource(const char *text, std::size_t size) {
   FIndexed = false;
 }
 
-void TTextFile::LoadFromFile(const std::string &FileName) {
-  Clear();
-  auto fail = [&](int err) {
-    return EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(err) + ".");
-  };
-  int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    throw fail(errno);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    ::close(fd);
-    throw fail(err);
-  }
-  // Large regular files are mapped: no copy, and the pages come in one batch.
-  if (S_ISREG(st.st_mode) && st.st_size >= (1 << 16)) {
-    const std::size_t size = static_cast<std::size_t>(st.st_size);
-    void *map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (map != MAP_FAILED) {
-      ::close(fd);
-      FMapping = map;
-      FMappingSize = size;
-      SetSource(static_cast<const char *>(map), size);
-      return;
-    }
-  }
-  ::close(fd);
-  FOwned = ReadWholeFile(FileName);
-  SetSource(FOwned.data(), FOwned.size());
-}
-
 void TTextFile::SetText(std::string_view Text) {
   Clear();
   FOwned.assign(Text);
   SetSource(FOwned.data(), FOwned.size());
+}
+
+void TTextFile::SetTextView(std::string_view Text) {
+  Clear();
+  SetSource(Text.data(), Text.size());
 }
 
 void TTextFile::BuildIndex() const {
@@ -208,12 +135,12 @@ std::string TTextFile::Text() const {
   BuildIndex();
   std::size_t total = 0;
   for (const auto &span : FSpans)
-    total += span.second + LineBreak.size();
+    total += span.second + 1;
   std::string out;
   out.reserve(total);
   for (std::size_t i = 0; i < FSpans.size(); ++i) {
     out.append((*this)[i]);
-    out.append(LineBreak);
+    out.push_back('\n');
   }
   return out;
 }

@@ -1,6 +1,6 @@
 // A text file held as a list of lines. Reading splits at CR, LF or CR LF (a zero byte ends the
-// text); writing puts LineBreak after every line, the last one too, and replaces the target in one
-// step.
+// text); writing puts a line feed after every line, the last one too, and replaces the target in
+// one step.
 #pragma once
 
 #include <cstddef>
@@ -16,20 +16,17 @@ namespace tintwise {
 class TTextFile {
 public:
   TTextFile() = default;
-  ~TTextFile();
   TTextFile(const TTextFile &) = delete;
   TTextFile &operator=(const TTextFile &) = delete;
 
-  std::string LineBreak = "\n";
-
-  // Reads the whole file as 8-bit characters. Raises EFOpenError when it cannot be read.
-  void LoadFromFile(const std::string &FileName);
-  // Writes every line followed by LineBreak to a temporary file beside the target and renames it
+  // Writes every line followed by a line feed to a temporary file beside the target and renames it
   // over the target. Raises EFCreateError; an existing target is then left untouched.
   void SaveToFile(const std::string &FileName) const;
-  // Replaces the lines by the text, split as LoadFromFile splits.
+  // Replaces the lines by the text (a copy of it), split at CR, LF or CR LF.
   void SetText(std::string_view Text);
-  // The lines joined, each followed by LineBreak.
+  // The same without a copy: the lines refer to Text, which must outlive their use.
+  void SetTextView(std::string_view Text);
+  // The lines joined, each followed by a line feed.
   std::string Text() const;
 
   std::size_t Count() const;
@@ -54,14 +51,11 @@ public:
 private:
   void SetSource(const char *text, std::size_t size);
   void BuildIndex() const;
-  void ReleaseMapping();
 
-  // The loaded text (a file mapping or FOwned) before any Add; lines are split from it.
+  // The text set (FOwned or a caller's) before any Add; lines are split from it.
   const char *FText = nullptr;
   std::size_t FTextSize = 0;
   bool FHasCR = false;
-  void *FMapping = nullptr;
-  std::size_t FMappingSize = 0;
   std::string FOwned;
   // The index of lines as (offset, length) in FText, then lines added by Add in FAdded.
   mutable std::vector<std::pair<std::size_t, std::size_t>> FSpans;
@@ -108,7 +102,5 @@ template <class F> void TTextFile::ForEachLine(F &&f) const {
 
 // Writes Data to a temporary file in the target's folder and renames it over FileName.
 void WriteFileReplacing(const std::string &FileName, std::string_view Data);
-// The whole file; raises EFOpenError.
-std::string ReadWholeFile(const std::string &FileName);
 
 } // namespace tintwise

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <vector>
 
-#include "formats/LutFormatFamilies.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
@@ -59,13 +58,8 @@ bool ShaperIsEven(std::string_view line) {
 
 } // namespace
 
-bool T3dlLutFormat::CanRead(const std::string &FileName) {
-  std::size_t slash = FileName.find_last_of('/');
-  std::size_t dot = FileName.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-    return false;
-  std::string_view ext(FileName.data() + dot, FileName.size() - dot);
-  return ext.size() == 4 && PosNoCase(".3DL", ext) == 1;
+bool T3dlLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.Extension() == ".3dl";
 }
 
 int T3dlLutFormat::CountShaperValues(std::string_view Line) {
@@ -130,7 +124,5 @@ void T3dlLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, i
   AddLatticeLines(lines, LUT, TLatticeOrder::BlueFastest, {.Bits = Bits});
   lines.SaveToFile(FileName);
 }
-
-std::unique_ptr<TLUTFormat> New3dlLutFormat() { return std::make_unique<T3dlLutFormat>(); }
 
 } // namespace tintwise

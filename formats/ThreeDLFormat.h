@@ -10,7 +10,7 @@ class T3dlLutFormat : public TGenericLutFormat {
 public:
   T3dlLutFormat() : TGenericLutFormat("3DL", true) {}
   // True exactly for the extension ".3dl" in any case; the content is not looked at.
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
   // The number of items of a line split at runs of blanks and control characters, or -1 when one
   // of them is not a 32-bit decimal integer.
   static int CountShaperValues(std::string_view Line);

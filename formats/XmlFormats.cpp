@@ -4,8 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "formats/LutFamilyTools.h"
-#include "formats/LutFormatFamilies.h"
+#include "formats/LutChars.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 #include "formats/XmlReader.h"
@@ -49,15 +48,15 @@ bool ReadHexFloat(std::string_view Data, std::size_t &Pos, float &Value) {
 // ---------------------------------------------------------------------------------------------
 // Adobe Speedgrade Look 3D
 
-bool TSpeedgradeLook3DLutFormat::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "<look>,<shaders>", "");
+bool TSpeedgradeLook3DLutFormat::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("<look>,<shaders>", "");
 }
 
-void TSpeedgradeLook3DLutFormat::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+void TSpeedgradeLook3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   ResetParseState(fileName);
   Size = 0;
   TXMLNode root;
-  root.LoadXMLFile(fileName);
+  root.LoadXMLText(Bytes);
   FSawText = true;
   std::string_view data;
   std::string sizeText;
@@ -102,14 +101,14 @@ void TSpeedgradeLook3DLutFormat::DoLoadFromFile(const std::string &fileName, TLU
 // ---------------------------------------------------------------------------------------------
 // PixelFarm PFClean 3D
 
-bool TPFClean3D_Format::CanRead(const std::string &FileName) {
-  return HasKeywords(FileName, "<lut,<maximum>,<cube>", "");
+bool TPFClean3D_Format::CanRead(const TLutFileHead &Head) const {
+  return Head.HasKeywords("<lut,<maximum>,<cube>", "");
 }
 
-void TPFClean3D_Format::DoLoadFromFile(const std::string &fileName, TLUT &LUT) {
+void TPFClean3D_Format::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   ResetParseState(fileName);
   TXMLNode root;
-  root.LoadXMLFile(fileName);
+  root.LoadXMLText(Bytes);
   FSawText = true;
   const TXMLNode &lut = root.NodeByName("lut");
   const TXMLValue &size = lut.NodeByName("size").Value;
@@ -148,8 +147,5 @@ void TPFClean3D_Format::DoSaveToFile(const std::string &FileName, const TLUT &LU
   lines.Add("</lut>");
   lines.SaveToFile(FileName);
 }
-
-std::unique_ptr<TLUTFormat> NewSpeedgradeLook3DLutFormat() { return std::make_unique<TSpeedgradeLook3DLutFormat>(); }
-std::unique_ptr<TLUTFormat> NewPFClean3D_Format() { return std::make_unique<TPFClean3D_Format>(); }
 
 } // namespace tintwise

@@ -20,11 +20,10 @@ bool ReadHexFloat(std::string_view Data, std::size_t &Pos, float &Value);
 class TSpeedgradeLook3DLutFormat : public TGenericLutFormat {
 public:
   TSpeedgradeLook3DLutFormat() : TGenericLutFormat("Adobe Speedgrade Look 3D", true) {}
-  bool CanRead(const std::string &FileName) override;
-  bool CanWrite() const override { return false; }
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &, const TLUT &, int) override {}
 };
 
@@ -32,10 +31,10 @@ protected:
 class TPFClean3D_Format : public TGenericLutFormat {
 public:
   TPFClean3D_Format() : TGenericLutFormat("PixelFarm PFClean 3D", true) {}
-  bool CanRead(const std::string &FileName) override;
+  bool CanRead(const TLutFileHead &Head) const override;
 
 protected:
-  void DoLoadFromFile(const std::string &FileName, TLUT &LUT) override;
+  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   bool AcceptsBits(int Bits) const override { return Bits >= 1 && Bits <= 16; }
 };

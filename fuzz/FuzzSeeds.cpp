@@ -29,15 +29,14 @@
 #include "engine/Lut.h"
 #include "formats/LutFormat.h"
 #include "formats/TextFile.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace fs = std::filesystem;
 using namespace tintwise;
 
 namespace {
 
-// The same lists, in the same order, as FindLutFormatFuzzer.cpp and PictureFuzzer.cpp.
-const char *const kLutExtensions[] = {"cube", "3dl",  "lut", "m3d",  "cms", "txt", "3dmesh", "dat", "1dlut", "alut",
-                                      "ilut", "olut", "look", "cc",  "cdl", "ccc", "pfl",    "cfe", "xml",   ""};
+// The same list, in the same order, as PictureFuzzer.cpp.
 enum { kBmp = 0, kPng = 1, kJpeg = 2 };
 
 struct TTarget {
@@ -64,13 +63,6 @@ std::string WithSelector(int selector, std::string_view data) {
   return out;
 }
 
-int LutSelector(const std::string &extension) {
-  for (std::size_t i = 0; i < std::size(kLutExtensions); ++i)
-    if (extension == kLutExtensions[i])
-      return static_cast<int>(i);
-  return static_cast<int>(std::size(kLutExtensions)) - 1;
-}
-
 // A LUT that is not the identity, with values outside 0..1 at its corners, so the writers' number
 // formats and clamping show in the seeds.
 void FillLut(TLUT &lut, int size3D, int size1D) {
@@ -94,8 +86,8 @@ void FillLut(TLUT &lut, int size3D, int size1D) {
 std::vector<std::pair<int, std::string>> HandMadeLuts() {
   std::vector<std::pair<int, std::string>> files;
   // DaVinci Resolve ilut (14-bit codes) and olut (12-bit codes).
-  files.push_back({24, "0 0 0\n8191 8000 9000\n16383 16383 16383\n"});
-  files.push_back({25, "# curve\n0 0 0\n2048 1900 2100\n4095 4095 4095\n"});
+  files.push_back({int(TLutFormatId::DavinciILut1D), "0 0 0\n8191 8000 9000\n16383 16383 16383\n"});
+  files.push_back({int(TLutFormatId::DavinciOLut1D), "# curve\n0 0 0\n2048 1900 2100\n4095 4095 4095\n"});
   // Adobe Speedgrade look: a 2-point lattice as hex floats, lowest byte first.
   {
     std::string data;
@@ -110,12 +102,12 @@ std::vector<std::pair<int, std::string>> HandMadeLuts() {
                           bits >> 24);
             data += hex;
           }
-    files.push_back({26, "<?xml version=\"1.0\"?>\n<look>\n <shaders>\n  <shader/>\n </shaders>\n <lut>\n"
+    files.push_back({int(TLutFormatId::SpeedgradeLook3D), "<?xml version=\"1.0\"?>\n<look>\n <shaders>\n  <shader/>\n </shaders>\n <lut>\n"
                          "  <size>\"2\"</size>\n  <data>" + data + "</data>\n </lut>\n</look>\n"});
-    files.push_back({26, "<look><shaders></shaders></look>\n"});
+    files.push_back({int(TLutFormatId::SpeedgradeLook3D), "<look><shaders></shaders></look>\n"});
   }
   // ASC CDL: a single correction and a collection.
-  files.push_back({27, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ColorCorrection id=\"shot_1\">\n"
+  files.push_back({int(TLutFormatId::AscCdl), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ColorCorrection id=\"shot_1\">\n"
                        " <SOPNode>\n  <Slope>1.1 1.0 0.9</Slope>\n  <Offset>0.01 0 -0.01</Offset>\n"
                        "  <Power>1 1.2 1</Power>\n </SOPNode>\n <SATNode>\n  <Saturation>0.8</Saturation>\n"
                        " </SATNode>\n</ColorCorrection>\n"});
@@ -198,7 +190,7 @@ int main(int argc, char **argv) {
   // for XML files, the XML reader's.
   auto addLut = [&](const TTarget &t, const std::string &name, const std::string &data) {
     add(t.Name, name, data);
-    add("fuzz_find_lut_format", t.Name + "-" + name, WithSelector(LutSelector(t.Extension), data));
+    add("fuzz_find_lut_format", t.Name + "-" + name, WithSelector(fuzz::FinderSelector(t.Extension), data));
     if (data.find('<') != std::string::npos)
       add("fuzz_xml_reader", t.Name + "-" + name, data);
   };
@@ -221,7 +213,7 @@ int main(int argc, char **argv) {
         } catch (const ETintwiseError &) {
           continue; // a size or depth this format does not take
         }
-        if (size == 64 && index != 30)
+        if (size == 64 && index != int(TLutFormatId::FsiDit3D))
           continue; // only the FSI DIT format needs a lattice this large
         addLut(*target, "writer-" + std::to_string(size) + "-" + std::to_string(bits) + "." + target->Extension,
                ReadFile(file));
@@ -255,7 +247,7 @@ int main(int argc, char **argv) {
       for (const TTarget &t : targets)
         if (t.FormatIndex >= 0 && (t.Extension == extension || GetLutFormat(t.FormatIndex) == claimed))
           add(t.Name, name, data);
-      add("fuzz_find_lut_format", name, WithSelector(LutSelector(extension), data));
+      add("fuzz_find_lut_format", name, WithSelector(fuzz::FinderSelector(extension), data));
       if (data.find('<') != std::string::npos)
         add("fuzz_xml_reader", name, data);
     }

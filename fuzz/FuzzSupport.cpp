@@ -1,5 +1,6 @@
 #include "fuzz/FuzzSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -176,6 +177,31 @@ void CheckLoadedLut(const std::string &formatName) {
     MarkLattice(lut, lut.Size3D);
 }
 
+const std::vector<std::string> &FinderExtensions() {
+  static const std::vector<std::string> extensions = [] {
+    std::vector<std::string> list;
+    for (const TLutFormatInfo &info : kLutFormatInfo) {
+      std::string_view rest = info.Extensions;
+      while (!rest.empty()) {
+        const std::size_t blank = rest.find(' ');
+        const std::string extension(rest.substr(0, blank));
+        rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
+        if (std::find(list.begin(), list.end(), extension) == list.end())
+          list.push_back(extension);
+      }
+    }
+    list.emplace_back();
+    return list;
+  }();
+  return extensions;
+}
+
+int FinderSelector(const std::string &extension) {
+  const std::vector<std::string> &list = FinderExtensions();
+  const auto it = std::find(list.begin(), list.end(), extension);
+  return static_cast<int>((it == list.end() ? list.end() - 1 : it) - list.begin());
+}
+
 int FuzzLutFormat(int formatIndex, const char *extension, const std::uint8_t *data, std::size_t size) {
   Initialize();
   TLUTFormat *format = GetLutFormat(formatIndex);
@@ -183,7 +209,7 @@ int FuzzLutFormat(int formatIndex, const char *extension, const std::uint8_t *da
     std::abort();
   const std::string name = WriteInput(data, size, extension);
   try {
-    (void)format->CanRead(name);
+    (void)format->CanRead(TLutFileHead::Read(name));
   } catch (const ETintwiseError &) {
   }
   TLUT &lut = SharedLut();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tintwise {
 class TLUT;
@@ -32,6 +33,12 @@ TLUT &SharedLut();
 // left an entry unset, so a previous file's value would show through), runs colours and a small
 // picture through the LUT, then sets the entries in force back to the marker.
 void CheckLoadedLut(const std::string &formatName);
+
+// The extensions the finder's inputs are named with: every extension of the format table once, in
+// table order, then none. The first byte of a finder input picks one, modulo their number.
+const std::vector<std::string> &FinderExtensions();
+// The index in FinderExtensions of an extension (without the dot); the last (none) when absent.
+int FinderSelector(const std::string &extension);
 
 // One input through one format of the table: CanRead, then LoadFromFile whatever CanRead answered,
 // and CheckLoadedLut after a successful load.

@@ -257,9 +257,9 @@ TEST_F(Cli_, ConvertApplyEvalAndInfo) {
   const QImage want(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(), QImage::Format_BGR888);
   EXPECT_EQ(QImage(Path("coffee.png")).convertToFormat(QImage::Format_RGB888), want.convertToFormat(QImage::Format_RGB888));
 
-  // A batch with one bad picture still processes the others and reports the failure.
+  // A batch with one bad picture still processes the others and reports the failure (exit 3).
   r = Cli({"apply", "--lut", cube, "--output-dir", Dir.path(), Path("nope.png"), kReference});
-  EXPECT_EQ(r.Code, 1);
+  EXPECT_EQ(r.Code, 3);
   EXPECT_TRUE(r.Err.contains("nope.png"));
   EXPECT_TRUE(QFile::exists(Path("rocket.jpg")));
 }

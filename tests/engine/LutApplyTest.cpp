@@ -50,7 +50,7 @@ TEST(LutApply, BitmapMatchesApplyToColorByteForByte) {
       {kMode3D, 2, 0}, {kMode3D, 3, 0}, {kMode3D, 17, 0}, {kMode3D, 33, 0}, {kMode3D, 48, 0},
       {kMode3D, 49, 0}, {kMode3D, 65, 0}, {kMode3D, 101, 0},
       {kMode1D, 0, 2}, {kMode1D, 0, 1024}, {kMode1D, 0, 100001},
-      {kMode1DThen3D, 33, 256}, {kMode1DThen3D, 64, 7},
+      {kMode1DThen3D, 33, 256}, {kMode1DThen3D, 64, 7}, {kMode1DThen3D, 2, 5}, {kMode1DThen3D, 5, 3},
       {kModeIdentity, 0, 0},
   };
   unsigned seed = 1;

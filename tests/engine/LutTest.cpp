@@ -6,6 +6,7 @@
 
 #include "engine/Errors.h"
 #include "engine/Lut.h"
+#include "tests/support/EngineReference.h"
 
 using namespace tintwise;
 
@@ -75,17 +76,29 @@ TEST(Lut, Evaluate3DAtPointsHalfwayAndAtTheTop) {
 
 TEST(Lut, IndexStaysInsideTheTableForAnyInput) {
   const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  // 33 points: t = 32 x. Less than one step below 0 is the first interval with a negative
+  // fraction; a step or more below, NaN, and anything at or above 1 stay at the table's ends.
   struct Case { double x; int i; double f; } cases[] = {
-      {-1e300, 0, 0}, {-0.25, 0, 0}, {-0.0, 0, 0}, {nan, 0, 0}, {-inf, 0, 0},
+      {-0.01, 0, -0.32}, {-0.03, 0, -0.96}, {-1e-300, 0, -32e-300}, {-0.0, 0, 0},
+      {-1 / 32.0, 0, 0}, {-0.25, 0, 0}, {-1e300, 0, 0}, {nan, 0, 0}, {-inf, 0, 0},
       {1.0, 32, 0}, {1.0000001, 32, 0}, {5.0, 32, 0}, {inf, 32, 0}, {1e300, 32, 0}, {0.5, 16, 0},
+      {0.01, 0, 0.32}, {31.5 / 32, 31, 0.5},
   };
   for (const Case &c : cases) {
     int i;
     double f;
     LutIndex(33, c.x, i, f);
     EXPECT_EQ(i, c.i) << c.x;
-    EXPECT_EQ(f, c.f) << c.x;
+    EXPECT_DOUBLE_EQ(f, c.f) << c.x;
   }
+  // A curve through (0, 0.25) and (1, 0.75): extended below 0 for one step, flat beyond.
+  TLUT line;
+  line.Mode = kMode1D;
+  line.Size1D = 2;
+  line.Curve[0] = {0.25, 0.25, 0.25};
+  line.Curve[1] = {0.75, 0.75, 0.75};
+  EXPECT_EQ(line.Evaluate({-0.25, -0.5, -0.75}), (TLutTriple{0.125, 0.0, -0.125}));
+  EXPECT_EQ(line.Evaluate({-1.0, -2.0, nan}), (TLutTriple{0.25, 0.25, 0.25}));
   // A curve that leaves 0..1 feeding the lattice: the lookup takes the lattice's edge values.
   TLUT lut;
   FillRandomLattice(lut, 9, 1);
@@ -96,6 +109,13 @@ TEST(Lut, IndexStaysInsideTheTableForAnyInput) {
   lut.Curve[2] = {1e300, 2.5, -1e300};
   EXPECT_EQ(lut.Evaluate({0, 0, 0}), lut.Lattice[0][0][8]);
   EXPECT_EQ(lut.Evaluate({1, 1, 1}), lut.Lattice[8][8][0]);
+  // ... and one that dips just below 0 extrapolates from the lattice's first two points:
+  // red at 8 x (-1/16) = -0.5 gives 1.5 a - 0.5 b.
+  lut.Curve[0] = {-1 / 16.0, 0, 0};
+  const TLutTriple a = lut.Lattice[0][0][0], b = lut.Lattice[1][0][0];
+  const TLutTriple got = lut.Evaluate({0, 0, 0});
+  for (int c = 0; c < 3; ++c)
+    EXPECT_DOUBLE_EQ(got[c], 1.5 * a[c] - 0.5 * b[c]) << c;
 }
 
 TEST(Lut, ApplyToColorRoundsHalvesToEvenAndClamps) {
@@ -151,7 +171,7 @@ TEST(Lut, AssignFromCopiesOrResamples) {
   for (int r = 0; r < 17; r += 5)
     for (int g = 0; g < 17; g += 2)
       for (int b = 0; b < 17; ++b)
-        ASSERT_EQ(small.Lattice[r][g][b], src.Evaluate({r / 16.0, g / 16.0, b / 16.0}));
+        ASSERT_EQ(small.Lattice[r][g][b], reference::Evaluate(src, {r / 16.0, g / 16.0, b / 16.0}));
 
   // A curve followed by a lattice bakes into one lattice; a 1D destination samples the diagonal.
   TLUT both;
@@ -164,12 +184,12 @@ TEST(Lut, AssignFromCopiesOrResamples) {
   baked.Mode = kMode3D;
   baked.Size3D = 9;
   baked.AssignFrom(both);
-  EXPECT_EQ(baked.Lattice[3][7][2], both.Evaluate3D(both.Evaluate1D({3 / 8.0, 7 / 8.0, 2 / 8.0})));
+  EXPECT_EQ(baked.Lattice[3][7][2], reference::Evaluate(both, {3 / 8.0, 7 / 8.0, 2 / 8.0}));
   TLUT curve;
   curve.Mode = kMode1D;
   curve.Size1D = 1024;
   curve.AssignFrom(both);
-  EXPECT_EQ(curve.Curve[1000], both.Evaluate({1000 / 1023.0, 1000 / 1023.0, 1000 / 1023.0}));
+  EXPECT_EQ(curve.Curve[1000], reference::Evaluate(both, {1000 / 1023.0, 1000 / 1023.0, 1000 / 1023.0}));
 }
 
 TEST(Lut, AssignFromAlwaysReplacesCommentsAndRefusesBadSizes) {

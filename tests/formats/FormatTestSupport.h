@@ -157,7 +157,7 @@ inline std::string HexOf(float v) {
   return s;
 }
 
-inline std::string PeerDir() { return std::string(TINTWISE_SHARED_DIR) + "/peer-luts/ocio-test-data"; }
+inline std::string PeerDir() { return std::string(TINTWISE_TEST_DATA_DIR) + "/ocio"; }
 inline std::string PeerFile(const std::string &name) { return PeerDir() + "/" + name; }
 
 } // namespace tintwise::test

@@ -180,14 +180,14 @@ TEST(FsiDit, WritesCodesAndChecksumsAndRefusesShortFiles) {
 
   // Recognised by the magic number alone; a file holding only the header is refused.
   WriteText(dir.File("short.dat"), std::string("\x99\x02\x34", 3));
-  EXPECT_FALSE(Format(kFsiDit).CanRead(dir.File("short.dat")));
+  EXPECT_FALSE(Format(kFsiDit).CanRead(TLutFileHead::Read(dir.File("short.dat"))));
   std::string header(128, '\0');
   header.replace(0, 4, "\x99\x02\x34\x42");
   WriteText(dir.File("header.dat"), header);
-  EXPECT_TRUE(Format(kFsiDit).CanRead(dir.File("header.dat")));
+  EXPECT_TRUE(Format(kFsiDit).CanRead(TLutFileHead::Read(dir.File("header.dat"))));
   EXPECT_THROW(Format(kFsiDit).LoadFromFile(dir.File("header.dat"), read), ELUTError);
   EXPECT_EQ(read.Mode, kModeIdentity);
-  EXPECT_THROW(Format(kFsiDit).CanRead(dir.File("missing.dat")), EFOpenError);
+  EXPECT_THROW(Format(kFsiDit).CanRead(TLutFileHead::Read(dir.File("missing.dat"))), EFOpenError);
 }
 
 } // namespace

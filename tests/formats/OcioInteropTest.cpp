@@ -225,7 +225,7 @@ TEST(InteropCdl, PeerCorrectionsReadAlikeAndAgree) {
   // ASC_SAT is no element of the schema: both ignore it and take saturation 1.
   for (const char *name : {"cdl_test1.cc", "cdl_test2.cc", "cdl_test_ASC_SAT.cc", "cdl_test_SATNode.cc"}) {
     const std::string file = PeerFile(name);
-    EXPECT_TRUE(Format(kCdl).CanRead(file)) << name;
+    EXPECT_TRUE(Format(kCdl).CanRead(TLutFileHead::Read(file))) << name;
     TCDLData ours;
     LoadCDLFile(file, ours);
     auto theirs = OCIO::CDLTransform::CreateFromFile(file.c_str(), "");
@@ -260,8 +260,8 @@ TEST(InteropCdl, PeerCorrectionsReadAlikeAndAgree) {
   // A collection is not a single correction: refused, whereas OpenColorIO picks one by its id. A
   // file whose slope-offset-power node has a name outside the schema (ASC_SOP, which OpenColorIO
   // reads as the identity with a warning) is not taken either.
-  EXPECT_FALSE(Format(kCdl).CanRead(PeerFile("cdl_test1.ccc")));
-  EXPECT_FALSE(Format(kCdl).CanRead(PeerFile("cdl_test_ASC_SOP.cc")));
+  EXPECT_FALSE(Format(kCdl).CanRead(TLutFileHead::Read(PeerFile("cdl_test1.ccc"))));
+  EXPECT_FALSE(Format(kCdl).CanRead(TLutFileHead::Read(PeerFile("cdl_test_ASC_SOP.cc"))));
   // In a decision list the correction is not a child of the root: recognised, then refused.
   TLUT lut;
   try {

@@ -41,8 +41,8 @@ TEST(OneDFormats, WritersAreByteExact) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("none.ilut"))) << Format(format).Name;
   }
   Format(kCinetal).SaveToFile(dir.File("e.txt"), curve, 10);
-  EXPECT_FALSE(Format(kCinetal).CanRead(dir.File("e.txt")));
-  EXPECT_FALSE(Format(kShake).CanRead(dir.File("e.txt")));
+  EXPECT_FALSE(Format(kCinetal).CanRead(TLutFileHead::Read(dir.File("e.txt"))));
+  EXPECT_FALSE(Format(kShake).CanRead(TLutFileHead::Read(dir.File("e.txt"))));
   EXPECT_EQ(LoadError(kShake, ReadText(dir.File("e.txt"))),
             "\"in.txt\" (read as Shake 1D): Shake 1D files are only written; this program does not read them.");
 }

@@ -221,7 +221,7 @@ TEST_F(PictureLoader, TheFilterListOffersExactlyWhatLoads) {
 }
 
 TEST(PictureLoaderSuite, BmpSuiteGoodFilesGiveTheirPixelsAndNoFileCrashes) {
-  const std::string root = std::string(TINTWISE_SHARED_DIR) + "/bmpsuite";
+  const std::string root = std::string(TINTWISE_TEST_DATA_DIR) + "/bmpsuite";
   if (!fs::exists(root + "/g"))
     GTEST_SKIP() << "the BMP suite is not beside the project";
   // Run-length files have no plain reading: their pixels are those of the same picture uncompressed.

@@ -1,27 +1,133 @@
-// Plain, literal readings of the engine's algorithms: the yardstick that the fast paths must match
-// byte for byte. Used by the tests and as the "literal" side of the benchmarks.
+// Plain, literal readings of the engine's algorithms, written apart from the engine and using none
+// of its arithmetic: the yardstick that the fast paths must match byte for byte. Used by the tests
+// and as the "literal" side of the benchmarks.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
 
 #include "engine/Bitmap24.h"
-#include "engine/ColorModels.h"
 #include "engine/Lut.h"
 #include "engine/SecondaryCorrection.h"
 
 namespace tintwise::reference {
+
+// The working colour model: the analogue BT.601 matrix, products and sums in extended precision
+// (added in the order red, green, blue), and its inverse with the rounded constants.
+inline void RGBToYUV(double &y, double &u, double &v, double r, double g, double b) {
+  const long double R = r, G = g, B = b;
+  long double sum = 0.299L * R;
+  sum += 0.587L * G;
+  sum += 0.114L * B;
+  y = static_cast<double>(sum);
+  sum = -0.14713L * R;
+  sum += -0.28886L * G;
+  sum += 0.436L * B;
+  u = static_cast<double>(sum);
+  sum = 0.615L * R;
+  sum += -0.51499L * G;
+  sum += -0.10001L * B;
+  v = static_cast<double>(sum);
+}
+
+inline void YUVToRGB(double &r, double &g, double &b, double y, double u, double v) {
+  r = 1.13983 * v + y;
+  g = y - 0.39465 * u - 0.5806 * v;
+  b = 2.03211 * u + y;
+}
+
+// The grid position of x in a table of n entries: t = (n - 1) * x in extended precision, rounded
+// to a double, split into its whole part and the rest. An index that would leave the table is held
+// at its end with no fraction; one just below 0 truncates to 0 and keeps its negative fraction.
+inline void GridPosition(int n, double x, int &index, double &fraction) {
+  const double t = static_cast<double>(static_cast<long double>(n - 1) * static_cast<long double>(x));
+  if (std::isnan(t)) {
+    index = 0;
+    fraction = 0;
+    return;
+  }
+  const double whole = std::trunc(t);
+  if (whole < 0) {
+    index = 0;
+    fraction = 0;
+  } else if (whole >= n - 1) {
+    index = n - 1;
+    fraction = 0;
+  } else {
+    index = static_cast<int>(whole);
+    fraction = t - whole;
+  }
+}
+
+// Trilinear: along blue, then green, then red, one rounding per step.
+inline TLutTriple Evaluate3D(const TLUT &lut, const TLutTriple &in) {
+  const int n = lut.Size3D;
+  int r0, g0, b0;
+  double fr, fg, fb;
+  GridPosition(n, in[0], r0, fr);
+  GridPosition(n, in[1], g0, fg);
+  GridPosition(n, in[2], b0, fb);
+  const int r1 = std::min(r0 + 1, n - 1), g1 = std::min(g0 + 1, n - 1), b1 = std::min(b0 + 1, n - 1);
+  TLutTriple out;
+  for (int c = 0; c < 3; ++c) {
+    auto alongBlue = [&](int r, int g) {
+      return (1 - fb) * lut.Lattice[r][g][b0][c] + lut.Lattice[r][g][b1][c] * fb;
+    };
+    const double w0 = (1 - fg) * alongBlue(r0, g0) + alongBlue(r0, g1) * fg;
+    const double w1 = (1 - fg) * alongBlue(r1, g0) + alongBlue(r1, g1) * fg;
+    out[c] = (1 - fr) * w0 + w1 * fr;
+  }
+  return out;
+}
+
+inline TLutTriple Evaluate1D(const TLUT &lut, const TLutTriple &in) {
+  const int m = lut.Size1D;
+  TLutTriple out;
+  for (int c = 0; c < 3; ++c) {
+    int i;
+    double f;
+    GridPosition(m, in[c], i, f);
+    const int i1 = std::min(i + 1, m - 1);
+    out[c] = (1 - f) * lut.Curve[i][c] + lut.Curve[i1][c] * f;
+  }
+  return out;
+}
+
+inline TLutTriple Evaluate(const TLUT &lut, const TLutTriple &in) {
+  if (lut.Mode == kMode1D)
+    return Evaluate1D(lut, in);
+  if (lut.Mode == kMode3D)
+    return Evaluate3D(lut, in);
+  if (lut.Mode == kMode1DThen3D)
+    return Evaluate3D(lut, Evaluate1D(lut, in));
+  return in;
+}
+
+// Scale, evaluate, clamp (NaN counts as 0), round half to even.
+inline TColorTriple ApplyToColor(const TLUT &lut, const TColorTriple &in, int outBits) {
+  const double inMax = std::pow(2.0, in.Bits) - 1, outMax = std::pow(2.0, outBits) - 1;
+  const TLutTriple y = Evaluate(lut, {in.R / inMax, in.G / inMax, in.B / inMax});
+  std::uint16_t code[3];
+  for (int c = 0; c < 3; ++c) {
+    double v = y[c];
+    if (std::isnan(v) || v < 0)
+      v = 0;
+    if (v > 1)
+      v = 1;
+    code[c] = static_cast<std::uint16_t>(std::nearbyint(outMax * v));
+  }
+  return {code[0], code[1], code[2], static_cast<std::uint8_t>(outBits)};
+}
 
 // Every pixel through ApplyToColor, row by row.
 inline void ApplyToBitmap(const TLUT &lut, TBitmap24 &bitmap) {
   for (int y = 0; y < bitmap.Height(); ++y) {
     std::uint8_t *p = bitmap.Scanline(y);
     for (int x = 0; x < bitmap.Width(); ++x, p += 3) {
-      TColorTriple in{p[2], p[1], p[0], 8}, out;
-      out.Bits = 8;
-      lut.ApplyToColor(in, out);
+      const TColorTriple out = ApplyToColor(lut, {p[2], p[1], p[0], 8}, 8);
       p[0] = static_cast<std::uint8_t>(out.B);
       p[1] = static_cast<std::uint8_t>(out.G);
       p[2] = static_cast<std::uint8_t>(out.R);
@@ -29,28 +135,92 @@ inline void ApplyToBitmap(const TLUT &lut, TBitmap24 &bitmap) {
   }
 }
 
-// Channel means and population deviations, one RGBToWorking per pixel and visit.
+// Channel means and population deviations: one conversion per pixel and pass, sums in pixel order.
 inline void ChannelStatistics(const TBitmap24 &bitmap, double means[3], double devs[3]) {
-  double s[3] = {0, 0, 0};
   const int count = bitmap.Width() * bitmap.Height();
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int y = 0; y < bitmap.Height(); ++y) {
-      const std::uint8_t *p = bitmap.Scanline(y);
-      for (int x = 0; x < bitmap.Width(); ++x, p += 3) {
-        double c[3];
-        RGBToWorking(c[0], c[1], c[2], p[2] / 255.0, p[1] / 255.0, p[0] / 255.0);
-        for (int k = 0; k < 3; ++k)
-          s[k] += pass == 0 ? c[k] : (c[k] - means[k]) * (c[k] - means[k]);
-      }
+  double sum[3] = {0, 0, 0};
+  for (int y = 0; y < bitmap.Height(); ++y)
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      std::uint8_t r, g, b;
+      bitmap.GetPixel(x, y, r, g, b);
+      double c[3];
+      RGBToYUV(c[0], c[1], c[2], r / 255.0, g / 255.0, b / 255.0);
+      for (int k = 0; k < 3; ++k)
+        sum[k] += c[k];
     }
-    for (int k = 0; k < 3; ++k) {
-      if (pass == 0)
-        means[k] = s[k] / count;
-      else
-        devs[k] = std::sqrt(s[k] / count);
-      s[k] = 0;
-    }
+  for (int k = 0; k < 3; ++k) {
+    means[k] = sum[k] / count;
+    sum[k] = 0;
   }
+  for (int y = 0; y < bitmap.Height(); ++y)
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      std::uint8_t r, g, b;
+      bitmap.GetPixel(x, y, r, g, b);
+      double c[3];
+      RGBToYUV(c[0], c[1], c[2], r / 255.0, g / 255.0, b / 255.0);
+      for (int k = 0; k < 3; ++k)
+        sum[k] += (c[k] - means[k]) * (c[k] - means[k]);
+    }
+  for (int k = 0; k < 3; ++k)
+    devs[k] = std::sqrt(sum[k] / count);
+}
+
+inline double ClampToUnit(double v) {
+  if (!(v >= 0))
+    return 0;
+  return v > 1 ? 1 : v;
+}
+
+// The primary correction: the statistics mapping of every lattice point's input colour, blended
+// with that colour by the opacities, back to RGB and clamped.
+inline void ApplyPrimaryCorrection(const TBitmap24 &ref, const TBitmap24 &src, TLUT &lut, const double op[3]) {
+  double mS[3], dS[3], mR[3], dR[3];
+  ChannelStatistics(src, mS, dS);
+  ChannelStatistics(ref, mR, dR);
+  const int n = lut.Size3D;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < n; ++k) {
+        double x[3], y[3];
+        RGBToYUV(x[0], x[1], x[2], double(i) / (n - 1), double(j) / (n - 1), double(k) / (n - 1));
+        for (int c = 0; c < 3; ++c)
+          y[c] = (dR[c] / dS[c] * (x[c] - mS[c]) + mR[c]) * op[c] + (1 - op[c]) * x[c];
+        TLutTriple &out = lut.Lattice[i][j][k];
+        YUVToRGB(out[0], out[1], out[2], y[0], y[1], y[2]);
+        for (double &v : out)
+          v = ClampToUnit(v);
+      }
+}
+
+// A secondary correction's statistics, as the record holds them.
+inline void SecondaryStatistics(const TBitmap24 &ref, const TBitmap24 &src, TSecondCorrectionData &data) {
+  ChannelStatistics(src, data.SrcMean.data(), data.SrcDeviation.data());
+  ChannelStatistics(ref, data.RefMean.data(), data.RefDeviation.data());
+}
+
+// A secondary correction on a 33-point lattice: the statistics mapping of each weighted point's
+// input colour, blended with its current output by the opacities in the working model, clamped
+// in RGB, and blended with the current output again by the mask weight.
+inline void ApplySecondaryCorrection(const TSecondCorrectionData &data, TLUT &lut) {
+  const int n = lut.Size3D;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < n; ++k) {
+        const double w = data.Mask[i][j][k];
+        if (w == 0)
+          continue;
+        TLutTriple &out = lut.Lattice[i][j][k];
+        double x[3], y[3], z[3];
+        RGBToYUV(x[0], x[1], x[2], double(i) / (n - 1), double(j) / (n - 1), double(k) / (n - 1));
+        for (int c = 0; c < 3; ++c)
+          x[c] = data.RefDeviation[c] / data.SrcDeviation[c] * (x[c] - data.SrcMean[c]) + data.RefMean[c];
+        RGBToYUV(y[0], y[1], y[2], out[0], out[1], out[2]);
+        for (int c = 0; c < 3; ++c)
+          x[c] = x[c] * data.Opacity[c] + (1 - data.Opacity[c]) * y[c];
+        YUVToRGB(z[0], z[1], z[2], x[0], x[1], x[2]);
+        for (int c = 0; c < 3; ++c)
+          out[c] = ClampToUnit(z[c]) * w + (1 - w) * out[c];
+      }
 }
 
 // The mask exactly as written out: mark, then visit every cell at 1.0 and spread its cube.

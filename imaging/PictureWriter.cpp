@@ -1,11 +1,11 @@
-#include "cli/PictureWriter.h"
+#include "imaging/PictureWriter.h"
 
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QSaveFile>
 
-#include "formats/LutErrors.h"
+#include "engine/Errors.h"
 
 namespace tintwise {
 

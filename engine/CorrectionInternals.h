@@ -1,4 +1,6 @@
-// Engine-internal helpers shared by the corrections.
+// What the primary and secondary corrections share inside the engine: the tabulated YUV
+// conversion of pixel bytes, the clamp to 0..1, measuring two pictures at once, and the test for a
+// source channel that does not vary.
 #pragma once
 
 #include <cstdint>

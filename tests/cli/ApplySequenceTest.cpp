@@ -1,0 +1,158 @@
+// tintwise-cli apply as a render farm runs it: numbered sequences, frame lists, chunks, threads,
+// resumed runs, JSON progress lines and exit codes.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct TRun {
+  int Code = -1;
+  QString Out, Err;
+};
+
+TRun Cli(const QStringList &args) {
+  QProcess p;
+  p.start(TINTWISE_CLI, args);
+  p.waitForFinished(120000);
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray Bytes(const QString &file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class ApplySequence : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(Dir.isValid());
+    QDir(Dir.path()).mkpath("in");
+    // Twelve frames of a moving gradient, frames 101 to 112; 104 and 110 are cut short.
+    for (int f = 101; f <= 112; ++f) {
+      QImage frame(96, 54, QImage::Format_RGB888);
+      for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+          frame.setPixelColor(x, y, QColor((x * 5 + f) % 256, (y * 9 + 2 * f) % 256, (x * y + f) % 256));
+      ASSERT_TRUE(frame.save(In(f)));
+    }
+    for (int f : {104, 110}) {
+      QFile file(In(f));
+      ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+      file.resize(60);
+    }
+    QFile lut(Path("grade.cube"));
+    ASSERT_TRUE(lut.open(QIODevice::WriteOnly));
+    lut.write("LUT_3D_SIZE 2\n0.1 0 0.05\n0.9 0.1 0\n0 0.8 0.1\n1 0.9 0\n0 0.1 0.9\n0.8 0 1\n0.1 0.9 0.8\n0.9 1 1\n");
+  }
+  QString Path(const QString &name) const { return Dir.filePath(name); }
+  QString In(int frame) const { return Path(QString("in/shot.%1.png").arg(frame, 4, 10, QChar('0'))); }
+  // Runs apply over the frames into a fresh folder and returns the run.
+  TRun Apply(const QString &out, const QString &frames, const QStringList &more = {}) {
+    QDir(Dir.path()).mkpath(out);
+    return Cli(QStringList{"apply", "--lut", Path("grade.cube"), "--input", Path("in/shot.####.png"), "--frames",
+                           frames, "--output-dir", Path(out)} +
+               more);
+  }
+  QTemporaryDir Dir;
+};
+
+TEST_F(ApplySequence, EveryFrameIsTheSameWhateverTheThreadsAndTheChunks) {
+  const TRun one = Apply("one", "101-112", {"--threads", "1"});
+  EXPECT_EQ(one.Code, 3) << one.Err.toStdString();
+  const TRun two = Apply("two", "101-112", {"--threads", "2"});
+  EXPECT_EQ(two.Code, 3);
+  // Three chunks as three farm tasks would run them, one of them with no damaged frame.
+  EXPECT_EQ(Apply("chunks", "101-105", {"--threads", "2"}).Code, 3);
+  EXPECT_EQ(Apply("chunks", "106-109", {"--threads", "3"}).Code, 0);
+  EXPECT_EQ(Apply("chunks", "110-112", {"--threads", "1"}).Code, 3);
+  int written = 0;
+  for (int f = 101; f <= 112; ++f) {
+    const QString name = QFileInfo(In(f)).fileName();
+    const QByteArray reference = Bytes(Path("one/" + name));
+    if (f == 104 || f == 110) {
+      EXPECT_TRUE(reference.isEmpty()) << "a damaged frame was written: " << f;
+      EXPECT_TRUE(one.Err.contains(name)) << "the damaged frame is not named: " << f;
+      continue;
+    }
+    ASSERT_FALSE(reference.isEmpty()) << f;
+    EXPECT_EQ(Bytes(Path("two/" + name)), reference) << f;
+    EXPECT_EQ(Bytes(Path("chunks/" + name)), reference) << f;
+    ++written;
+  }
+  EXPECT_EQ(written, 10);
+  // The output is the LUT's result, not the input copied: the corner colours moved.
+  EXPECT_NE(Bytes(Path("one/shot.0101.png")), Bytes(In(101)));
+}
+
+TEST_F(ApplySequence, ProgressLinesAndAResumedRun) {
+  const TRun first = Apply("out", "101-103,104-112x2", {"--progress", "jsonl", "--threads", "2"});
+  EXPECT_EQ(first.Code, 3);
+  const QStringList lines = first.Out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 8); // 101 102 103 104 106 108 110 112
+  int done = 0, failed = 0;
+  for (const QString &line : lines) {
+    EXPECT_TRUE(line.startsWith("{\"frame\":1") && line.endsWith("}")) << line.toStdString();
+    done += line.contains("\"status\":\"done\",\"error\":null,\"ms\":");
+    if (line.contains("\"status\":\"failed\",\"error\":\"")) {
+      ++failed;
+      EXPECT_TRUE(line.contains("\"frame\":104,") || line.contains("\"frame\":110,")) << line.toStdString();
+    }
+  }
+  EXPECT_EQ(done, 6);
+  EXPECT_EQ(failed, 2);
+
+  // Run again with --skip-existing: nothing finished is redone, and the frames missing are done.
+  const QDateTime written = QFileInfo(Path("out/shot.0101.png")).lastModified();
+  QFile::remove(Path("out/shot.0106.png"));
+  const TRun again = Apply("out", "101-112", {"--progress", "jsonl", "--skip-existing"});
+  EXPECT_EQ(again.Code, 3);
+  EXPECT_EQ(again.Out.count("\"status\":\"skipped\""), 5);
+  EXPECT_EQ(again.Out.count("\"status\":\"done\""), 5); // 105 106 107 109 111
+  EXPECT_EQ(again.Out.count("\"status\":\"failed\""), 2);
+  EXPECT_EQ(QFileInfo(Path("out/shot.0101.png")).lastModified(), written);
+  EXPECT_TRUE(QFileInfo::exists(Path("out/shot.0106.png")));
+  // No temporary file is left beside the outputs.
+  EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files | QDir::Hidden).size(), 10);
+
+  // Every frame there: exit 0.
+  EXPECT_EQ(Apply("out", "105-109", {"--skip-existing"}).Code, 0);
+}
+
+TEST_F(ApplySequence, OutputPatternsAndExitCodes) {
+  QDir(Dir.path()).mkpath("named");
+  const TRun named = Cli({"apply", "--lut", Path("grade.cube"), "--input", Path("in/shot.%04d.png"), "--frames",
+                          "101,102", "--output", Path("named/graded_%06d.png")});
+  EXPECT_EQ(named.Code, 0) << named.Err.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(Path("named/graded_000101.png")));
+  EXPECT_TRUE(QFileInfo::exists(Path("named/graded_000102.png")));
+
+  // Bad usage: 2; nothing could be done: 1.
+  EXPECT_EQ(Apply("u", "5-1").Code, 2);
+  EXPECT_EQ(Apply("u", "1-3x0").Code, 2);
+  EXPECT_EQ(Apply("u", "101", {"--threads", "0"}).Code, 2);
+  EXPECT_EQ(Apply("u", "101", {"--progress", "xml"}).Code, 2);
+  EXPECT_EQ(Cli({"apply", "--lut", Path("grade.cube"), "--input", Path("in/shot.png"), "--frames", "1",
+                 "--output-dir", Path("u")})
+                .Code,
+            2);
+  EXPECT_EQ(Cli({"apply", "--lut", Path("grade.cube"), "--frames", "1", "--output-dir", Path("u"), In(101)}).Code, 2);
+  EXPECT_EQ(Cli({"apply", "--lut", Path("in/shot.0101.png"), "--input", Path("in/shot.####.png"), "--frames", "101",
+                 "--output-dir", Path("u")})
+                .Code,
+            1);
+  EXPECT_TRUE(QDir(Path("u")).isEmpty());
+  // A frame missing from the sequence is a failed frame, named.
+  const TRun missing = Apply("m", "111-113");
+  EXPECT_EQ(missing.Code, 3);
+  EXPECT_TRUE(missing.Err.contains("shot.0113.png"));
+  EXPECT_TRUE(QFileInfo::exists(Path("m/shot.0111.png")));
+}
+
+} // namespace

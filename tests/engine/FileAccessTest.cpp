@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/Errors.h"
+#include "engine/FileAccess.h"
+
+using namespace tintwise;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileAccess : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FDir = fs::temp_directory_path() / ("tw-files-" + std::to_string(::getpid()));
+    fs::remove_all(FDir);
+    fs::create_directories(FDir);
+  }
+  void TearDown() override {
+    fs::permissions(FDir, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(FDir);
+  }
+  std::string Path(const std::string &name) const { return (FDir / name).string(); }
+  std::string Write(const std::string &name, const std::string &bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+    return Path(name);
+  }
+  static std::string Read(const std::string &file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // The names in the folder, hidden temporary files included.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(FDir))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  fs::path FDir;
+};
+
+template <class TError, class F> std::string MessageOf(F f) {
+  try {
+    f();
+  } catch (const TError &e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+} // namespace
+
+TEST_F(FileAccess, ReadsRegularFilesUpToTheirCapAndRefusesEverythingElse) {
+  const std::string file = Write("a.cube", "0123456789");
+  EXPECT_EQ(ReadWholeFile(file, 10), "0123456789");
+  EXPECT_EQ(ReadFileHead(file, 4), "0123");
+  EXPECT_EQ(ReadFileHead(file, 100), "0123456789");
+  EXPECT_EQ(RegularFileSize(file), 10u);
+  EXPECT_EQ(ReadWholeFile(Write("empty", ""), 0), "");
+
+  fs::create_directory(Path("folder"));
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  struct Case { std::string file; std::size_t cap; const char *what; std::string message; } cases[] = {
+      {file, 9, "", "Cannot open file \"" + file + "\". It is larger than 9 bytes."},
+      {file, 9, "a cube file", "Cannot open file \"" + file + "\". It is larger than 9 bytes, the most a cube file can hold."},
+      {Path("missing"), 10, "", "Cannot open file \"" + Path("missing") + "\". The file does not exist."},
+      {Path("nowhere/missing"), 10, "", "Cannot open file \"" + Path("nowhere/missing") + "\". Its folder does not exist."},
+      {Path("folder"), 10, "", "Cannot open file \"" + Path("folder") + "\". It is a folder, not a file."},
+      {Path("fifo"), 10, "", "Cannot open file \"" + Path("fifo") + "\". It is a pipe, not a file."}, // and does not hang
+      {"/dev/zero", 10, "", "Cannot open file \"/dev/zero\". It is a device, not a file."},
+      {"", 10, "", "Cannot open file \"\". No file name was given."},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { ReadWholeFile(c.file, c.cap, c.what); }), c.message);
+}
+
+TEST_F(FileAccess, SameFileFollowsLinks) {
+  const std::string a = Write("a", "x"), b = Write("b", "x");
+  fs::create_symlink(a, Path("link"));
+  EXPECT_TRUE(SameFile(a, Path("link")));
+  EXPECT_TRUE(SameFile(a, Path("./a")));
+  EXPECT_FALSE(SameFile(a, b));
+  EXPECT_FALSE(SameFile(a, Path("missing")));
+  EXPECT_FALSE(SameFile(Path("missing"), Path("missing")));
+}
+
+TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
+  const std::string target = Write("target.cube", "old");
+  ::chmod(target.c_str(), 0640);
+  fs::create_symlink("target.cube", Path("link.cube")); // relative to the link's folder
+  WriteFileAtomically(Path("link.cube"), "new contents");
+  EXPECT_TRUE(fs::is_symlink(Path("link.cube")));
+  EXPECT_EQ(Read(target), "new contents");
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  const bool inputOpen = ::fcntl(0, F_GETFD) != -1;
+  {
+    TFileOutput output(Path("fresh.cube"));
+    output.Write("abc");
+    output.Write("def");
+    EXPECT_FALSE(fs::exists(Path("fresh.cube"))); // nothing at the name until the commit
+    EXPECT_EQ(fs::path(output.TempPath()).parent_path(), FDir);
+    EXPECT_EQ(fs::path(output.TempPath()).filename().string()[0], '.');
+    output.Commit();
+  }
+  EXPECT_EQ(Read(Path("fresh.cube")), "abcdef");
+  EXPECT_EQ(::fcntl(0, F_GETFD) != -1, inputOpen) << "a committed output closed standard input";
+  {
+    TFileOutput abandoned(Path("abandoned.cube"));
+    abandoned.Write("partial");
+  }
+  EXPECT_EQ(Names(), (std::vector<std::string>{"fresh.cube", "link.cube", "target.cube"}));
+}
+
+TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
+  fs::create_directory(Path("folder"));
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", Path("null-link"));
+  struct Case { std::string file; std::string cause; } cases[] = {
+      {Path("folder"), "It is a folder, not a file."},
+      {Path("fifo"), "It is a pipe, not a file."},
+      {"/dev/null", "It is a device, not a file."},
+      {Path("null-link"), "It is a device, not a file."},
+      {Path("nowhere/a.cube"), "Its folder does not exist."},
+      {"", "No file name was given."},
+  };
+  for (const Case &c : cases) {
+    const std::string expected = "Cannot create file \"" + c.file + "\". " + c.cause;
+    EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileOutput::Check(c.file); }), expected);
+    EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(c.file, "x"); }), expected);
+  }
+  EXPECT_TRUE(fs::is_fifo(Path("fifo")));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_NO_THROW(TFileOutput::Check("-"));
+  EXPECT_NO_THROW(TFileOutput::Check(Path("new.cube")));
+
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "permissions do not stop root";
+  const std::string locked = Write("locked.cube", "keep");
+  ::chmod(locked.c_str(), 0444);
+  EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(locked, "x"); }),
+            "Cannot create file \"" + locked + "\". You may not write to it.");
+  EXPECT_EQ(Read(locked), "keep");
+  fs::create_directory(Path("shut"));
+  ::chmod(Path("shut").c_str(), 0555);
+  EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(Path("shut/a.cube"), "x"); }),
+            "Cannot create file \"" + Path("shut/a.cube") + "\". You may not write to its folder.");
+}

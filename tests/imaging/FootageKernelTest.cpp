@@ -1,0 +1,215 @@
+// The footage kernels against the plain per-pixel reading: ApplyToColor for integer codes (every
+// code identical), Evaluate at double precision clamped to 0..1 for floats (within 1/65,535).
+#include <gtest/gtest.h>
+
+#include <Imath/half.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "engine/Parallel.h"
+#include "imaging/FootageFiles.h"
+#include "imaging/FootageKernel.h"
+#include "imaging/ImageResize2.h"
+
+namespace tintwise {
+namespace {
+
+// A lattice that bends every channel and strays below 0 and above 1, so clamping is exercised.
+std::unique_ptr<TLUT> BentLut(std::uint8_t mode, int n, int m = 0) {
+  auto lut = std::make_unique<TLUT>();
+  lut->Mode = mode;
+  lut->Size3D = n;
+  lut->Size1D = m;
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> wobble(-0.08, 0.08);
+  for (int r = 0; r < n; ++r)
+    for (int g = 0; g < n; ++g)
+      for (int b = 0; b < n; ++b) {
+        const double x = double(r) / (n - 1), y = double(g) / (n - 1), z = double(b) / (n - 1);
+        lut->Lattice[r][g][b] = {0.7 * x + 0.2 * y * y + wobble(rng), std::sqrt(y) * 0.9 + 0.15 * z + wobble(rng),
+                                 1.1 * z * z - 0.05 + 0.1 * x + wobble(rng)};
+      }
+  for (int i = 0; i < m; ++i) {
+    const double x = double(i) / (m - 1);
+    lut->Curve[i] = {x * x, std::sqrt(x), 1 - x};
+  }
+  return lut;
+}
+
+struct TLutCase {
+  const char *Name;
+  std::uint8_t Mode;
+  int Size3D, Size1D;
+};
+const TLutCase kLuts[] = {
+    {"lattice 33", kMode3D, 33, 0},     {"lattice 2", kMode3D, 2, 0},  {"lattice 65", kMode3D, 65, 0},
+    {"curve then lattice", kMode1DThen3D, 17, 1024}, {"curve", kMode1D, 0, 4096}, {"identity", kModeIdentity, 0, 0},
+};
+
+TEST(FootageKernel, IntegerCodesAreExactlyApplyToColor) {
+  std::mt19937 rng(11);
+  for (const TLutCase &lc : kLuts)
+    for (int bits : {8, 10, 12, 16}) {
+      SCOPED_TRACE(std::string(lc.Name) + ", " + std::to_string(bits) + " bits");
+      auto lut = BentLut(lc.Mode, lc.Size3D, lc.Size1D);
+      const int top = (1 << bits) - 1;
+      // Four channels: the fourth (alpha) must come through untouched.
+      std::vector<std::uint16_t> codes;
+      for (int v : {0, 1, top / 2, top / 2 + 1, top - 1, top})
+        codes.insert(codes.end(), {std::uint16_t(v), std::uint16_t(top - v), std::uint16_t(v / 3), std::uint16_t(v)});
+      std::uniform_int_distribution<int> any(0, top);
+      for (int k = 0; k < 5000; ++k)
+        codes.insert(codes.end(), {std::uint16_t(any(rng)), std::uint16_t(any(rng)), std::uint16_t(any(rng)),
+                                   std::uint16_t(any(rng))});
+      const std::size_t count = codes.size() / 4;
+      // The container: the code itself in 8 bits; in 16 bits the code's bits repeated from the top,
+      // as the picture library widens them.
+      const auto widen = [bits](unsigned v) -> std::uint16_t {
+        switch (bits) {
+        case 8: return static_cast<std::uint16_t>(v << 8 | v);
+        case 10: return static_cast<std::uint16_t>(v << 6 | v >> 4);
+        case 12: return static_cast<std::uint16_t>(v << 4 | v >> 8);
+        default: return static_cast<std::uint16_t>(v);
+        }
+      };
+      std::vector<std::uint8_t> bytes;
+      std::vector<std::uint16_t> words;
+      for (std::uint16_t c : codes) {
+        bytes.push_back(static_cast<std::uint8_t>(c));
+        words.push_back(widen(c));
+      }
+      const std::vector<std::uint16_t> wordsIn = words;
+      TFootageKernel kernel(*lut, bits);
+      kernel.ApplyCodes(words.data(), count, 4);
+      if (bits == 8)
+        kernel.ApplyCodes(bytes.data(), count, 4);
+      int wrong = 0;
+      for (std::size_t k = 0; k < count && wrong < 5; ++k) {
+        const std::uint16_t *in = &codes[k * 4];
+        TColorTriple out;
+        out.Bits = static_cast<std::uint8_t>(bits);
+        lut->ApplyToColor({in[0], in[1], in[2], static_cast<std::uint8_t>(bits)}, out);
+        const std::uint16_t want[4] = {out.R, out.G, out.B, in[3]};
+        for (int c = 0; c < 4; ++c) {
+          const std::uint16_t wantWord = c < 3 ? widen(want[c]) : wordsIn[k * 4 + 3];
+          if (words[k * 4 + c] != wantWord || (bits == 8 && bytes[k * 4 + c] != want[c])) {
+            ADD_FAILURE() << "pixel " << k << " channel " << c << ": " << words[k * 4 + c] << ", want " << wantWord;
+            ++wrong;
+          }
+        }
+      }
+    }
+}
+
+TEST(FootageKernel, IdentityKeepsEveryTenBitContainerValue) {
+  // The picture library widens 10-bit codes by repeating their top bits: v << 6 | v >> 4.
+  TLUT identity;
+  identity.Mode = kModeIdentity;
+  std::vector<std::uint16_t> words;
+  for (std::uint16_t v = 0; v < 1024; ++v)
+    words.insert(words.end(), 3, static_cast<std::uint16_t>(v << 6 | v >> 4));
+  const std::vector<std::uint16_t> before = words;
+  TFootageKernel(identity, 10).ApplyCodes(words.data(), 1024, 3);
+  EXPECT_EQ(words, before);
+}
+
+TEST(FootageKernel, FloatsStayWithinOneIn65535OfTheDoubleReading) {
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> any(-0.05f, 1.05f);
+  for (const TLutCase &lc : kLuts) {
+    SCOPED_TRACE(lc.Name);
+    auto lut = BentLut(lc.Mode, lc.Size3D, lc.Size1D);
+    std::vector<float> px;
+    for (float v : {0.0f, 1.0f, 0.5f, 1.0f / 32, 31.0f / 32, -1.0f, 2.0f, inf, -inf, nan, 0.999999f, 1e-7f})
+      px.insert(px.end(), {v, 1 - v, v * 0.3f, 0.25f});
+    for (int k = 0; k < 20000; ++k)
+      px.insert(px.end(), {any(rng), any(rng), any(rng), any(rng)});
+    const std::size_t count = px.size() / 4;
+    std::vector<float> out = px;
+    std::vector<std::uint16_t> halves;
+    for (float v : px)
+      halves.push_back(Imath::half(v).bits());
+    TFootageKernel kernel(*lut, 0);
+    kernel.ApplyFloats(out.data(), count, 4);
+    kernel.ApplyHalves(halves.data(), count, 4);
+    double worst = 0, worstHalf = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      auto inputOf = [](float v) { return double(v); };
+      TLutTriple want = lut->Evaluate({inputOf(px[k * 4]), inputOf(px[k * 4 + 1]), inputOf(px[k * 4 + 2])});
+      Imath::half h[3];
+      for (int c = 0; c < 3; ++c)
+        h[c].setBits(Imath::half(px[k * 4 + c]).bits());
+      TLutTriple wantHalf = lut->Evaluate({double(float(h[0])), double(float(h[1])), double(float(h[2]))});
+      for (int c = 0; c < 3; ++c) {
+        for (double *w : {&want[c], &wantHalf[c]})
+          *w = !(*w >= 0) ? 0 : (*w > 1 ? 1 : *w);
+        worst = std::max(worst, std::abs(out[k * 4 + c] - want[c]));
+        Imath::half got;
+        got.setBits(halves[k * 4 + c]);
+        worstHalf = std::max(worstHalf, std::abs(double(float(got)) - wantHalf[c]));
+      }
+      ASSERT_EQ(out[k * 4 + 3], px[k * 4 + 3]) << "alpha changed at pixel " << k;
+      ASSERT_EQ(halves[k * 4 + 3], Imath::half(px[k * 4 + 3]).bits());
+    }
+    EXPECT_LE(worst, 1.0 / 65535);
+    EXPECT_LE(worstHalf, 1e-3); // a half holds 11 significant bits
+  }
+}
+
+TEST(FootageKernel, ResultsDoNotDependOnTheThreadCount) {
+  auto lut = BentLut(kMode3D, 33);
+  std::vector<float> px(3 * 100000);
+  std::mt19937 rng(1);
+  std::uniform_real_distribution<float> any(0, 1);
+  for (float &v : px)
+    v = any(rng);
+  std::vector<float> one = px, many = px;
+  TFootageKernel kernel(*lut, 0);
+  SetEngineThreadCount(1);
+  kernel.ApplyFloats(one.data(), px.size() / 3, 3);
+  SetEngineThreadCount(7);
+  kernel.ApplyFloats(many.data(), px.size() / 3, 3);
+  SetEngineThreadCount(0);
+  EXPECT_EQ(one, many);
+}
+
+TEST(FootageFiles, FrameNumbersAndTimecodes) {
+  struct {
+    const char *Text;
+    int Fps, Frame; // -1: refused
+  } cases[] = {
+      {"0", 24, 0},           {"120", 24, 120},        {"00:00:00:00", 24, 0},   {"00:00:01:23", 24, 47},
+      {"01:00:00:00", 24, 86400}, {"00:01:00:00", 25, 1500}, {"10:20:30:29", 30, 1116929},
+      {"00:00:01:24", 24, -1}, {"00:60:00:00", 24, -1}, {"00:00:60:00", 24, -1}, {"00:00:00;10", 30, -1},
+      {"-1", 24, -1},          {"", 24, -1},            {"12a", 24, -1},          {"1:2:3", 24, -1},
+      {"1:2:3:4:5", 24, -1},   {"00:00:01:00", 0, -1},   {"+5", 24, -1},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Text);
+    if (c.Frame < 0) {
+      EXPECT_THROW(ParseFrameNumber(c.Text, c.Fps, "--source-frame"), EImageError);
+    } else {
+      EXPECT_EQ(ParseFrameNumber(c.Text, c.Fps, "--source-frame"), c.Frame);
+      if (std::string(c.Text).find(':') != std::string::npos) {
+        EXPECT_EQ(FrameTimecode(c.Frame, c.Fps), c.Text);
+      }
+    }
+  }
+  try {
+    ParseFrameNumber("00:00:01:24", 24, "--source-frame");
+  } catch (const EImageError &e) {
+    EXPECT_STREQ(e.what(), "--source-frame: '00:00:01:24' is not a timecode HH:MM:SS:FF at 24 frames a second.");
+  }
+  EXPECT_TRUE(IsMovieFileName("/a.b/clip.MOV"));
+  EXPECT_FALSE(IsMovieFileName("/a.mov/clip"));
+  EXPECT_FALSE(IsMovieFileName("frame.dpx"));
+}
+
+} // namespace
+} // namespace tintwise

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "engine/Bitmap24.h"
+#include "engine/Errors.h"
+#include "engine/Lut.h"
+#include "engine/PrimaryCorrection.h"
+#include "imaging/PictureLoader.h"
+#include "workflow/ColorScience.h"
+#include "workflow/MatchReport.h"
+
+using namespace tintwise;
+
+TEST(ColorScience, CIEDE2000AgreesWithThePublishedPairs) {
+  // G. Sharma, W. Wu, E. N. Dalal, "The CIEDE2000 color-difference formula: implementation notes,
+  // supplementary test data, and mathematical observations", Color Res. Appl. 30 (2005), table 1.
+  struct TPair {
+    TLab First, Second;
+    double DeltaE;
+  };
+  const TPair pairs[] = {
+      {{50.0000, 2.6772, -79.7751}, {50.0000, 0.0000, -82.7485}, 2.0425},
+      {{50.0000, 3.1571, -77.2803}, {50.0000, 0.0000, -82.7485}, 2.8615},
+      {{50.0000, 2.8361, -74.0200}, {50.0000, 0.0000, -82.7485}, 3.4412},
+      {{50.0000, -1.3802, -84.2814}, {50.0000, 0.0000, -82.7485}, 1.0000},
+      {{50.0000, -1.1848, -84.8006}, {50.0000, 0.0000, -82.7485}, 1.0000},
+      {{50.0000, -0.9009, -85.5211}, {50.0000, 0.0000, -82.7485}, 1.0000},
+      {{50.0000, 0.0000, 0.0000}, {50.0000, -1.0000, 2.0000}, 2.3669},
+      {{50.0000, -1.0000, 2.0000}, {50.0000, 0.0000, 0.0000}, 2.3669},
+      // Hue angles on either side of 0 and 180 degrees: the mean hue and the hue difference wrap.
+      {{50.0000, 2.4900, -0.0010}, {50.0000, -2.4900, 0.0009}, 7.1792},
+      {{50.0000, 2.4900, -0.0010}, {50.0000, -2.4900, 0.0010}, 7.1792},
+      {{50.0000, 2.4900, -0.0010}, {50.0000, -2.4900, 0.0011}, 7.2195},
+      {{50.0000, 2.4900, -0.0010}, {50.0000, -2.4900, 0.0012}, 7.2195},
+      {{50.0000, -0.0010, 2.4900}, {50.0000, 0.0009, -2.4900}, 4.8045},
+      {{50.0000, -0.0010, 2.4900}, {50.0000, 0.0010, -2.4900}, 4.8045},
+      {{50.0000, -0.0010, 2.4900}, {50.0000, 0.0011, -2.4900}, 4.7461},
+      {{50.0000, 2.5000, 0.0000}, {50.0000, 0.0000, -2.5000}, 4.3065},
+      {{50.0000, 2.5000, 0.0000}, {73.0000, 25.0000, -18.0000}, 27.1492},
+      {{50.0000, 2.5000, 0.0000}, {61.0000, -5.0000, 29.0000}, 22.8977},
+      {{50.0000, 2.5000, 0.0000}, {56.0000, -27.0000, -3.0000}, 31.9030},
+      {{50.0000, 2.5000, 0.0000}, {58.0000, 24.0000, 15.0000}, 19.4535},
+      {{50.0000, 2.5000, 0.0000}, {50.0000, 3.1736, 0.5854}, 1.0000},
+      {{50.0000, 2.5000, 0.0000}, {50.0000, 3.2972, 0.0000}, 1.0000},
+      {{50.0000, 2.5000, 0.0000}, {50.0000, 1.8634, 0.5757}, 1.0000},
+      {{50.0000, 2.5000, 0.0000}, {50.0000, 3.2592, 0.3350}, 1.0000},
+      {{60.2574, -34.0099, 36.2677}, {60.4626, -34.1751, 39.4387}, 1.2644},
+      {{63.0109, -31.0961, -5.8663}, {62.8187, -29.7946, -4.0864}, 1.2630},
+      {{61.2901, 3.7196, -5.3901}, {61.4292, 2.2480, -4.9620}, 1.8731},
+      {{35.0831, -44.1164, 3.7933}, {35.0232, -40.0716, 1.5901}, 1.8645},
+      {{22.7233, 20.0904, -46.6940}, {23.0331, 14.9730, -42.5619}, 2.0373},
+      {{36.4612, 47.8580, 18.3852}, {36.2715, 50.5065, 21.2231}, 1.4146},
+      {{90.8027, -2.0831, 1.4410}, {91.1528, -1.6435, 0.0447}, 1.4441},
+      {{90.9257, -0.5406, -0.9208}, {88.6381, -0.8985, -0.7239}, 1.5381},
+      {{6.7747, -0.2908, -2.4247}, {5.8714, -0.0985, -2.2286}, 0.6377},
+      {{2.0776, 0.0795, -1.1350}, {0.9033, -0.0636, -0.5514}, 0.9082},
+  };
+  for (std::size_t i = 0; i < std::size(pairs); ++i) {
+    SCOPED_TRACE("pair " + std::to_string(i + 1));
+    EXPECT_NEAR(CIEDE2000(pairs[i].First, pairs[i].Second), pairs[i].DeltaE, 1e-4);
+    EXPECT_NEAR(CIEDE2000(pairs[i].Second, pairs[i].First), pairs[i].DeltaE, 1e-4); // symmetric
+  }
+  EXPECT_EQ(CIEDE2000({40, 10, -20}, {40, 10, -20}), 0.0);
+}
+
+TEST(ColorScience, SRGBToLabUnderD65) {
+  // Grey 0.5: linear (0.555 / 1.055)^2.4 = 0.214041, L* = 116 * cbrt(0.214041) - 16, no chroma.
+  struct TCase {
+    double R, G, B, L, a, b, Tolerance;
+  };
+  const TCase cases[] = {
+      {1, 1, 1, 100, 0, 0, 1e-9},
+      {0, 0, 0, 0, 0, 0, 1e-9},
+      {0.5, 0.5, 0.5, 53.3890, 0, 0, 1e-3},
+      // Widely published values for the sRGB primaries (D65).
+      {1, 0, 0, 53.24, 80.09, 67.20, 0.05},
+      {0, 1, 0, 87.73, -86.18, 83.18, 0.05},
+      {0, 0, 1, 32.30, 79.19, -107.86, 0.05},
+      // Dark values take the linear segment of both sRGB and CIELAB: 0.02 / 12.92 = 0.001548,
+      // L* = 903.3 * 0.001548 = 1.398.
+      {0.02, 0.02, 0.02, 1.3983, 0, 0, 1e-3},
+  };
+  for (const TCase &c : cases) {
+    const TLab lab = SRGBToLab(c.R, c.G, c.B);
+    EXPECT_NEAR(lab[0], c.L, c.Tolerance) << c.R << " " << c.G << " " << c.B;
+    EXPECT_NEAR(lab[1], c.a, c.Tolerance) << c.R << " " << c.G << " " << c.B;
+    EXPECT_NEAR(lab[2], c.b, c.Tolerance) << c.R << " " << c.G << " " << c.B;
+  }
+}
+
+namespace {
+
+TBitmap24 Gradient(int width, int height, int seed) {
+  TBitmap24 bitmap(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      bitmap.SetPixel(x, y, (x * 7 + seed * 31) % 256, (y * 13 + x * seed) % 256, (x * y + seed * 5) % 256);
+  return bitmap;
+}
+
+} // namespace
+
+TEST(MatchReport, StatisticsAreTheEngines) {
+  const TBitmap24 reference = Gradient(61, 37, 3), source = Gradient(53, 41, 8), preview = Gradient(53, 41, 9);
+  const TReportArea area = MeasureArea("whole pictures", reference, source, &preview);
+  const std::pair<const TBitmap24 *, const TPictureMeasure *> sides[] = {
+      {&reference, &area.Reference}, {&source, &area.Before}, {&preview, &*area.After}};
+  for (const auto &[bitmap, measure] : sides) {
+    double m[3], d[3];
+    CalcChannelMeans(*bitmap, m[0], m[1], m[2]);
+    CalcChannelDeviations(*bitmap, d[0], d[1], d[2]);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(measure->Mean[c], m[c]);
+      EXPECT_EQ(measure->Deviation[c], d[c]);
+    }
+    EXPECT_EQ(measure->Pixels, static_cast<std::uint64_t>(bitmap->Width()) * bitmap->Height());
+  }
+  // Mean colour by hand for a two-pixel picture: (10, 20, 30) and (11, 20, 31).
+  TBitmap24 two(2, 1);
+  two.SetPixel(0, 0, 10, 20, 30);
+  two.SetPixel(1, 0, 11, 20, 31);
+  const TPictureMeasure m = MeasurePicture(two);
+  EXPECT_DOUBLE_EQ(m.MeanRGB[0], 10.5 / 255);
+  EXPECT_DOUBLE_EQ(m.MeanRGB[1], 20.0 / 255);
+  EXPECT_DOUBLE_EQ(m.MeanRGB[2], 30.5 / 255);
+  EXPECT_EQ(area.DeltaEBefore, CIEDE2000(area.Reference.Lab, area.Before.Lab));
+  EXPECT_THROW(MeasurePicture(TBitmap24()), EEngineError);
+}
+
+TEST(MatchReport, PrimaryApplyOnTheSamplesBringsTheMeanColoursTogether) {
+  const std::string root = TINTWISE_SOURCE_DIR;
+  TBitmap24 reference, source;
+  LoadImageFile(root + "/samples/rocket.jpg", reference);
+  LoadImageFile(root + "/samples/coffee.png", source);
+  auto lut = std::make_unique<TLUT>();
+  lut->Mode = kMode3D;
+  lut->Size3D = 33;
+  ApplyPrimaryCorrection(reference, source, *lut, 1, 1, 1);
+  TBitmap24 preview = source;
+  lut->ApplyToBitmap(preview);
+  const TReportArea area = MeasureArea("whole pictures", reference, source, &preview);
+  ASSERT_TRUE(area.DeltaEAfter);
+  EXPECT_GT(area.DeltaEBefore, 5.0);
+  EXPECT_LT(*area.DeltaEAfter, area.DeltaEBefore);
+  // Luma mean and deviation come close to the reference's (the lattice clamps and interpolates).
+  EXPECT_NEAR(area.After->Mean[0], area.Reference.Mean[0], 0.02);
+  EXPECT_NEAR(area.After->Deviation[0], area.Reference.Deviation[0], 0.02);
+}
+
+TEST(MatchReport, JsonLayout) {
+  TBitmap24 white(2, 1), black(1, 1);
+  white.SetPixel(0, 0, 255, 255, 255);
+  white.SetPixel(1, 0, 255, 255, 255);
+  TMatchReport report;
+  report.Areas.push_back(MeasureArea("whole pictures", white, black, nullptr));
+  report.Areas.push_back(MeasureArea("a \"quoted\" region", black, black, &black, TReportRegion{1, 2, 3, 4},
+                                     TReportRegion{5, 6, 7, 8}));
+  const std::string json = MatchReportJson(report);
+  // White: Y 1, U 0.00001 (the engine's rounded matrix), V 0; L* 100; black is all zero.
+  const char *expected =
+      "{\n"
+      "  \"colour_model\": \"YUV (BT.601)\",\n"
+      "  \"colour_difference\": \"CIEDE2000 of the mean colours, sRGB D65\",\n"
+      "  \"areas\": [\n"
+      "    {\n"
+      "      \"name\": \"whole pictures\",\n"
+      "      \"reference\": {\n"
+      "        \"region\": null,\n"
+      "        \"pixels\": 2,\n";
+  EXPECT_EQ(json.substr(0, std::string(expected).size()), expected);
+  EXPECT_NE(json.find("\"lab\": {\"L\": 100, \"a\": 0, \"b\": 0}"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"delta_e_2000\": {\"before\": 100, \"after\": null}"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"preview\": null"), std::string::npos);
+  EXPECT_NE(json.find("\"name\": \"a \\\"quoted\\\" region\""), std::string::npos);
+  EXPECT_NE(json.find("\"region\": [5, 6, 7, 8]"), std::string::npos);
+  EXPECT_NE(json.find("\"delta_e_2000\": {\"before\": 0, \"after\": 0}"), std::string::npos);
+  EXPECT_EQ(json.back(), '\n');
+}

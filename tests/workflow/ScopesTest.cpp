@@ -1,0 +1,305 @@
+// The scopes are checked the way a user would read them: pictures drawn, saved as PNG, read back,
+// and the traces located against positions worked out by hand from the published colour-bar values.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <numbers>
+#include <set>
+#include <vector>
+
+#include "engine/Bitmap24.h"
+#include "engine/Errors.h"
+#include "engine/Parallel.h"
+#include "workflow/Scopes.h"
+
+using namespace tintwise;
+
+namespace {
+
+// Through a PNG file and back, as another program would see the scope.
+QImage ThroughPng(const TScopeImage &scope) {
+  const QTemporaryDir dir;
+  const QString path = dir.filePath("scope.png");
+  const QImage image(scope.Pixels.data(), scope.Width, scope.Height, scope.Width * 3, QImage::Format_RGB888);
+  EXPECT_TRUE(image.save(path));
+  QImage back(path);
+  EXPECT_FALSE(back.isNull());
+  return back.convertToFormat(QImage::Format_RGB888);
+}
+
+// The single-picture luma and vectorscope traces are green; graticule lines are grey or warm.
+bool IsTrace(const QImage &image, int x, int y) {
+  const QRgb c = image.pixel(x, y);
+  return qGreen(c) > qRed(c) + 10;
+}
+
+// Vertical bars of the given colours, each `barWidth` pixels wide.
+TBitmap24 Bars(const std::vector<std::array<int, 3>> &colours, int barWidth, int height) {
+  TBitmap24 bitmap(static_cast<int>(colours.size()) * barWidth, height);
+  for (int y = 0; y < height; ++y)
+    for (std::size_t i = 0; i < colours.size(); ++i)
+      for (int x = 0; x < barWidth; ++x)
+        bitmap.SetPixel(static_cast<int>(i) * barWidth + x, y, colours[i][0], colours[i][1], colours[i][2]);
+  return bitmap;
+}
+
+struct TBar {
+  const char *Name;
+  std::array<int, 3> Rgb; // at 100 %
+  double Cb601, Cr601, Cb709, Cr709; // published normalised chroma of the 100 % bar
+};
+
+// BT.601 and BT.709 colour-difference values of the 100 % bars (ITU-R BT.601, BT.709 tables).
+const TBar kBars[] = {
+    {"yellow", {1, 1, 0}, -0.5, 0.0813, -0.5, 0.0458},
+    {"cyan", {0, 1, 1}, 0.1687, -0.5, 0.1146, -0.5},
+    {"green", {0, 1, 0}, -0.3313, -0.4187, -0.3854, -0.4542},
+    {"magenta", {1, 0, 1}, 0.3313, 0.4187, 0.3854, 0.4542},
+    {"red", {1, 0, 0}, -0.1687, 0.5, -0.1146, 0.5},
+    {"blue", {0, 0, 1}, 0.5, -0.0813, 0.5, -0.0458},
+};
+
+} // namespace
+
+TEST(Scopes, ColourBarsLandOnTheirVectorscopeTargets) {
+  const int n = 512;
+  for (const TScopeStandard standard : {TScopeStandard::Rec601, TScopeStandard::Rec709})
+    for (const int level : {255, 191}) { // 100 % and 75 % bars
+      SCOPED_TRACE(std::string(standard == TScopeStandard::Rec601 ? "601 " : "709 ") + std::to_string(level));
+      std::vector<std::array<int, 3>> colours{{level, level, level}};
+      for (const TBar &bar : kBars)
+        colours.push_back({bar.Rgb[0] * level, bar.Rgb[1] * level, bar.Rgb[2] * level});
+      colours.push_back({0, 0, 0});
+      const QImage scope = ThroughPng(DrawScope(TScopeKind::Vectorscope, MeasureScopes(Bars(colours, 40, 30), standard, n)));
+      ASSERT_EQ(scope.width(), n);
+      ASSERT_EQ(scope.height(), n);
+
+      std::vector<bool> claimed(static_cast<std::size_t>(n) * n, false);
+      auto spot = [&](double ex, double ey, double &cx, double &cy) {
+        double sx = 0, sy = 0;
+        int count = 0;
+        for (int y = static_cast<int>(ey) - 6; y <= static_cast<int>(ey) + 6; ++y)
+          for (int x = static_cast<int>(ex) - 6; x <= static_cast<int>(ex) + 6; ++x)
+            if (x >= 0 && y >= 0 && x < n && y < n && IsTrace(scope, x, y)) {
+              sx += x + 0.5;
+              sy += y + 0.5;
+              ++count;
+              claimed[static_cast<std::size_t>(y) * n + x] = true;
+            }
+        cx = count ? sx / count : -1;
+        cy = count ? sy / count : -1;
+        return count;
+      };
+      double cx, cy;
+      ASSERT_GT(spot(n / 2.0, n / 2.0, cx, cy), 0) << "grey and black at the centre";
+      EXPECT_NEAR(cx, n / 2.0, 1.0);
+      EXPECT_NEAR(cy, n / 2.0, 1.0);
+      for (const TBar &bar : kBars) {
+        SCOPED_TRACE(bar.Name);
+        const double scale = level / 255.0;
+        const double cb = (standard == TScopeStandard::Rec601 ? bar.Cb601 : bar.Cb709) * scale;
+        const double cr = (standard == TScopeStandard::Rec601 ? bar.Cr601 : bar.Cr709) * scale;
+        // +Cb to the right, +Cr up, chroma 0.5 at 0.45 N from the centre.
+        ASSERT_GT(spot(n / 2.0 + 0.9 * n * cb, n / 2.0 - 0.9 * n * cr, cx, cy), 0);
+        const double dx = cx - n / 2.0, dy = n / 2.0 - cy;
+        const double hue = std::atan2(dy, dx) * 180 / std::numbers::pi, expectedHue = std::atan2(cr, cb) * 180 / std::numbers::pi;
+        double dh = std::fabs(hue - expectedHue);
+        dh = std::min(dh, 360 - dh);
+        EXPECT_LE(dh, 0.5);
+        const double magnitude = std::hypot(dx, dy), expected = 0.9 * n * std::hypot(cb, cr);
+        EXPECT_LE(std::fabs(magnitude - expected) / expected, 0.01);
+      }
+      for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+          if (IsTrace(scope, x, y)) {
+            ASSERT_TRUE(claimed[static_cast<std::size_t>(y) * n + x]) << "stray trace at " << x << ", " << y;
+          }
+    }
+}
+
+TEST(Scopes, GraticuleHoldsTheTargetsAndTheSkinLine) {
+  const int n = 512;
+  const QImage scope =
+      ThroughPng(DrawScope(TScopeKind::Vectorscope, MeasureScopes(TBitmap24(4, 4), TScopeStandard::Rec601, n)));
+  // The skin-tone line runs from the centre at 123 degrees counter-clockwise from +Cb: sample it
+  // halfway out, where it is far from the other graticule lines.
+  const double a = 123 * std::numbers::pi / 180, r = 0.3 * n;
+  const QRgb skin = scope.pixel(static_cast<int>(n / 2.0 + r * std::cos(a)), static_cast<int>(n / 2.0 - r * std::sin(a)));
+  EXPECT_GT(qRed(skin), qBlue(skin) + 40);
+  // The 100 % red target box is centred on Cb -0.1687, Cr 0.5: its outline passes 12 pixels from it.
+  const int rx = static_cast<int>(n / 2.0 + 0.9 * n * -0.1687), ry = static_cast<int>(n / 2.0 - 0.9 * n * 0.5);
+  EXPECT_GT(qGray(scope.pixel(rx, ry - n / 40)), 60);
+  EXPECT_LT(qGray(scope.pixel(rx, ry)), 30);
+}
+
+TEST(Scopes, GreysLandOnTheirWaveformLines) {
+  const int n = 512;
+  // Left half 10 % grey, right half 90 % grey: the left half's trace hides the 10 % line there, so
+  // the line is read in the right half, and the other way round.
+  TBitmap24 picture(200, 50);
+  for (int y = 0; y < 50; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const int v = x < 100 ? 26 : 230; // 10 % and 90 % of 255, rounded
+      picture.SetPixel(x, y, v, v, v);
+    }
+  for (const TScopeStandard standard : {TScopeStandard::Rec601, TScopeStandard::Rec709}) {
+    const TScopeCounts counts = MeasureScopes(picture, standard, n);
+    const QImage wave = ThroughPng(DrawScope(TScopeKind::Waveform, counts));
+    const QImage parade = ThroughPng(DrawScope(TScopeKind::Parade, counts));
+    ASSERT_EQ(wave.size(), QSize(n, n));
+    ASSERT_EQ(parade.size(), QSize(3 * n, n));
+    auto rows = [](const QImage &image, int x, bool trace) {
+      std::vector<int> found;
+      for (int y = 0; y < image.height(); ++y) {
+        const QRgb c = image.pixel(x, y);
+        const bool isTrace = qGreen(c) > qRed(c) + 10 || qRed(c) > qGreen(c) + 10 || qBlue(c) > qRed(c) + 10;
+        if (trace ? isTrace : (!isTrace && qGray(c) > 50))
+          found.push_back(y);
+      }
+      return found;
+    };
+    // Graticule rows, read in both halves where no trace covers them: 100, 90, 50, 10 and 0 % from
+    // the top.
+    std::set<int> found;
+    for (const int x : {n / 4, 3 * n / 4})
+      for (const int y : rows(wave, x, false))
+        found.insert(y);
+    const std::vector<int> lines(found.begin(), found.end());
+    ASSERT_EQ(lines.size(), 5u);
+    const int line90 = lines[1], line10 = lines[3];
+    for (const QImage *image : {&wave, &parade})
+      for (int panel = 0; panel < (image == &wave ? 1 : 3); ++panel) {
+        const std::vector<int> low = rows(*image, panel * n + n / 4, true), high = rows(*image, panel * n + 3 * n / 4, true);
+        ASSERT_EQ(low.size(), 1u);
+        ASSERT_EQ(high.size(), 1u);
+        EXPECT_LE(std::abs(low[0] - line10), 1);
+        EXPECT_LE(std::abs(high[0] - line90), 1);
+      }
+    // The lines themselves: 100 % on row N/16, 0 % on row N - 1 - N/16, evenly between.
+    EXPECT_EQ(lines[0], 32);
+    EXPECT_EQ(lines[2], 256); // 479 - 0.5 * 447 = 255.5
+    EXPECT_EQ(lines[4], 479);
+    EXPECT_EQ(line90, 77);  // 479 - 0.9 * 447 = 76.7
+    EXPECT_EQ(line10, 434); // 479 - 0.1 * 447 = 434.3
+  }
+}
+
+TEST(Scopes, WaveformFollowsColumnsAndLumaWeights) {
+  // Pure green has luma 0.587 in Rec. 601 and 0.7152 in Rec. 709; it sits in the right quarter of
+  // the picture only, so only the right quarter of the waveform has it.
+  TBitmap24 picture(512, 10);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 384; x < 512; ++x)
+      picture.SetPixel(x, y, 0, 255, 0);
+  const int n = 256;
+  for (const auto &[standard, luma] : {std::pair{TScopeStandard::Rec601, 0.587}, std::pair{TScopeStandard::Rec709, 0.7152}}) {
+    const TScopeCounts c = MeasureScopes(picture, standard, n);
+    const int greenRow = static_cast<int>(std::floor(239 - luma * 223 + 0.5)); // rows 16 (100 %) to 239 (0 %)
+    std::uint64_t total = 0;
+    for (int y = 0; y < n; ++y)
+      for (int x = 0; x < n; ++x) {
+        const std::uint32_t v = c.Waveform[static_cast<std::size_t>(y) * n + x];
+        total += v;
+        // Two picture columns a scope column, ten rows each.
+        if (x >= 192) {
+          EXPECT_EQ(v, y == greenRow ? 20u : 0u) << x << "," << y;
+        } else {
+          EXPECT_EQ(v, y == 239 ? 20u : 0u) << x << "," << y;
+        }
+      }
+    EXPECT_EQ(total, 5120u);
+    // Luma histogram: black and green's luma code.
+    EXPECT_EQ(c.Histogram[3][0], 3840u);
+    EXPECT_EQ(c.Histogram[3][static_cast<int>(std::floor(luma * 255 + 0.5))], 1280u);
+    EXPECT_EQ(c.Histogram[1][255], 1280u);
+    EXPECT_EQ(c.Histogram[0][0], 5120u);
+  }
+}
+
+TEST(Scopes, HistogramScalesLinearAndLogarithmic) {
+  // 99 % black and 1 % white: on the linear scale the white bar is a hundredth of the black one
+  // (rounded to at least one row); on the logarithmic scale (six decades) 4/6 of its height.
+  TBitmap24 picture(100, 10);
+  for (int x = 0; x < 10; ++x)
+    picture.SetPixel(x, 0, 255, 255, 255);
+  const int n = 512, band = n / 4, room = band - 3;
+  const TScopeCounts c = MeasureScopes(picture, TScopeStandard::Rec601, n);
+  auto height = [&](const TScopeImage &image, int k, int column) {
+    int h = 0;
+    for (int row = 0; row < room; ++row) {
+      const std::uint8_t *p = image.At(column, (k + 1) * band - 2 - row);
+      if (p[0] > 60 || p[1] > 60 || p[2] > 60)
+        ++h;
+    }
+    return h;
+  };
+  const TScopeImage linear = DrawScope(TScopeKind::Histogram, c);
+  const TScopeImage log = DrawScope(TScopeKind::Histogram, c, {.LogHistogram = true});
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(height(linear, k, 0), room);
+    EXPECT_EQ(height(linear, k, n - 1), 1); // 1.24 rows
+    EXPECT_EQ(height(log, k, 0), room);
+    EXPECT_EQ(height(log, k, n - 1), static_cast<int>(std::floor((std::log10(0.01) + 6) / (std::log10(0.99) + 6) * room + 0.5)));
+    EXPECT_EQ(height(log, k, n / 2), 0);
+  }
+  // A shared scale twice the peak halves the bars, so two pictures compare side by side.
+  const TScopeImage half = DrawScope(TScopeKind::Histogram, c, {.HistogramScale = 2 * 0.99});
+  EXPECT_EQ(height(half, 0, 0), static_cast<int>(std::floor(room / 2.0 + 0.5)));
+}
+
+TEST(Scopes, OverlayAddsTheTracesInTheirColours) {
+  TBitmap24 dark(8, 8), light(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      dark.SetPixel(x, y, 40, 40, 40);
+      light.SetPixel(x, y, x < 4 ? 40 : 200, x < 4 ? 40 : 200, x < 4 ? 40 : 200);
+    }
+  const int n = 128;
+  const TScopeCounts a = MeasureScopes(dark, TScopeStandard::Rec601, n), b = MeasureScopes(light, TScopeStandard::Rec601, n);
+  const TScopeTrace traces[] = {{&a, false, {200, 0, 0}}, {&b, false, {0, 0, 200}}};
+  const TScopeImage image = DrawScope(TScopeKind::Waveform, traces);
+  const int row40 = WaveformRow(40 / 255.0, n), row200 = WaveformRow(200 / 255.0, n);
+  // Left half: both pictures at 40 (red + blue); right half: only the first at 40, the second at 200.
+  const std::uint8_t *both = image.At(10, row40), *first = image.At(100, row40), *second = image.At(100, row200);
+  EXPECT_GT(both[0], 100);
+  EXPECT_GT(both[2], 100);
+  EXPECT_GT(first[0], 100);
+  EXPECT_EQ(first[2], 0);
+  EXPECT_EQ(second[0], 0);
+  EXPECT_GT(second[2], 100);
+  const TScopeCounts other = MeasureScopes(dark, TScopeStandard::Rec601, 256);
+  const TScopeTrace mixed[] = {{&a, true, {}}, {&other, true, {}}};
+  EXPECT_THROW(DrawScope(TScopeKind::Waveform, mixed), EEngineError);
+}
+
+TEST(Scopes, IntensityGrowsWithThePixelCount) {
+  // 1 pixel, 10 pixels and 1000 pixels on three spots of the waveform.
+  TBitmap24 picture(3, 1000);
+  for (int y = 0; y < 1000; ++y) {
+    picture.SetPixel(0, y, 0, 0, 0);
+    picture.SetPixel(1, y, y < 10 ? 128 : 0, y < 10 ? 128 : 0, y < 10 ? 128 : 0);
+    picture.SetPixel(2, y, y < 1 ? 255 : 0, y < 1 ? 255 : 0, y < 1 ? 255 : 0);
+  }
+  const int n = 64;
+  const TScopeImage image = DrawScope(TScopeKind::Waveform, MeasureScopes(picture, TScopeStandard::Rec601, n));
+  const int one = image.At(2 * n / 3, WaveformRow(1.0, n))[1];
+  const int ten = image.At(n / 3, WaveformRow(128 / 255.0, n))[1];
+  const int many = image.At(0, WaveformRow(0, n))[1];
+  EXPECT_GT(one, 40);
+  EXPECT_LT(one, ten);
+  EXPECT_LT(ten, many);
+}
+
+TEST(Scopes, SizesAndEmptyPictures) {
+  EXPECT_THROW(MeasureScopes(TBitmap24(2, 2), TScopeStandard::Rec601, kMinScopeSize - 1), EEngineError);
+  EXPECT_THROW(MeasureScopes(TBitmap24(2, 2), TScopeStandard::Rec601, kMaxScopeSize + 1), EEngineError);
+  const TScopeCounts empty = MeasureScopes(TBitmap24(), TScopeStandard::Rec601, 64);
+  for (const TScopeKind kind : {TScopeKind::Waveform, TScopeKind::Parade, TScopeKind::Vectorscope, TScopeKind::Histogram}) {
+    const TScopeImage image = DrawScope(kind, empty);
+    EXPECT_EQ(image.Width, kind == TScopeKind::Parade ? 192 : 64);
+    EXPECT_EQ(image.Pixels.size(), static_cast<std::size_t>(image.Width) * 64 * 3);
+  }
+}
