@@ -173,6 +173,7 @@ protected:
   // The generic loader: splits the bytes into lines, BeginParse, ParseLine for every line, then
   // Mode and the size from Is3D and Size; raises "Incomplete file." unless Complete was set.
   void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
+  std::size_t ErrorLine() const override { return LineNumber; }
   virtual void BeginParse(const TTextFile & /*Lines*/) {}
   virtual void ParseLine(std::string_view /*Line*/, TLUT & /*LUT*/) {}
 
