@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 #include "app/ImageViewer.h"
@@ -120,8 +121,10 @@ TScopesPanel::TScopesPanel(TfrmMain &window) : QDockWidget(QStringLiteral("Scope
   memReport->setObjectName(QStringLiteral("memReport"));
   memReport->setReadOnly(true);
   memReport->setLineWrapMode(QPlainTextEdit::NoWrap);
-  memReport->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  layout->addWidget(memReport, 2);
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSizeF(std::max(7.0, fixed.pointSizeF() - 1));
+  memReport->setFont(fixed);
+  layout->addWidget(memReport, 1);
   setWidget(body);
 
   FRefreshTimer.setSingleShot(true);

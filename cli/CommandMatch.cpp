@@ -4,7 +4,9 @@
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/OutputOptions.h"
+#include "engine/FileAccess.h"
 #include "imaging/PictureWriter.h"
+#include "workflow/MatchReport.h"
 #include "workflow/MatchWorkflow.h"
 
 namespace tintwise {
@@ -15,6 +17,11 @@ TBitmap24 RegionOf(const TFittedPicture &picture, const std::string &option, con
   const TRegion region = MapRegionToFitted(option, ParseRegion(option, text), picture.Width, picture.Height,
                                            picture.Bitmap.Width(), picture.Bitmap.Height());
   return picture.Bitmap.Crop(region.X, region.Y, region.Width, region.Height);
+}
+
+TReportRegion ReportRegion(const std::string &option, const std::string &text) {
+  const TRegion r = ParseRegion(option, text);
+  return {r.X, r.Y, r.Width, r.Height};
 }
 
 int RunMatch(const TCliCommand &command, const QStringList &args) {
@@ -32,8 +39,10 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
       "brightness=P chroma=P\" (softness 0 to 10, default 2; percentages default to 100).",
       "SETTINGS");
   const QCommandLineOption preview("preview", "Also write the corrected, fitted source picture.", "FILE");
+  const QCommandLineOption report("report", "Also write the match report as JSON to FILE, or - for standard output.",
+                                  "FILE");
   out.AddTo(parser);
-  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview});
+  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview, report});
   if (!ParseCommandLine(parser, command, args))
     return 0;
   NoPositional(parser);
@@ -47,6 +56,12 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
   std::vector<TSecondaryArgs> secondaries;
   for (const QString &text : parser.values(secondary))
     secondaries.push_back(ParseSecondary(Str(text)));
+
+  const std::string reportFile = parser.isSet(report) ? Str(parser.value(report)) : std::string();
+  if (reportFile == "-" && choice.FileName == "-")
+    throw EUsage("--report and --output cannot both write to standard output.");
+  if (!reportFile.empty() && reportFile != "-")
+    TFileOutput::Check(reportFile);
 
   const TFittedPicture ref = LoadFittedPicture(refFile);
   const TFittedPicture src = LoadFittedPicture(srcFile);
@@ -67,6 +82,32 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
   WriteLutThroughProfile(*working, choice);
   if (parser.isSet(preview))
     SavePictureFile(CorrectedPicture(src.Bitmap, *working), Str(parser.value(preview)));
+  if (!reportFile.empty()) {
+    // The source before and after the correction, for the whole pictures, the regions matched and
+    // each secondary's pair of regions; regions as given, in the pictures' own pixels.
+    TMatchReport matchReport;
+    const TBitmap24 corrected = CorrectedPicture(src.Bitmap, *working);
+    matchReport.Areas.push_back(MeasureArea("whole pictures", ref.Bitmap, src.Bitmap, &corrected));
+    if (parser.isSet(refRegion) || parser.isSet(srcRegion)) {
+      const TBitmap24 after = CorrectedPicture(srcPart, *working);
+      matchReport.Areas.push_back(MeasureArea(
+          "matched regions", refPart, srcPart, &after,
+          parser.isSet(refRegion) ? std::optional(ReportRegion("--reference-region", Str(parser.value(refRegion))))
+                                  : std::nullopt,
+          parser.isSet(srcRegion) ? std::optional(ReportRegion("--source-region", Str(parser.value(srcRegion))))
+                                  : std::nullopt));
+    }
+    for (std::size_t i = 0; i < secondaries.size(); ++i) {
+      const TSecondaryArgs &s = secondaries[i];
+      const TBitmap24 before = RegionOf(src, "--secondary src", s.Src);
+      const TBitmap24 after = CorrectedPicture(before, *working);
+      matchReport.Areas.push_back(MeasureArea("secondary " + std::to_string(i + 1),
+                                              RegionOf(ref, "--secondary ref", s.Ref), before, &after,
+                                              ReportRegion("--secondary ref", s.Ref),
+                                              ReportRegion("--secondary src", s.Src)));
+    }
+    WriteFileAtomically(reportFile, MatchReportJson(matchReport));
+  }
   return 0;
 }
 

@@ -1,10 +1,15 @@
 #include "imaging/FootageApply.h"
 
-#include <OpenImageIO/imageio.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <QImageReader>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "engine/Bitmap24.h"
@@ -12,6 +17,7 @@
 #include "engine/FileAccess.h"
 #include "imaging/FootageFiles.h"
 #include "imaging/FootageKernel.h"
+#include "imaging/FootageLibrary.h"
 #include "imaging/ImageResize2.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/PictureWriter.h"
@@ -20,8 +26,6 @@ namespace tintwise {
 
 namespace {
 
-namespace OIIO = OIIO_NAMESPACE;
-
 bool Among(const std::string &ext, std::initializer_list<const char *> list) {
   return std::any_of(list.begin(), list.end(), [&](const char *e) { return ext == e; });
 }
@@ -29,101 +33,115 @@ bool Among(const std::string &ext, std::initializer_list<const char *> list) {
 // Types the 8-bit path reads and writes.
 bool IsBitmapType(const std::string &ext) { return Among(ext, {"bmp", "jpg", "jpeg", "png", "tif", "tiff"}); }
 
-std::string LibraryError(const std::string &text) {
-  std::string message = text;
-  while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-    message.pop_back();
-  const std::size_t newline = message.find('\n');
-  if (newline != std::string::npos)
-    message = message.substr(0, newline);
-  return message.empty() ? "the picture library gave no reason" : message;
+// The footage module: beside the installed programs, or in the build tree for a program run from it.
+std::string FootageModulePath() {
+  char exe[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  const std::string self = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+  const std::string bindir = TINTWISE_INSTALL_BINDIR "/";
+  if (self.compare(0, bindir.size(), bindir) == 0)
+    return TINTWISE_FOOTAGE_MODULE_INSTALLED;
+  return TINTWISE_FOOTAGE_MODULE_BUILT;
 }
 
-std::unique_ptr<OIIO::ImageInput> OpenFootage(const std::string &fileName) {
+std::unique_ptr<TFootageFile> NewFootageFile() {
+  using TFactory = TFootageFile *(*)();
+  static TFactory factory = nullptr;
+  static std::string failure;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const std::string path = FootageModulePath();
+    void *module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+      const char *why = ::dlerror();
+      failure = "footage support (DPX, EXR, 16-bit and movies) cannot be loaded: " + std::string(why ? why : path);
+      return;
+    }
+    factory = reinterpret_cast<TFactory>(::dlsym(module, "TintwiseNewFootageFile"));
+    if (!factory)
+      failure = "footage support cannot be loaded: " + path + " is not the footage module.";
+  });
+  if (!factory)
+    throw EImageError(failure);
+  std::unique_ptr<TFootageFile> file(factory());
+  if (!file)
+    throw EImageError("footage support cannot be started.");
+  return file;
+}
+
+std::unique_ptr<TFootageFile> OpenFootage(const std::string &fileName) {
   RegularFileSize(fileName); // refuses folders, devices and FIFOs before the library opens them
-  // Colour and alpha stay as stored: a PNG or TIFF with alpha is not premultiplied on the way in
-  // (and so not divided on the way out), or the LUT would see darkened colours.
-  OIIO::ImageSpec config;
-  config.attribute("oiio:UnassociatedAlpha", 1);
-  auto in = OIIO::ImageInput::open(fileName, &config);
-  if (!in)
-    throw EImageError(fileName + ": cannot read the picture (" + LibraryError(OIIO::geterror()) + ").");
-  return in;
+  auto file = NewFootageFile();
+  if (!file->Open(fileName))
+    throw EImageError(fileName + ": cannot read the picture (" + file->Error() + ").");
+  return file;
 }
 
-bool IsMovie(const OIIO::ImageInput &in) { return in.spec().get_int_attribute("oiio:Movie", 0) != 0; }
-
-void CheckFrame(const std::string &fileName, const OIIO::ImageSpec &spec) {
-  if (spec.width < 1 || spec.height < 1 || spec.depth > 1)
+void CheckFrame(const std::string &fileName, const TFootageFrame &frame) {
+  if (frame.Width < 1 || frame.Height < 1 || frame.Depth > 1)
     throw EImageError(fileName + ": the picture has no pixels, or is a volume.");
-  if (spec.width > kMaxPictureSide || spec.height > kMaxPictureSide ||
-      static_cast<std::int64_t>(spec.width) * spec.height > kMaxPicturePixels)
-    throw EImageError(fileName + ": the picture is " + std::to_string(spec.width) + " x " + std::to_string(spec.height) +
-                      " pixels, more than " + std::to_string(kMaxPicturePixels / 1000000) + " megapixels.");
-  if (spec.nchannels < 3)
-    throw EImageError(fileName + ": the picture has " + std::to_string(spec.nchannels) +
+  if (frame.Width > kMaxPictureSide || frame.Height > kMaxPictureSide ||
+      static_cast<std::int64_t>(frame.Width) * frame.Height > kMaxPicturePixels)
+    throw EImageError(fileName + ": the picture is " + std::to_string(frame.Width) + " x " +
+                      std::to_string(frame.Height) + " pixels, more than " +
+                      std::to_string(kMaxPicturePixels / 1000000) + " megapixels.");
+  if (frame.Channels < 3)
+    throw EImageError(fileName + ": the picture has " + std::to_string(frame.Channels) +
                       " channel(s); a LUT needs red, green and blue.");
 }
 
-// How a frame is held in memory: its own integer container, or half or single floats.
-struct TLayout {
-  OIIO::TypeDesc Type;
-  int Bits = 0; // significant bits of integer codes; 0 for floats
-};
-
-TLayout LayoutOf(const OIIO::ImageSpec &spec) {
-  const OIIO::TypeDesc f = spec.format;
-  if (f == OIIO::TypeDesc::UINT8 || f == OIIO::TypeDesc::UINT16) {
-    const int container = f == OIIO::TypeDesc::UINT8 ? 8 : 16;
-    int bits = spec.get_int_attribute("oiio:BitsPerSample", container);
-    if (bits < 1 || bits > container)
-      bits = container;
-    return {f, bits};
+std::size_t SampleSize(TSampleType type) {
+  switch (type) {
+  case TSampleType::UInt8: return 1;
+  case TSampleType::UInt16:
+  case TSampleType::Half: return 2;
+  default: return 4;
   }
-  if (f == OIIO::TypeDesc::HALF)
-    return {f, 0};
-  return {OIIO::TypeDesc::FLOAT, 0};
 }
 
-// One frame's pixels, reused from frame to frame.
-struct TFrame {
-  std::vector<unsigned char> Pixels;
+// Runs the current frame of an open picture through the kernel into the file `output`. The frame
+// passes in bands of rows, read, applied and written in turn, so only a band is held here; a tiled
+// output (which takes whole tiles) gets the whole frame at once. `buffer` is reused from frame to
+// frame.
+constexpr int kBandRows = 64;
 
-  void Read(OIIO::ImageInput &in, const std::string &fileName, const TLayout &layout, int subimage) {
-    const OIIO::ImageSpec &spec = in.spec();
-    const std::size_t bytes = static_cast<std::size_t>(spec.width) * spec.height * spec.nchannels * layout.Type.size();
-    Pixels.resize(bytes);
-    if (!in.read_image(subimage, 0, 0, spec.nchannels, layout.Type, Pixels.data()))
-      throw EImageError(fileName + ": cannot read the pixels (" + LibraryError(in.geterror()) + ").");
+void ApplyFrame(TFootageFile &in, const std::string &input, const TFootageFrame &frame, const TFootageOutput &changes,
+                const TFootageKernel &kernel, const std::string &output, std::vector<unsigned char> &buffer) {
+  TFileOutput file(output);
+  bool whole = false;
+  switch (in.BeginOutput(output, file.TempPath(), changes, whole)) {
+  case TOutputResult::NoWriter:
+    throw EFCreateError(output + ": cannot write pictures of this kind (" + in.Error() + ").");
+  case TOutputResult::Failed:
+    throw EFCreateError(output + ": cannot write the picture (" + in.Error() + ").");
+  case TOutputResult::Done:
+    break;
   }
-
-  void Apply(const TFootageKernel &kernel, const TLayout &layout, const OIIO::ImageSpec &spec) {
-    const std::size_t count = static_cast<std::size_t>(spec.width) * spec.height;
-    if (layout.Type == OIIO::TypeDesc::UINT8)
-      kernel.ApplyCodes(Pixels.data(), count, spec.nchannels);
-    else if (layout.Type == OIIO::TypeDesc::UINT16)
-      kernel.ApplyCodes(reinterpret_cast<std::uint16_t *>(Pixels.data()), count, spec.nchannels);
-    else if (layout.Type == OIIO::TypeDesc::HALF)
-      kernel.ApplyHalves(reinterpret_cast<std::uint16_t *>(Pixels.data()), count, spec.nchannels);
-    else
-      kernel.ApplyFloats(reinterpret_cast<float *>(Pixels.data()), count, spec.nchannels);
+  const int channels = frame.Channels;
+  const int rows = whole ? frame.Height : std::min(kBandRows, frame.Height);
+  const std::size_t rowPixels = static_cast<std::size_t>(frame.Width);
+  buffer.resize(rowPixels * rows * channels * SampleSize(frame.Type));
+  for (int y = 0; y < frame.Height; y += rows) {
+    const int y1 = std::min(frame.Height, y + rows);
+    if (!in.ReadRows(y, y1, buffer.data()))
+      throw EImageError(input + ": cannot read the pixels (" + in.Error() + ").");
+    const std::size_t count = rowPixels * (y1 - y);
+    switch (frame.Type) {
+    case TSampleType::UInt8: kernel.ApplyCodes(buffer.data(), count, channels); break;
+    case TSampleType::UInt16: kernel.ApplyCodes(reinterpret_cast<std::uint16_t *>(buffer.data()), count, channels); break;
+    case TSampleType::Half: kernel.ApplyHalves(reinterpret_cast<std::uint16_t *>(buffer.data()), count, channels); break;
+    case TSampleType::Float: kernel.ApplyFloats(reinterpret_cast<float *>(buffer.data()), count, channels); break;
+    }
+    if (!in.WriteRows(y, y1, buffer.data()))
+      throw EFCreateError(output + ": cannot write the picture (" + in.Error() + ").");
   }
+  if (!in.EndOutput())
+    throw EFCreateError(output + ": cannot write the picture (" + in.Error() + ").");
+  file.Commit();
+}
 
-  void Write(const std::string &fileName, const OIIO::ImageSpec &spec, const TLayout &layout) const {
-    auto out = OIIO::ImageOutput::create(fileName);
-    if (!out)
-      throw EFCreateError(fileName + ": cannot write pictures of this kind (" + LibraryError(OIIO::geterror()) + ").");
-    TFileOutput file(fileName);
-    if (!out->open(file.TempPath(), spec))
-      throw EFCreateError(fileName + ": cannot write the picture (" + LibraryError(out->geterror()) + ").");
-    if (!out->write_image(layout.Type, Pixels.data()) || !out->close())
-      throw EFCreateError(fileName + ": cannot write the picture (" + LibraryError(out->geterror()) + ").");
-    file.Commit();
-  }
-};
-
-// Whether the picture takes the 8-bit path: both ends are types that path handles and the
-// picture holds 8 bits a channel.
+// Whether the picture takes the 8-bit path: both ends are types that path handles and the picture
+// holds 8 bits a channel (Qt's reader tells from the header alone).
 bool TakesBitmapPath(const std::string &input, const std::string &output) {
   const std::string in = LowerFileExtension(input), out = LowerFileExtension(output);
   if (!IsBitmapType(in) || !IsBitmapType(out))
@@ -131,11 +149,22 @@ bool TakesBitmapPath(const std::string &input, const std::string &output) {
   if (Among(in, {"bmp", "jpg", "jpeg"}))
     return true;
   RegularFileSize(input);
-  auto probe = OIIO::ImageInput::open(input);
-  if (!probe)
-    return true; // the 8-bit loader gives its own message
-  const OIIO::ImageSpec &spec = probe->spec();
-  return spec.format == OIIO::TypeDesc::UINT8 || spec.format == OIIO::TypeDesc::UNKNOWN;
+  QImageReader reader(QString::fromStdString(input));
+  switch (reader.imageFormat()) {
+  case QImage::Format_RGBX64:
+  case QImage::Format_RGBA64:
+  case QImage::Format_RGBA64_Premultiplied:
+  case QImage::Format_Grayscale16:
+  case QImage::Format_RGBX16FPx4:
+  case QImage::Format_RGBA16FPx4:
+  case QImage::Format_RGBA16FPx4_Premultiplied:
+  case QImage::Format_RGBX32FPx4:
+  case QImage::Format_RGBA32FPx4:
+  case QImage::Format_RGBA32FPx4_Premultiplied:
+    return false;
+  default:
+    return true; // 8 bits a channel, or a file the 8-bit loader will explain
+  }
 }
 
 } // namespace
@@ -155,16 +184,12 @@ void ApplyLutToPictureFile(const TLUT &lut, const std::string &input, const std:
     return;
   }
   auto in = OpenFootage(input);
-  if (IsMovie(*in))
+  if (in->IsMovie())
     throw EImageError(input + ": is a movie; its frames are written as pictures into a folder (--output-dir).");
-  const OIIO::ImageSpec spec = in->spec();
-  CheckFrame(input, spec);
-  const TLayout layout = LayoutOf(spec);
-  TFrame frame;
-  frame.Read(*in, input, layout, 0);
-  in->close();
-  frame.Apply(TFootageKernel(lut, layout.Bits), layout, spec);
-  frame.Write(output, spec, layout);
+  const TFootageFrame frame = in->Frame();
+  CheckFrame(input, frame);
+  std::vector<unsigned char> buffer;
+  ApplyFrame(*in, input, frame, {}, TFootageKernel(lut, frame.Bits), output, buffer);
 }
 
 std::string MovieFrameFileName(const std::string &outputDir, const std::string &movie, int frame,
@@ -188,26 +213,26 @@ int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::
   if (std::find(types.begin(), types.end(), type) == types.end())
     throw EFCreateError("Movie frames can be written as dpx, exr, tiff or png, not '" + type + "'.");
   auto in = OpenFootage(movie);
-  const int count = std::max(1, in->spec().get_int_attribute("oiio:subimages", 1));
+  const int count = in->FrameCount();
   std::unique_ptr<TFootageKernel> kernel;
-  TFrame frame;
+  std::vector<unsigned char> buffer;
   for (int f = 0; f < count; ++f) {
-    if (!in->seek_subimage(f, 0))
-      throw EImageError(movie + ": cannot read frame " + std::to_string(f) + " (" + LibraryError(in->geterror()) + ").");
-    OIIO::ImageSpec spec = in->spec();
-    CheckFrame(movie, spec);
-    const TLayout layout = LayoutOf(spec);
-    if (!kernel || kernel->Bits() != layout.Bits)
-      kernel = std::make_unique<TFootageKernel>(lut, layout.Bits);
-    frame.Read(*in, movie, layout, f);
-    frame.Apply(*kernel, layout, spec);
-    for (const char *name : {"oiio:Movie", "oiio:subimages"})
-      spec.erase_attribute(name);
-    if (type == "exr")
-      spec.set_format(OIIO::TypeDesc::HALF);
-    else if (type == "png" && layout.Bits > 8)
-      spec.set_format(OIIO::TypeDesc::UINT16);
-    frame.Write(MovieFrameFileName(outputDir, movie, f, type), spec, layout);
+    if (!in->SeekFrame(f))
+      throw EImageError(movie + ": cannot read frame " + std::to_string(f) + " (" + in->Error() + ").");
+    const TFootageFrame frame = in->Frame();
+    CheckFrame(movie, frame);
+    if (!kernel || kernel->Bits() != frame.Bits)
+      kernel = std::make_unique<TFootageKernel>(lut, frame.Bits);
+    TFootageOutput changes;
+    changes.DropMovieAttributes = true;
+    if (type == "exr") {
+      changes.ChangeType = true;
+      changes.Type = TSampleType::Half;
+    } else if (type == "png" && frame.Bits > 8) {
+      changes.ChangeType = true;
+      changes.Type = TSampleType::UInt16;
+    }
+    ApplyFrame(*in, movie, frame, changes, *kernel, MovieFrameFileName(outputDir, movie, f, type), buffer);
     if (progress)
       progress(f + 1, count);
   }

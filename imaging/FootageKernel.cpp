@@ -175,11 +175,13 @@ void Floats3D(const TPlan &p, float *px, std::size_t count, int channels) {
     int idx[3];
     float frac[3];
     for (int c = 0; c < 3; ++c) {
-      float x = px[c];
-      x = x > 0 ? x : 0; // NaN counts as 0
-      x = x < 1 ? x : 1;
-      const float t = x * last;
-      int i = static_cast<int>(t);
+      // The index rule of the double-precision lookup: less than one step below the table
+      // extrapolates from its first interval, further below (and NaN) takes the first point,
+      // beyond the top the last.
+      float t = px[c] * last;
+      t = t > -1 ? t : 0; // NaN too
+      t = t < last ? t : last;
+      int i = t > 0 ? static_cast<int>(t) : 0;
       i = i < top ? i : top;
       idx[c] = i;
       frac[c] = t - static_cast<float>(i);

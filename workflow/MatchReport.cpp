@@ -150,23 +150,23 @@ std::string PictureReportJson(const std::string &picture, const std::vector<TPic
 }
 
 std::string MatchReportText(const TMatchReport &report) {
-  std::string out = "              Y mean  Y dev   U mean  U dev   V mean  V dev      L*      a*      b*   dE00\n";
+  std::string out = "            Y mean    dev   U mean    dev   V mean    dev     L*     a*     b*  dE00\n";
   auto row = [&](const char *label, const TPictureMeasure &m, const std::string &deltaE) {
     std::string line = std::string(label);
-    line.resize(12, ' ');
+    line.resize(11, ' ');
     for (int c = 0; c < 3; ++c)
-      line += Fixed(m.Mean[c], 8, 4) + Fixed(m.Deviation[c], 7, 4) + (c < 2 ? " " : "");
+      line += Fixed(m.Mean[c], 8, 4) + Fixed(m.Deviation[c], 7, 4);
     for (int c = 0; c < 3; ++c)
-      line += Fixed(m.Lab[c], 8, 2);
+      line += Fixed(m.Lab[c], 7, 2);
     out += line + deltaE + "\n";
   };
   for (const TReportArea &a : report.Areas) {
     out += a.Name + " (reference: " + RegionText(a.ReferenceRegion) + "; source: " + RegionText(a.SourceRegion) +
            ")\n";
-    row("  Reference", a.Reference, "");
-    row("  Source", a.Before, Fixed(a.DeltaEBefore, 7, 2));
+    row(" Reference", a.Reference, "");
+    row(" Source", a.Before, Fixed(a.DeltaEBefore, 6, 2));
     if (a.After)
-      row("  Preview", *a.After, Fixed(*a.DeltaEAfter, 7, 2));
+      row(" Preview", *a.After, Fixed(*a.DeltaEAfter, 6, 2));
   }
   return out;
 }

@@ -76,9 +76,9 @@ TScopeImage Blank(int width, int height) {
   return image;
 }
 
-void WaveformGraticule(TScopeImage &image, int x0, int size) {
+void WaveformGraticule(TScopeImage &image, int x0, int width, int height) {
   for (const int percent : {0, 10, 50, 90, 100})
-    HorizontalLine(image, WaveformRow(percent / 100.0, size), x0, x0 + size - 1,
+    HorizontalLine(image, WaveformRow(percent / 100.0, height), x0, x0 + width - 1,
                    percent == 0 || percent == 100 ? kMajorLine : kMinorLine);
 }
 
@@ -202,13 +202,15 @@ TYCbCr RGBToYCbCr(TScopeStandard standard, double R, double G, double B) {
   return {Y, (B - Y) / (2 * (1 - w.Kb)), (R - Y) / (2 * (1 - w.Kr))};
 }
 
-int WaveformTopRow(int size) { return size / 16; }
-int WaveformBottomRow(int size) { return size - 1 - size / 16; }
+int WaveformHeight(int size) { return size / 2; }
+int ParadePanelWidth(int size) { return size / 2; }
+int WaveformTopRow(int height) { return height / 16; }
+int WaveformBottomRow(int height) { return height - 1 - height / 16; }
 
-int WaveformRow(double value, int size) {
-  const int top = WaveformTopRow(size), bottom = WaveformBottomRow(size);
+int WaveformRow(double value, int height) {
+  const int top = WaveformTopRow(height), bottom = WaveformBottomRow(height);
   const double row = std::floor(bottom - value * (bottom - top) + 0.5);
-  return static_cast<int>(std::clamp(row, 0.0, size - 1.0));
+  return static_cast<int>(std::clamp(row, 0.0, height - 1.0));
 }
 
 double VectorscopeX(double cb, int size) { return size / 2.0 + 0.9 * size * cb; }
@@ -222,8 +224,9 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
   counts.Size = size;
   counts.Standard = standard;
   const std::size_t plane = static_cast<std::size_t>(size) * size;
-  counts.Waveform.assign(plane, 0);
-  counts.Parade.assign(plane * 3, 0);
+  const int waveHeight = WaveformHeight(size), panel = ParadePanelWidth(size);
+  counts.Waveform.assign(static_cast<std::size_t>(size) * waveHeight, 0);
+  counts.Parade.assign(static_cast<std::size_t>(panel) * 3 * waveHeight, 0);
   counts.Vectorscope.assign(plane, 0);
   const int width = picture.Width(), height = picture.Height();
   if (width == 0 || height == 0)
@@ -317,16 +320,17 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
                     codes.begin() + static_cast<std::ptrdiff_t>(column) * kColumn);
   int rowOf[256];
   for (int v = 0; v < 256; ++v)
-    rowOf[v] = WaveformRow(v / 255.0, size);
-  const std::size_t paradeStride = static_cast<std::size_t>(size) * 3;
+    rowOf[v] = WaveformRow(v / 255.0, waveHeight);
+  const std::size_t paradeStride = static_cast<std::size_t>(panel) * 3;
   for (int column = 0; column < size; ++column) {
     const std::uint32_t *c = codes.data() + static_cast<std::size_t>(column) * kColumn;
+    const std::size_t paradeColumn = static_cast<std::size_t>(column) * panel / size;
     for (int v = 0; v < 256; ++v) {
       if (c[768 + v])
         counts.Waveform[static_cast<std::size_t>(rowOf[v]) * size + column] += c[768 + v];
       for (int channel = 0; channel < 3; ++channel)
         if (c[channel * 256 + v])
-          counts.Parade[rowOf[v] * paradeStride + static_cast<std::size_t>(channel) * size + column] +=
+          counts.Parade[rowOf[v] * paradeStride + static_cast<std::size_t>(channel) * panel + paradeColumn] +=
               c[channel * 256 + v];
     }
   }
@@ -350,10 +354,11 @@ TScopeImage DrawScope(TScopeKind kind, std::span<const TScopeTrace> traces, cons
   switch (kind) {
   case TScopeKind::Waveform:
   case TScopeKind::Vectorscope: {
-    TScopeImage image = Blank(size, size);
     const bool wave = kind == TScopeKind::Waveform;
+    const int height = wave ? WaveformHeight(size) : size;
+    TScopeImage image = Blank(size, height);
     if (wave)
-      WaveformGraticule(image, 0, size);
+      WaveformGraticule(image, 0, size, height);
     else
       VectorscopeGraticule(image, traces[0].Counts->Standard, size);
     std::vector<const std::uint32_t *> planes;
@@ -365,15 +370,16 @@ TScopeImage DrawScope(TScopeKind kind, std::span<const TScopeTrace> traces, cons
       intensities.emplace_back(all.data(), all.size());
       colors.push_back(t.OwnColors ? kLumaTrace : t.Color);
     }
-    DrawPlane(image, 0, size, size, planes, size, intensities, colors);
+    DrawPlane(image, 0, size, height, planes, size, intensities, colors);
     return image;
   }
   case TScopeKind::Parade: {
-    TScopeImage image = Blank(3 * size, size);
+    const int panel = ParadePanelWidth(size), height = WaveformHeight(size);
+    TScopeImage image = Blank(3 * panel, height);
     for (int c = 0; c < 3; ++c) {
-      WaveformGraticule(image, c * size, size);
+      WaveformGraticule(image, c * panel, panel, height);
       if (c > 0)
-        VerticalLine(image, c * size - 1, 0, size - 1, kFaintLine);
+        VerticalLine(image, c * panel - 1, 0, height - 1, kFaintLine);
     }
     // One brightness scale for the three panels, so that they can be compared.
     std::vector<TIntensity> intensities;
@@ -383,10 +389,10 @@ TScopeImage DrawScope(TScopeKind kind, std::span<const TScopeTrace> traces, cons
       std::vector<const std::uint32_t *> planes;
       std::vector<TTraceColor> colors;
       for (const TScopeTrace &t : traces) {
-        planes.push_back(t.Counts->Parade.data() + static_cast<std::size_t>(c) * size);
+        planes.push_back(t.Counts->Parade.data() + static_cast<std::size_t>(c) * panel);
         colors.push_back(t.OwnColors ? kChannelTrace[c] : t.Color);
       }
-      DrawPlane(image, c * size, size, size, planes, static_cast<std::size_t>(size) * 3, intensities, colors);
+      DrawPlane(image, c * panel, panel, height, planes, static_cast<std::size_t>(panel) * 3, intensities, colors);
     }
     return image;
   }

@@ -37,11 +37,15 @@ struct TScopeImage {
   }
 };
 
-// Geometry shared by the drawing, the manual and the tests. Sizes are the scope size N.
-// Waveform and parade panels are N x N: 100 % lies on row N/16, 0 % on row N - 1 - N/16.
-int WaveformTopRow(int size);
-int WaveformBottomRow(int size);
-int WaveformRow(double value, int size);
+// Geometry shared by the drawing, the manual and the tests, for the scope size N.
+// The waveform is N wide and H = N/2 high; the parade is three panels (R, G, B) of P = N/2 columns
+// side by side, H high. In both, 100 % lies on row H/16 and 0 % on row H - 1 - H/16.
+int WaveformHeight(int size);
+int ParadePanelWidth(int size);
+int WaveformTopRow(int height);
+int WaveformBottomRow(int height);
+// The row of a value 0..1 in a waveform of this height, rounded (halves down the picture).
+int WaveformRow(double value, int height);
 // The vectorscope is N x N; chroma (Cb, Cr) lies at (N/2 + 0.9 N Cb, N/2 - 0.9 N Cr).
 double VectorscopeX(double cb, int size);
 double VectorscopeY(double cr, int size);
@@ -53,8 +57,8 @@ struct TScopeCounts {
   int Size = 0;
   TScopeStandard Standard = TScopeStandard::Rec601;
   std::uint64_t Pixels = 0;
-  std::vector<std::uint32_t> Waveform;    // N x N, row by row
-  std::vector<std::uint32_t> Parade;      // 3N x N, row by row: R, G, B panels side by side
+  std::vector<std::uint32_t> Waveform;    // N x H, row by row
+  std::vector<std::uint32_t> Parade;      // 3P x H, row by row: R, G, B panels side by side
   std::vector<std::uint32_t> Vectorscope; // N x N, row by row
   std::array<std::array<std::uint32_t, 256>, 4> Histogram{}; // R, G, B, luma by 8-bit code
 };

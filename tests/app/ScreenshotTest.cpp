@@ -3,6 +3,8 @@
 // program as tintwise-screenshot.png.
 #include <QGuiApplication>
 #include <QScreen>
+#include <QComboBox>
+#include <QPlainTextEdit>
 #include <QToolButton>
 
 #include <set>
@@ -10,6 +12,7 @@
 #include "AppTestSupport.h"
 #include "app/ImageViewer.h"
 #include "app/MainForm.h"
+#include "app/ScopesPanel.h"
 
 namespace tintwise {
 namespace {
@@ -83,6 +86,33 @@ TEST(Screenshot, BothPicturesRenderAfterApply) {
   // The source view shows the corrected picture, not the original.
   EXPECT_TRUE(frm.SourceViewer->Picture().SamePixels(frm.PreviewBitmap()));
   EXPECT_FALSE(frm.PreviewBitmap().SamePixels(frm.SourceBitmap()));
+}
+
+// The Scopes panel docked beside the pictures after Apply; kept as tintwise-scopes.png for the
+// README. Both scopes must reach the screen as drawn.
+TEST(Screenshot, ScopesPanelBesideThePictures) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "run this test under xvfb-run";
+  test::SetDoNotShowTips(1);
+  TfrmMain frm;
+  QScreen *screen = frm.screen();
+  frm.setGeometry(screen->availableGeometry());
+  frm.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
+  QTest::mouseClick(frm.sbnScopes, Qt::LeftButton);
+  frm.resizeDocks({frm.ScopesPanel}, {screen->availableGeometry().width() * 2 / 5}, Qt::Horizontal);
+  QTest::qWait(200);
+  const QString samples = QStringLiteral(TINTWISE_SOURCE_DIR "/samples/");
+  frm.LoadReferenceFile(samples + QStringLiteral("rocket.jpg"));
+  frm.LoadSourceFile(samples + QStringLiteral("coffee.png"));
+  QTest::mouseClick(frm.sbnApplyPrimaryCorrection, Qt::LeftButton);
+  frm.ScopesPanel->cbxScope->setCurrentIndex(2); // the vectorscope
+  QTest::qWait(500);
+  const QImage shot = screen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_TRUE(shot.save(QStringLiteral(TINTWISE_SCOPES_SCREENSHOT)));
+  EXPECT_FALSE(frm.ScopesPanel->ReferenceScope().isNull());
+  EXPECT_FALSE(frm.ScopesPanel->PreviewScope().isNull());
+  EXPECT_TRUE(frm.ScopesPanel->memReport->toPlainText().contains(QStringLiteral("Preview")));
 }
 
 } // namespace

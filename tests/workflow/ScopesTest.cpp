@@ -8,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "engine/Bitmap24.h"
@@ -149,8 +150,8 @@ TEST(Scopes, GreysLandOnTheirWaveformLines) {
     const TScopeCounts counts = MeasureScopes(picture, standard, n);
     const QImage wave = ThroughPng(DrawScope(TScopeKind::Waveform, counts));
     const QImage parade = ThroughPng(DrawScope(TScopeKind::Parade, counts));
-    ASSERT_EQ(wave.size(), QSize(n, n));
-    ASSERT_EQ(parade.size(), QSize(3 * n, n));
+    ASSERT_EQ(wave.size(), QSize(n, n / 2));
+    ASSERT_EQ(parade.size(), QSize(3 * n / 2, n / 2));
     auto rows = [](const QImage &image, int x, bool trace) {
       std::vector<int> found;
       for (int y = 0; y < image.height(); ++y) {
@@ -172,34 +173,36 @@ TEST(Scopes, GreysLandOnTheirWaveformLines) {
     const int line90 = lines[1], line10 = lines[3];
     for (const QImage *image : {&wave, &parade})
       for (int panel = 0; panel < (image == &wave ? 1 : 3); ++panel) {
-        const std::vector<int> low = rows(*image, panel * n + n / 4, true), high = rows(*image, panel * n + 3 * n / 4, true);
+        const int w = image == &wave ? n : n / 2;
+        const std::vector<int> low = rows(*image, panel * w + w / 4, true), high = rows(*image, panel * w + 3 * w / 4, true);
         ASSERT_EQ(low.size(), 1u);
         ASSERT_EQ(high.size(), 1u);
         EXPECT_LE(std::abs(low[0] - line10), 1);
         EXPECT_LE(std::abs(high[0] - line90), 1);
       }
-    // The lines themselves: 100 % on row N/16, 0 % on row N - 1 - N/16, evenly between.
-    EXPECT_EQ(lines[0], 32);
-    EXPECT_EQ(lines[2], 256); // 479 - 0.5 * 447 = 255.5
-    EXPECT_EQ(lines[4], 479);
-    EXPECT_EQ(line90, 77);  // 479 - 0.9 * 447 = 76.7
-    EXPECT_EQ(line10, 434); // 479 - 0.1 * 447 = 434.3
+    // The lines themselves, 256 rows high: 100 % on row 256/16, 0 % on row 255 - 256/16, evenly
+    // between.
+    EXPECT_EQ(lines[0], 16);
+    EXPECT_EQ(lines[2], 128); // 239 - 0.5 * 223 = 127.5
+    EXPECT_EQ(lines[4], 239);
+    EXPECT_EQ(line90, 38);  // 239 - 0.9 * 223 = 38.3
+    EXPECT_EQ(line10, 217); // 239 - 0.1 * 223 = 216.7
   }
 }
 
 TEST(Scopes, WaveformFollowsColumnsAndLumaWeights) {
-  // Pure green has luma 0.587 in Rec. 601 and 0.7152 in Rec. 709; it sits in the right quarter of
-  // the picture only, so only the right quarter of the waveform has it.
+  // Pure green has luma 0.587 in Rec. 601 and 0.7152 in Rec. 709, codes 150 and 182 of 255; it sits
+  // in the right quarter of the picture only, so only the right quarter of the waveform has it.
   TBitmap24 picture(512, 10);
   for (int y = 0; y < 10; ++y)
     for (int x = 384; x < 512; ++x)
       picture.SetPixel(x, y, 0, 255, 0);
   const int n = 256;
-  for (const auto &[standard, luma] : {std::pair{TScopeStandard::Rec601, 0.587}, std::pair{TScopeStandard::Rec709, 0.7152}}) {
+  // 128 rows: 100 % on row 8, 0 % on row 119; 119 - 150 / 255 * 111 = 53.7, 119 - 182 / 255 * 111 = 39.8.
+  for (const auto &[standard, code, greenRow] : {std::tuple{TScopeStandard::Rec601, 150, 54}, std::tuple{TScopeStandard::Rec709, 182, 40}}) {
     const TScopeCounts c = MeasureScopes(picture, standard, n);
-    const int greenRow = static_cast<int>(std::floor(239 - luma * 223 + 0.5)); // rows 16 (100 %) to 239 (0 %)
     std::uint64_t total = 0;
-    for (int y = 0; y < n; ++y)
+    for (int y = 0; y < n / 2; ++y)
       for (int x = 0; x < n; ++x) {
         const std::uint32_t v = c.Waveform[static_cast<std::size_t>(y) * n + x];
         total += v;
@@ -207,13 +210,13 @@ TEST(Scopes, WaveformFollowsColumnsAndLumaWeights) {
         if (x >= 192) {
           EXPECT_EQ(v, y == greenRow ? 20u : 0u) << x << "," << y;
         } else {
-          EXPECT_EQ(v, y == 239 ? 20u : 0u) << x << "," << y;
+          EXPECT_EQ(v, y == 119 ? 20u : 0u) << x << "," << y;
         }
       }
     EXPECT_EQ(total, 5120u);
     // Luma histogram: black and green's luma code.
     EXPECT_EQ(c.Histogram[3][0], 3840u);
-    EXPECT_EQ(c.Histogram[3][static_cast<int>(std::floor(luma * 255 + 0.5))], 1280u);
+    EXPECT_EQ(c.Histogram[3][code], 1280u);
     EXPECT_EQ(c.Histogram[1][255], 1280u);
     EXPECT_EQ(c.Histogram[0][0], 5120u);
   }
@@ -261,7 +264,7 @@ TEST(Scopes, OverlayAddsTheTracesInTheirColours) {
   const TScopeCounts a = MeasureScopes(dark, TScopeStandard::Rec601, n), b = MeasureScopes(light, TScopeStandard::Rec601, n);
   const TScopeTrace traces[] = {{&a, false, {200, 0, 0}}, {&b, false, {0, 0, 200}}};
   const TScopeImage image = DrawScope(TScopeKind::Waveform, traces);
-  const int row40 = WaveformRow(40 / 255.0, n), row200 = WaveformRow(200 / 255.0, n);
+  const int row40 = WaveformRow(40 / 255.0, n / 2), row200 = WaveformRow(200 / 255.0, n / 2);
   // Left half: both pictures at 40 (red + blue); right half: only the first at 40, the second at 200.
   const std::uint8_t *both = image.At(10, row40), *first = image.At(100, row40), *second = image.At(100, row200);
   EXPECT_GT(both[0], 100);
@@ -285,9 +288,9 @@ TEST(Scopes, IntensityGrowsWithThePixelCount) {
   }
   const int n = 64;
   const TScopeImage image = DrawScope(TScopeKind::Waveform, MeasureScopes(picture, TScopeStandard::Rec601, n));
-  const int one = image.At(2 * n / 3, WaveformRow(1.0, n))[1];
-  const int ten = image.At(n / 3, WaveformRow(128 / 255.0, n))[1];
-  const int many = image.At(0, WaveformRow(0, n))[1];
+  const int one = image.At(2 * n / 3, WaveformRow(1.0, n / 2))[1];
+  const int ten = image.At(n / 3, WaveformRow(128 / 255.0, n / 2))[1];
+  const int many = image.At(0, WaveformRow(0, n / 2))[1];
   EXPECT_GT(one, 40);
   EXPECT_LT(one, ten);
   EXPECT_LT(ten, many);
@@ -299,7 +302,9 @@ TEST(Scopes, SizesAndEmptyPictures) {
   const TScopeCounts empty = MeasureScopes(TBitmap24(), TScopeStandard::Rec601, 64);
   for (const TScopeKind kind : {TScopeKind::Waveform, TScopeKind::Parade, TScopeKind::Vectorscope, TScopeKind::Histogram}) {
     const TScopeImage image = DrawScope(kind, empty);
-    EXPECT_EQ(image.Width, kind == TScopeKind::Parade ? 192 : 64);
-    EXPECT_EQ(image.Pixels.size(), static_cast<std::size_t>(image.Width) * 64 * 3);
+    const bool wave = kind == TScopeKind::Waveform || kind == TScopeKind::Parade;
+    EXPECT_EQ(image.Width, kind == TScopeKind::Parade ? 96 : 64);
+    EXPECT_EQ(image.Height, wave ? 32 : 64);
+    EXPECT_EQ(image.Pixels.size(), static_cast<std::size_t>(image.Width) * image.Height * 3);
   }
 }

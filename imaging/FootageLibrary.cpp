@@ -1,0 +1,137 @@
+// The OpenImageIO side of footage files, built as a module of its own (see FootageLibrary.h).
+#include "imaging/FootageLibrary.h"
+
+#include <OpenImageIO/imageio.h>
+
+#include <memory>
+
+namespace tintwise {
+
+namespace {
+
+namespace OIIO = OIIO_NAMESPACE;
+
+OIIO::TypeDesc TypeOf(TSampleType type) {
+  switch (type) {
+  case TSampleType::UInt8: return OIIO::TypeDesc::UINT8;
+  case TSampleType::UInt16: return OIIO::TypeDesc::UINT16;
+  case TSampleType::Half: return OIIO::TypeDesc::HALF;
+  default: return OIIO::TypeDesc::FLOAT;
+  }
+}
+
+std::string Clean(const std::string &text) {
+  std::string message = text;
+  while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+    message.pop_back();
+  const std::size_t newline = message.find('\n');
+  if (newline != std::string::npos)
+    message = message.substr(0, newline);
+  return message.empty() ? "the picture library gave no reason" : message;
+}
+
+class TOiioFootageFile final : public TFootageFile {
+public:
+  bool Open(const std::string &fileName) override {
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    FIn = OIIO::ImageInput::open(fileName, &config);
+    if (!FIn)
+      return Fail(OIIO::geterror());
+    FFrame = 0;
+    return true;
+  }
+  bool IsMovie() override { return FIn->spec().get_int_attribute("oiio:Movie", 0) != 0; }
+  int FrameCount() override { return std::max(1, FIn->spec().get_int_attribute("oiio:subimages", 1)); }
+  bool SeekFrame(int frame) override {
+    if (!FIn->seek_subimage(frame, 0))
+      return Fail(FIn->geterror());
+    FFrame = frame;
+    return true;
+  }
+  TFootageFrame Frame() override {
+    const OIIO::ImageSpec &spec = FIn->spec();
+    TFootageFrame f;
+    f.Width = spec.width;
+    f.Height = spec.height;
+    f.Depth = spec.depth;
+    f.Channels = spec.nchannels;
+    if (spec.format == OIIO::TypeDesc::UINT8 || spec.format == OIIO::TypeDesc::UINT16) {
+      const int container = spec.format == OIIO::TypeDesc::UINT8 ? 8 : 16;
+      f.Type = container == 8 ? TSampleType::UInt8 : TSampleType::UInt16;
+      f.Bits = spec.get_int_attribute("oiio:BitsPerSample", container);
+      if (f.Bits < 1 || f.Bits > container)
+        f.Bits = container;
+    } else {
+      f.Type = spec.format == OIIO::TypeDesc::HALF ? TSampleType::Half : TSampleType::Float;
+    }
+    FType = TypeOf(f.Type);
+    return f;
+  }
+  TOutputResult BeginOutput(const std::string &outputName, const std::string &writePath, const TFootageOutput &changes,
+                            bool &whole) override {
+    Frame();
+    FOut = OIIO::ImageOutput::create(outputName);
+    if (!FOut) {
+      Fail(OIIO::geterror());
+      return TOutputResult::NoWriter;
+    }
+    OIIO::ImageSpec spec = FIn->spec();
+    if (changes.DropMovieAttributes)
+      for (const char *name : {"oiio:Movie", "oiio:subimages"})
+        spec.erase_attribute(name);
+    if (changes.ChangeType)
+      spec.set_format(TypeOf(changes.Type));
+    if (!FOut->open(writePath, spec)) {
+      Fail(FOut->geterror());
+      FOut.reset();
+      return TOutputResult::Failed;
+    }
+    FWhole = whole = FOut->spec().tile_width > 0;
+    return TOutputResult::Done;
+  }
+  bool ReadRows(int y0, int y1, void *pixels) override {
+    const OIIO::ImageSpec &spec = FIn->spec();
+    const bool ok = FWhole ? FIn->read_image(FFrame, 0, 0, spec.nchannels, FType, pixels)
+                           : FIn->read_scanlines(FFrame, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, FType, pixels);
+    return ok || Fail(FIn->geterror());
+  }
+  bool WriteRows(int y0, int y1, const void *pixels) override {
+    const int y = FIn->spec().y;
+    const bool ok = FWhole ? FOut->write_image(FType, pixels) : FOut->write_scanlines(y + y0, y + y1, 0, FType, pixels);
+    return ok || Fail(FOut->geterror());
+  }
+  bool EndOutput() override {
+    const bool ok = FOut->close();
+    if (!ok)
+      Fail(FOut->geterror());
+    FOut.reset();
+    return ok;
+  }
+  std::string Error() override { return FError; }
+
+private:
+  std::unique_ptr<OIIO::ImageInput> FIn;
+  std::unique_ptr<OIIO::ImageOutput> FOut;
+  OIIO::TypeDesc FType = OIIO::TypeDesc::FLOAT;
+  int FFrame = 0;
+  bool FWhole = false;
+  std::string FError;
+
+  bool Fail(const std::string &message) {
+    FError = Clean(message);
+    return false;
+  }
+};
+
+} // namespace
+
+} // namespace tintwise
+
+extern "C" __attribute__((visibility("default"))) tintwise::TFootageFile *TintwiseNewFootageFile() {
+  try {
+    return new tintwise::TOiioFootageFile();
+  } catch (...) {
+    return nullptr;
+  }
+}
