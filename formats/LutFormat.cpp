@@ -97,6 +97,8 @@ void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileN
       LUT.Comments.resize(commentsBefore);
   };
   try {
+    if (!CanReadFiles())
+      throw ELUTError(Name + " files are only written; this program does not read them.", FileName);
     DoLoad(Bytes, FileName, LUT);
   } catch (const ELUTError &e) {
     reset();

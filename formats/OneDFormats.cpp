@@ -198,10 +198,6 @@ void TBlackmagic1DLutFormat::DoSaveToFile(const std::string &FileName, const TLU
 // ---------------------------------------------------------------------------------------------
 // Cine-tal 1D and Shake 1D
 
-void TCodeLines1DLutWriter::DoLoad(std::string_view, const std::string &fileName, TLUT &) {
-  throw ELUTError(Name + " files are only written; this program does not read them.", fileName);
-}
-
 void TCodeLines1DLutWriter::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
   TTextFile lines;
   AddCurveLines(lines, LUT, {.Bits = Bits});

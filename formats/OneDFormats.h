@@ -60,7 +60,6 @@ public:
 
 protected:
   using TGenericLutFormat::TGenericLutFormat;
-  void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
   void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) override;
   bool AcceptsBits(int Bits) const override { return Bits >= 1 && Bits <= 16; }
 };

@@ -51,13 +51,20 @@ inline bool EndsWith(const std::string &s, const std::string &tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Format table indices.
+// Format table indices, by the registry's ids.
 enum : int {
-  kTruelight = 0, kCube3D = 1, kLustre3D = 2, kPandora = 3, k3DL = 4, kNucoda3D = 5, kCodex3D = 6,
-  kCube1D = 7, kClipster = 8, kLuther = 9, kColorfront3D = 10, kDavinciDat = 11, kQuantel3D = 12,
-  kCodex1D = 13, kLustre1D = 14, kFilmlight1D = 15, kQuantel1D = 16, kStwo = 17, kNucoda1D = 18,
-  kColorfront1D = 19, kFusion = 20, kBlackmagic = 21, kCinetal = 22, kShake = 23, kILut = 24,
-  kOLut = 25, kSpeedgrade = 26, kCdl = 27, kPFClean = 28, kFsiCfe = 29, kFsiDit = 30,
+  kTruelight = int(TLutFormatId::Cube3DTruelight), kCube3D = int(TLutFormatId::Cube3D),
+  kLustre3D = int(TLutFormatId::Lustre3D), kPandora = int(TLutFormatId::Pandora3D), k3DL = int(TLutFormatId::ThreeDL),
+  kNucoda3D = int(TLutFormatId::Nucoda3D), kCodex3D = int(TLutFormatId::Codex3D), kCube1D = int(TLutFormatId::Cube1D),
+  kClipster = int(TLutFormatId::Clipster3D), kLuther = int(TLutFormatId::Luther3D),
+  kColorfront3D = int(TLutFormatId::ColorfrontOsd3D), kDavinciDat = int(TLutFormatId::DavinciDat3D),
+  kQuantel3D = int(TLutFormatId::Quantel3D), kCodex1D = int(TLutFormatId::Codex1D), kLustre1D = int(TLutFormatId::Lustre1D),
+  kFilmlight1D = int(TLutFormatId::Filmlight1D), kQuantel1D = int(TLutFormatId::Quantel1D), kStwo = int(TLutFormatId::Stwo1D),
+  kNucoda1D = int(TLutFormatId::Nucoda1D), kColorfront1D = int(TLutFormatId::ColorfrontOsd1D),
+  kFusion = int(TLutFormatId::Fusion1D), kBlackmagic = int(TLutFormatId::Blackmagic1D), kCinetal = int(TLutFormatId::Cinetal1D),
+  kShake = int(TLutFormatId::Shake1D), kILut = int(TLutFormatId::DavinciILut1D), kOLut = int(TLutFormatId::DavinciOLut1D),
+  kSpeedgrade = int(TLutFormatId::SpeedgradeLook3D), kCdl = int(TLutFormatId::AscCdl), kPFClean = int(TLutFormatId::PFClean3D),
+  kFsiCfe = int(TLutFormatId::FsiCfe3D), kFsiDit = int(TLutFormatId::FsiDit3D),
 };
 
 inline TLUTFormat &Format(int index) {
@@ -127,19 +134,13 @@ inline std::string SaveText(int index, const TLUT &lut, int bits, const std::str
   return ReadText(dir.File(name));
 }
 
-// Writes text to a file called name and loads it through the format. Answers "" when it loads,
-// else the error's message with the temporary folder taken off the file name.
+// Loads text as the bytes of a file called name through the format. Answers "" when it loads, else
+// the error's message.
 inline std::string Load(int index, const std::string &text, TLUT &lut, const std::string &name = "in.txt") {
-  TTempDir dir;
-  WriteText(dir.File(name), text);
   try {
-    Format(index).LoadFromFile(dir.File(name), lut);
+    Format(index).LoadFromBuffer(text, name, lut);
   } catch (const std::exception &e) {
-    std::string message = e.what();
-    const std::string folder = dir.Path.string() + "/";
-    for (std::size_t at; (at = message.find(folder)) != std::string::npos;)
-      message.erase(at, folder.size());
-    return message;
+    return e.what();
   }
   return "";
 }

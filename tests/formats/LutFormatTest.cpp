@@ -9,83 +9,6 @@ namespace {
 
 using namespace test;
 
-TEST(LutFormatTable, HoldsThe31FormatsInOrder) {
-  InitLutFormats();
-  InitLutFormats(); // a second call changes nothing
-  // The order decides which reader wins a file that several claim; "3" marks a lattice format.
-  const std::string rows =
-      "3 Cube 3D Truelight|3 Cube 3D|3 Autodesk Lustre 3D|3 Pandora 3D, Technicolor|3 3DL|3 Nucoda 3D|3 Codex 3D|"
-      "1 Cube 1D|3 Clipster 3D|3 Luther 3D|3 Colorfront OSD 3D|3 Davinci DAT 3D|3 Quantel 3D|1 Codex 1D, Scratch 1D|"
-      "1 Autodesk Lustre 1D|1 Filmlight Truelight 1D|1 Quantel 1D|1 S.two 1D|1 Nucoda 1D|1 Colorfront OSD 1D|"
-      "1 Fusion 1D|1 Blackmagic HDLink 1D|1 Cine-tal 1D|1 Shake 1D|1 DaVinci Resolve ilut 1D|"
-      "1 DaVinci Resolve olut 1D|3 Adobe Speedgrade Look 3D|3 ASC CDL|3 PixelFarm PFClean 3D|"
-      "3 FSI CFE (Flanders Scientific) 3D|3 FSI DIT (Flanders Scientific) 3D|";
-  std::string table;
-  for (int i = 0; i < LutFormatCount(); ++i) {
-    table += (GetLutFormat(i)->Is3D ? "3 " : "1 ") + GetLutFormat(i)->Name + "|";
-    EXPECT_EQ(LutFormatIndex(GetLutFormat(i)), i);
-  }
-  EXPECT_EQ(table, rows);
-  EXPECT_EQ(GetLutFormat(-1), nullptr);
-  EXPECT_EQ(GetLutFormat(31), nullptr);
-}
-
-TEST(LutFormatTable, HoldsThe31ProfilesInOrder) {
-  InitLutFormats();
-  struct Row {
-    const char *name, *ext;
-    int format, size, bits;
-    bool sizeSel, bitsSel;
-  } rows[] = {
-      {"3DL Scratch, Autodesk, Blackmagic, Cine-tal", "3dl", 4, 17, 12, false, false},
-      {"3DL Fusion", "3dl", 4, 33, 12, false, false},
-      {"Autodesk Lustre 3D", "lut", 2, 33, 12, false, false},
-      {"Clipster 3D", "txt", 8, 17, 16, false, false},
-      {"Codex 3D", "txt", 6, 17, 12, false, false},
-      {"Colorfront OSD 3D", "3dmesh", 10, 17, 0, false, false},
-      {"Cube 3D Iridas, Nuke, AfterEffects", "cube", 1, 32, 0, false, false},
-      {"Cube 3D Davinci", "cube", 1, 33, 0, true, false},
-      {"Cube 3D Truelight", "cube", 0, 32, 0, false, false},
-      {"Davinci DAT 3D", "dat", 11, 33, 0, false, false},
-      {"Dolby DD3", "dd3", 4, 17, 12, false, false},
-      {"FSI CFE (Flanders Scientific) 3D", "cfe", 29, 17, 0, false, false},
-      {"FSI DIT (Flanders Scientific) 3D", "dat", 30, 64, 10, false, false},
-      {"Nucoda 3D", "cms", 5, 33, 0, true, false},
-      {"Luther 3D", "txt", 9, 33, 10, false, false},
-      {"Pandora 3D, Apple 3D m3d", "m3d", 3, 17, 16, false, false},
-      {"PixelFarm PFClean 3D", "pfl", 28, 16, 8, false, false},
-      {"Quantel 3D", "txt", 12, 17, 12, false, false},
-      {"Technicolor 3D mga", "mga", 3, 33, 16, false, false},
-      {"Autodesk Lustre 1D", "lut", 14, 65536, 16, true, true},
-      {"Blackmagic HDLink 1D", "txt", 21, 1024, 0, false, false},
-      {"Cine-tal 1D", "txt", 22, 1024, 10, false, false},
-      {"Codex 1D, Sony SRW-1, Scratch 1D", "dat", 13, 1024, 10, false, false},
-      {"Colorfront OSD 1D", "1dlut", 19, 1024, 0, false, false},
-      {"Cube 1D", "cube", 7, 4096, 0, false, false},
-      {"Filmlight Truelight 1D", "cube", 15, 4096, 0, false, false},
-      {"Fusion 1D", "alut", 20, 65536, 16, false, false},
-      {"Nucoda 1D", "cms", 18, 4096, 0, false, false},
-      {"Quantel 1D", "txt", 16, 1024, 10, false, false},
-      {"S.two 1D", "swto.xml", 17, 1024, 10, false, false},
-      {"Shake 1D", "txt", 23, 65536, 16, false, false},
-  };
-  ASSERT_EQ(LutOutputProfileCount(), 31);
-  int threeD = 0;
-  for (int i = 0; i < 31; ++i) {
-    const TLutOutputProfile &p = GetLutOutputProfile(i);
-    EXPECT_EQ(p.Name, rows[i].name);
-    EXPECT_EQ(p.Extension, rows[i].ext) << p.Name;
-    EXPECT_EQ(p.FormatIndex, rows[i].format) << p.Name;
-    EXPECT_EQ(p.DefaultSize, rows[i].size) << p.Name;
-    EXPECT_EQ(p.DefaultBits, rows[i].bits) << p.Name;
-    EXPECT_EQ(p.SizeSelectable, rows[i].sizeSel) << p.Name;
-    EXPECT_EQ(p.BitsSelectable, rows[i].bitsSel) << p.Name;
-    threeD += GetLutFormat(p.FormatIndex)->Is3D;
-  }
-  EXPECT_EQ(threeD, 19); // the profiles the Save LUT dialog offers
-  EXPECT_THROW(GetLutOutputProfile(31), ELUTError);
-}
-
 TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   TTempDir dir;
   const std::string sop = "<SOPNode><Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>";
@@ -175,35 +98,6 @@ TEST(LutProfiles, EveryProfileRoundTripsWithinItsQuantisation) {
         for (int k = 0; k < 3; ++k)
           ASSERT_NEAR(x[k], y[k], step + 1e-9) << p.Name << " at " << a << " " << b << " " << c;
       }
-  }
-}
-
-// Whatever goes wrong, a failed load leaves the identity and the earlier comments, never a
-// negative size or a half-set table in force.
-TEST(LutLoading, AFailedLoadResetsTheLut) {
-  TTempDir dir;
-  struct Case {
-    int format;
-    const char *name, *text;
-  } cases[] = {
-      {kCube3D, "short.cube", "# kept out\nLUT_3D_SIZE 2\n0 0 0\n"},
-      {kCube3D, "nosize.cube", "0 0 0\n"},
-      {kCube3D, "bad.cube", "LUT_3D_SIZE 2x\n"},
-      {kLustre3D, "nomesh.lut", "3DMESH\n0 0 0\n"},
-      {kCube3D, "missing.cube", nullptr},
-  };
-  for (const Case &c : cases) {
-    if (c.text)
-      WriteText(dir.File(c.name), c.text);
-    TLUT lut;
-    FillLattice(lut, 5);
-    lut.Comments = {"before"};
-    EXPECT_THROW(Format(c.format).LoadFromFile(dir.File(c.name), lut), ETintwiseError) << c.name;
-    EXPECT_EQ(lut.Mode, kModeIdentity) << c.name;
-    EXPECT_EQ(lut.Size3D, 0) << c.name;
-    EXPECT_EQ(lut.Size1D, 0) << c.name;
-    EXPECT_EQ(lut.Comments, std::vector<std::string>{"before"}) << c.name;
-    EXPECT_EQ(lut.Evaluate({0.2, 0.4, 0.6}), (TLutTriple{0.2, 0.4, 0.6}));
   }
 }
 

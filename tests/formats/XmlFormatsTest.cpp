@@ -65,58 +65,5 @@ TEST(SpeedgradeLook, ReadsTheBakedLattice) {
   EXPECT_EQ(lut.Lattice[1][1][1], (TLutTriple{0, 0, 0}));
 }
 
-TEST(SpeedgradeLook, MalformedLooksAreRefused) {
-  const std::string data = "<data>" + TwoPointData() + "</data>";
-  const std::string shortData = "<data>" + TwoPointData().substr(0, 90) + "</data>";
-  struct Case {
-    std::string lut, message;
-  } cases[] = {
-      // Data that ends before the last point, or inside a value.
-      {"<LUT><size>\"2\"</size>" + shortData + "</LUT>", "Incomplete file."},
-      {"<LUT><size>\"3\"</size>" + data + "</LUT>", "Incomplete file."},
-      {"<LUT><size>\"129\"</size>" + data + "</LUT>", "a lattice of 129 points per axis is not possible; 2 to 101 are."},
-      // Cutting the first and last characters whatever they are would read this as 2.
-      {"<LUT><size>129</size>" + data + "</LUT>", "a lattice of 129 points per axis is not possible; 2 to 101 are."},
-      {"<LUT><size>\"1\"</size>" + data + "</LUT>", "a lattice of 1 points per axis is not possible; 2 to 101 are."},
-      {"<LUT><size>\"x\"</size>" + data + "</LUT>", "'x' is not a valid integer value"},
-      {"<LUT><size>\"2\"</size></LUT>", "The \"data\" node is not found"},
-      {"<LUT>" + data + "</LUT>", "The \"size\" node is not found"},
-  };
-  for (const Case &c : cases) {
-    const std::string message = LoadError(kSpeedgrade, Look(c.lut));
-    EXPECT_NE(message.find(c.message), std::string::npos) << c.lut.substr(0, 40) << "\n-> " << message;
-  }
-}
-
-TEST(PFClean, WriterIsByteExact) {
-  TLUT cube;
-  FillSmallLattice(cube);
-  EXPECT_EQ(SaveText(kPFClean, cube, 8),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<lut type=\"ascii\">\n"
-            "<maximum>255</maximum>\n<size>2</size>\n<cube>\n" +
-                SmallLatticeCodeLines("64", "128", "255") + "</cube>\n</lut>\n");
-}
-
-TEST(PFClean, MalformedFilesAreRefused) {
-  std::string eight;
-  for (int i = 0; i < 8; ++i)
-    eight += "1 1 1\n";
-  struct Case {
-    std::string text, message;
-  } cases[] = {
-      {"<lut><maximum>1</maximum><size>2</size></lut>", "The \"cube\" node is not found"},
-      {"<lut><maximum>1</maximum><cube>" + eight + "</cube></lut>", "The \"size\" node is not found"},
-      {"<lut><maximum>1</maximum><size>3</size><cube>" + eight + "</cube></lut>", "Incomplete file."},
-      {"<lut><maximum>0</maximum><size>2</size><cube>" + eight + "</cube></lut>",
-       "<maximum>0</maximum>: the maximum code must be 1 or more."},
-      {"<lut><maximum>1</maximum><size>102</size><cube>" + eight + "</cube></lut>",
-       "<size>102</size>: a lattice of 102 points per axis is not possible; 2 to 101 are."},
-  };
-  for (const Case &c : cases) {
-    const std::string message = LoadError(kPFClean, c.text);
-    EXPECT_NE(message.find(c.message), std::string::npos) << c.text << "\n-> " << message;
-  }
-}
-
 } // namespace
 } // namespace tintwise
