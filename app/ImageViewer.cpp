@@ -160,7 +160,11 @@ void TImageViewer::paintEvent(QPaintEvent *) {
 void TImageViewer::resizeEvent(QResizeEvent *event) {
   QWidget::resizeEvent(event);
   if (FHasPicture) {
-    UpdateLayout();
+    try {
+      UpdateLayout();
+    } catch (...) {
+      FDisplay.SetSize(0, 0); // nothing shown rather than an exception in the event loop
+    }
     ClearSelection();
   }
 }

@@ -17,6 +17,7 @@
 #include "app/About.h"
 #include "engine/Lut.h"
 #include "formats/LutFormat.h"
+#include "workflow/MatchWorkflow.h"
 
 namespace tintwise {
 
@@ -57,7 +58,21 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmSaveLut"));
   setWindowTitle(QStringLiteral("Save LUT file"));
   setFixedSize(496, 244);
+  BuildProfileControls();
+  BuildFileControls();
+  BuildButtons();
+  setTabOrder(cbxOutFormat, cbxDimSize);
+  setTabOrder(cbxDimSize, cbxBits);
+  setTabOrder(cbxBits, btnSave);
+  setTabOrder(btnSave, btnCancel);
+  setTabOrder(btnCancel, btnSetLUTFile);
+  FillProfiles();
+  cbxBits->setCurrentIndex(0);
+  ConnectHandlers();
+}
 
+// The output profile, the lattice size and the bit depth.
+void TfrmSaveLut::BuildProfileControls() {
   cbxOutFormat = new QComboBox(this);
   cbxOutFormat->setObjectName(QStringLiteral("cbxOutFormat"));
   cbxOutFormat->setGeometry(16, 34, 464, 24);
@@ -83,16 +98,17 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
   cbxBits->setEnabled(false);
   cbxBits->setGeometry(190, 90, 150, 24);
   NewCaption(this, "lblBits", "Bits per color", cbxBits, 190, 70);
+}
 
+// The read-only file field and the button that chooses the file.
+void TfrmSaveLut::BuildFileControls() {
   edtLUTFile = new QLineEdit(this);
   edtLUTFile->setObjectName(QStringLiteral("edtLUTFile"));
   edtLUTFile->setReadOnly(true);
   edtLUTFile->setFocusPolicy(Qt::NoFocus);
-  {
-    QPalette pal = edtLUTFile->palette();
-    pal.setColor(QPalette::Base, pal.color(QPalette::Button));
-    edtLUTFile->setPalette(pal);
-  }
+  QPalette pal = edtLUTFile->palette();
+  pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+  edtLUTFile->setPalette(pal);
   edtLUTFile->setEnabled(false);
   edtLUTFile->setGeometry(16, 146, 432, 24);
   NewCaption(this, "lblLUTFile", "Output LUT File", edtLUTFile, 16, 126);
@@ -104,7 +120,9 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
   btnSetLUTFile->setEnabled(false);
   btnSetLUTFile->setAutoDefault(false);
   btnSetLUTFile->setGeometry(452, 146, 28, 24);
+}
 
+void TfrmSaveLut::BuildButtons() {
   btnSave = new QPushButton(QStringLiteral("Save"), this);
   btnSave->setObjectName(QStringLiteral("btnSave"));
   btnSave->setDefault(true);
@@ -115,14 +133,10 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
   btnCancel->setAutoDefault(false);
   btnCancel->setGeometry(395, 200, 85, 28);
+}
 
-  setTabOrder(cbxOutFormat, cbxDimSize);
-  setTabOrder(cbxDimSize, cbxBits);
-  setTabOrder(cbxBits, btnSave);
-  setTabOrder(btnSave, btnCancel);
-  setTabOrder(btnCancel, btnSetLUTFile);
-
-  // Every profile whose format writes a lattice, in table order.
+// Every profile whose format writes a lattice, in table order, with nothing selected.
+void TfrmSaveLut::FillProfiles() {
   InitLutFormats();
   for (int i = 0; i < LutOutputProfileCount(); ++i) {
     const TLutOutputProfile &profile = GetLutOutputProfile(i);
@@ -131,8 +145,9 @@ TfrmSaveLut::TfrmSaveLut(QWidget *owner) : QDialog(owner) {
       cbxOutFormat->addItem(QString::fromStdString(profile.Name), i);
   }
   cbxOutFormat->setCurrentIndex(-1);
-  cbxBits->setCurrentIndex(0);
+}
 
+void TfrmSaveLut::ConnectHandlers() {
   connect(cbxOutFormat, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0)
       cbxOutFormatChange();
@@ -194,41 +209,27 @@ void TfrmSaveLut::btnSetLUTFileClick() {
 void TfrmSaveLut::btnSaveClick() {
   if (!btnSave->isEnabled() || cbxOutFormat->currentIndex() < 0 || !SourceLut)
     return;
-  const TLutOutputProfile &profile = CurrentProfile();
-  TLUTFormat *format = GetLutFormat(profile.FormatIndex);
-  if (!format) {
-    QMessageBox::critical(this, ProductName(), QStringLiteral("The output format of this profile is missing."));
-    return;
-  }
-  int size = profile.DefaultSize;
+  TLutOutputChoice choice =
+      DefaultOutputChoice(cbxOutFormat->currentData().toInt(), edtLUTFile->text().toStdString());
   const QString typed = cbxDimSize->currentText();
   if (cbxDimSize->isEnabled() && !typed.isEmpty() && typed != QLatin1String(kDefault)) {
     bool ok = false;
-    size = typed.toInt(&ok);
-    const int maxSize = format->Is3D ? kMaxSize3D : kMaxSize1D;
-    if (!ok || size < 2 || size > maxSize) {
+    choice.Size = typed.toInt(&ok);
+    const int maxSize = MaxOutputSize(CurrentProfile());
+    if (!ok || choice.Size < 2 || choice.Size > maxSize) {
       QMessageBox::warning(this, ProductName(),
                            QStringLiteral("The LUT dimension size must be a number from 2 to %1.").arg(maxSize));
       cbxDimSize->setFocus();
       return;
     }
   }
-  const int bitsIndex = cbxBits->currentIndex();
-  const int bits = bitsIndex <= 0 ? profile.DefaultBits : kBitsValues[bitsIndex - 1];
+  if (const int bitsIndex = cbxBits->currentIndex(); bitsIndex > 0)
+    choice.Bits = kBitsValues[bitsIndex - 1];
 
   QString message;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   try {
-    auto lut = std::make_unique<TLUT>();
-    if (format->Is3D) {
-      lut->Mode = kMode3D;
-      lut->Size3D = size;
-    } else {
-      lut->Mode = kMode1D;
-      lut->Size1D = size;
-    }
-    lut->AssignFrom(*SourceLut);
-    format->SaveToFile(edtLUTFile->text().toStdString(), *lut, bits);
+    WriteLutThroughProfile(*SourceLut, choice);
   } catch (const std::bad_alloc &) {
     message = QStringLiteral("There is not enough memory for this operation.");
   } catch (const std::exception &e) {

@@ -50,6 +50,11 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  void BuildProfileControls();
+  void BuildFileControls();
+  void BuildButtons();
+  void FillProfiles();
+  void ConnectHandlers();
   bool DimSizeKeyPress(QKeyEvent *event);
 };
 

@@ -16,16 +16,22 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <QFileInfo>
+
+#include <atomic>
 #include <exception>
+#include <mutex>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "app/About.h"
 #include "app/ImageViewer.h"
 #include "app/LutSaveForm.h"
 #include "app/ScopesPanel.h"
 #include "app/TipsForm.h"
-#include "engine/PrimaryCorrection.h"
 #include "imaging/PictureLoader.h"
+#include "workflow/MatchWorkflow.h"
 
 namespace tintwise {
 
@@ -35,6 +41,8 @@ constexpr int kHintDuration = 10000; // ms
 
 int SecondaryCounterValue = 1; // numbers new secondary corrections for the whole run
 
+std::atomic<int> RunningLoadCount{0}; // loading threads of every window that have not ended
+
 // The hourglass for the lifetime of the object, whatever way the work ends.
 class TBusyCursor {
 public:
@@ -43,13 +51,6 @@ public:
   TBusyCursor(const TBusyCursor &) = delete;
   TBusyCursor &operator=(const TBusyCursor &) = delete;
 };
-
-std::unique_ptr<TLUT> NewWorkingLUT() {
-  auto lut = std::make_unique<TLUT>(); // every lattice entry 0
-  lut->Mode = kMode3D;
-  lut->Size3D = 33;
-  return lut;
-}
 
 void SetHint(QWidget *widget, const char *hint) {
   widget->setToolTip(QString::fromUtf8(hint));
@@ -101,6 +102,11 @@ QFont PixelFont(const char *family, int pixels, bool bold) {
   font.setBold(bold);
   return font;
 }
+
+QFont GroupFont() { return PixelFont("Verdana", 13, true); }
+QFont LabelFont() { return PixelFont("Tahoma", 12, false); }
+
+QString SoftnessCaption(int position) { return QStringLiteral("Softness: ") + QString::number(position); }
 
 // The glyph of the hide toggle: a frame split into the corrected and the original half.
 QIcon CompareIcon() {
@@ -225,7 +231,23 @@ TColorCorrectionItem::TColorCorrectionItem(const TCorrectionData &data)
 // ---------------------------------------------------------------------------------------------
 // TfrmMain: construction
 
-TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
+// The loading threads post their results to the window under this lock, and only while the window
+// has not begun to go away.
+struct TLoadRelay {
+  std::mutex Lock;
+  bool Abandoned = false;
+};
+
+struct TfrmMain::TLoadedPicture {
+  TBitmap24 Bitmap;
+  std::exception_ptr Error;
+};
+
+TfrmMain::TfrmMain(QWidget *parent)
+    : QMainWindow(parent), PictureLoader([](const std::string &fileName, TBitmap24 &bitmap) {
+        bitmap = LoadFittedPicture(fileName).Bitmap;
+      }),
+      FRelay(std::make_shared<TLoadRelay>()) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(ProductName());
   setWindowIcon(AppIcon());
@@ -237,9 +259,27 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   auto *mainLayout = new QVBoxLayout(central);
   mainLayout->setContentsMargins(0, 0, 0, 0);
   mainLayout->setSpacing(0);
+  mainLayout->addWidget(BuildToolBar(central));
+  auto *body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 0, 0);
+  body->setSpacing(0);
+  mainLayout->addLayout(body, 1);
+  body->addWidget(BuildClientArea(central), 1);
+  body->addWidget(BuildRightPanel(central));
 
-  // Tool bar: three captioned buttons on the left, three glyph buttons on the right.
-  auto *pnlToolBar = new QWidget(central);
+  FWorkLUT = NewWorkingLUT();
+  FPrimaryLUT = NewWorkingLUT();
+  BuildViewers();
+  ConnectHandlers();
+  lblSoftnessCorrectionSec->setText(SoftnessCaption(tbrSoftnessSec->value()));
+  UpdateControls();
+  ResetSecondarySettings();
+  BuildScopesPanel();
+}
+
+// Three captioned buttons on the left, three glyph buttons on the right, a silver line below.
+QWidget *TfrmMain::BuildToolBar(QWidget *parent) {
+  auto *pnlToolBar = new QWidget(parent);
   pnlToolBar->setObjectName(QStringLiteral("pnlToolBar"));
   pnlToolBar->setFixedHeight(34);
   auto *toolBarLayout = new QVBoxLayout(pnlToolBar);
@@ -278,160 +318,162 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   sbnAbout = NewSpeedButton(pnlToolBar, "sbnAbout", nullptr, "About");
   sbnAbout->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
   buttonRow->addWidget(sbnAbout);
-  for (QToolButton *b : {sbnOpenRefImage, sbnOpenSourceImage, sbnCreateLUT, sbnScopes, sbnHideCorrections, sbnHelp, sbnAbout})
+  for (QToolButton *b :
+       {sbnOpenRefImage, sbnOpenSourceImage, sbnCreateLUT, sbnScopes, sbnHideCorrections, sbnHelp, sbnAbout})
     b->setIconSize(QSize(20, 20));
   toolBarLayout->addLayout(buttonRow, 1);
   QFrame *toolBarLine = NewLine(pnlToolBar, "shpToolBarLine");
   toolBarLine->setFixedHeight(1);
   toolBarLayout->addWidget(toolBarLine);
-  mainLayout->addWidget(pnlToolBar);
+  return pnlToolBar;
+}
 
-  auto *body = new QHBoxLayout;
-  body->setContentsMargins(0, 0, 0, 0);
-  body->setSpacing(0);
-  mainLayout->addLayout(body, 1);
-
-  // Client area: the reference view on top, a line, the source view below.
-  pnlClient = new QWidget(central);
+// The white client area; BuildViewers puts the two views into it.
+QWidget *TfrmMain::BuildClientArea(QWidget *parent) {
+  pnlClient = new QWidget(parent);
   pnlClient->setObjectName(QStringLiteral("pnlClient"));
   pnlClient->setAutoFillBackground(true);
-  {
-    QPalette pal = pnlClient->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::Base, Qt::white);
-    pnlClient->setPalette(pal);
-  }
-  body->addWidget(pnlClient, 1);
+  QPalette pal = pnlClient->palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  pal.setColor(QPalette::Base, Qt::white);
+  pnlClient->setPalette(pal);
+  return pnlClient;
+}
 
-  // Right-hand panel.
-  auto *pnlRight = new QWidget(central);
+QWidget *TfrmMain::BuildRightPanel(QWidget *parent) {
+  pnlRight = new QWidget(parent);
   pnlRight->setObjectName(QStringLiteral("pnlRight"));
   pnlRight->setFixedWidth(220);
   auto *rightLayout = new QVBoxLayout(pnlRight);
   rightLayout->setContentsMargins(6, 6, 6, 6);
   rightLayout->setSpacing(8);
-  body->addWidget(pnlRight);
+  rightLayout->addWidget(BuildPrimaryGroup(pnlRight));
+  rightLayout->addWidget(BuildSecondaryGroup(pnlRight), 1);
+  rightLayout->addWidget(BuildColorPickPanel(pnlRight));
+  return pnlRight;
+}
 
-  const QFont groupFont = PixelFont("Verdana", 13, true);
-  const QFont labelFont = PixelFont("Tahoma", 12, false);
-
-  gbxPrimary = new QGroupBox(QStringLiteral("Primary Correction"), pnlRight);
+QGroupBox *TfrmMain::BuildPrimaryGroup(QWidget *parent) {
+  const QFont labelFont = LabelFont();
+  gbxPrimary = new QGroupBox(QStringLiteral("Primary Correction"), parent);
   gbxPrimary->setObjectName(QStringLiteral("gbxPrimary"));
-  gbxPrimary->setFont(groupFont);
-  {
-    auto *l = new QVBoxLayout(gbxPrimary);
-    l->setSpacing(2);
-    lblBrightnessCorrection = NewLabel(gbxPrimary, "lblBrightnessCorrection", "Brightness correction: 100%", labelFont);
-    tbrYOpacity = NewTrackBar(gbxPrimary, "tbrYOpacity", 0, 200, 100);
-    lblChromaCorrection = NewLabel(gbxPrimary, "lblChromaCorrection", "Chroma correction: 100%", labelFont);
-    tbrUOpacity = NewTrackBar(gbxPrimary, "tbrUOpacity", 0, 200, 100);
-    sbnApplyPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnApplyPrimaryCorrection", "Apply");
-    sbnDefaultPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnDefaultPrimaryCorrection", "Defaults",
-                                                 "Set the correction settings to default");
-    for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrection), static_cast<QWidget *>(tbrYOpacity),
-                       static_cast<QWidget *>(lblChromaCorrection), static_cast<QWidget *>(tbrUOpacity)})
-      l->addWidget(w);
-    auto *buttons = new QHBoxLayout;
-    for (QToolButton *b : {sbnApplyPrimaryCorrection, sbnDefaultPrimaryCorrection}) {
-      b->setFont(labelFont);
-      b->setIcon(st->standardIcon(b == sbnApplyPrimaryCorrection ? QStyle::SP_DialogApplyButton
-                                                                 : QStyle::SP_BrowserReload));
-      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-      buttons->addWidget(b);
-    }
-    buttons->addStretch(1);
-    l->addLayout(buttons);
+  gbxPrimary->setFont(GroupFont());
+  auto *l = new QVBoxLayout(gbxPrimary);
+  l->setSpacing(2);
+  lblBrightnessCorrection = NewLabel(gbxPrimary, "lblBrightnessCorrection", "Brightness correction: 100%", labelFont);
+  tbrYOpacity = NewTrackBar(gbxPrimary, "tbrYOpacity", 0, 200, 100);
+  lblChromaCorrection = NewLabel(gbxPrimary, "lblChromaCorrection", "Chroma correction: 100%", labelFont);
+  tbrUOpacity = NewTrackBar(gbxPrimary, "tbrUOpacity", 0, 200, 100);
+  sbnApplyPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnApplyPrimaryCorrection", "Apply");
+  sbnDefaultPrimaryCorrection = NewSpeedButton(gbxPrimary, "sbnDefaultPrimaryCorrection", "Defaults",
+                                               "Set the correction settings to default");
+  for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrection), static_cast<QWidget *>(tbrYOpacity),
+                     static_cast<QWidget *>(lblChromaCorrection), static_cast<QWidget *>(tbrUOpacity)})
+    l->addWidget(w);
+  auto *buttons = new QHBoxLayout;
+  QStyle *st = style();
+  for (QToolButton *b : {sbnApplyPrimaryCorrection, sbnDefaultPrimaryCorrection}) {
+    b->setFont(labelFont);
+    b->setIcon(st->standardIcon(b == sbnApplyPrimaryCorrection ? QStyle::SP_DialogApplyButton
+                                                               : QStyle::SP_BrowserReload));
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    buttons->addWidget(b);
   }
-  rightLayout->addWidget(gbxPrimary);
+  buttons->addStretch(1);
+  l->addLayout(buttons);
+  return gbxPrimary;
+}
 
-  gbxSecondary = new QGroupBox(QStringLiteral("Secondary Corrections"), pnlRight);
+QGroupBox *TfrmMain::BuildSecondaryGroup(QWidget *parent) {
+  const QFont labelFont = LabelFont();
+  gbxSecondary = new QGroupBox(QStringLiteral("Secondary Corrections"), parent);
   gbxSecondary->setObjectName(QStringLiteral("gbxSecondary"));
-  gbxSecondary->setFont(groupFont);
-  {
-    auto *l = new QVBoxLayout(gbxSecondary);
-    l->setSpacing(2);
-    lblBrightnessCorrectionSec =
-        NewLabel(gbxSecondary, "lblBrightnessCorrectionSec", "Brightness correction: 100%", labelFont);
-    tbrYOpacitySec = NewTrackBar(gbxSecondary, "tbrYOpacitySec", 0, 200, 100);
-    lblChromaCorrectionSec = NewLabel(gbxSecondary, "lblChromaCorrectionSec", "Chroma correction: 100%", labelFont);
-    tbrCrOpacitySec = NewTrackBar(gbxSecondary, "tbrCrOpacitySec", 0, 200, 100);
-    lblSoftnessCorrectionSec = NewLabel(gbxSecondary, "lblSoftnessCorrectionSec", "Softness", labelFont);
-    tbrSoftnessSec = NewTrackBar(gbxSecondary, "tbrSoftnessSec", 0, 10, 3);
-    SetHint(tbrSoftnessSec, "Controls, how many colors will be affected by the correction.");
-    sbnPreviewSecCorrection =
-        NewSpeedButton(gbxSecondary, "sbnPreviewSecCorrection", "Preview", "Preview the secondary correction");
-    sbnDiscardSecCorrection =
-        NewSpeedButton(gbxSecondary, "sbnDiscardSecCorrection", "Discard", "Discard the preview results");
-    sbnDiscardSecCorrection->setEnabled(false);
-    sbnSaveSecCorrection = NewSpeedButton(gbxSecondary, "sbnSaveSecCorrection", "Save",
-                                          "Save the secondary correction to the corrections list");
-    for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrectionSec), static_cast<QWidget *>(tbrYOpacitySec),
-                       static_cast<QWidget *>(lblChromaCorrectionSec), static_cast<QWidget *>(tbrCrOpacitySec),
-                       static_cast<QWidget *>(lblSoftnessCorrectionSec), static_cast<QWidget *>(tbrSoftnessSec)})
-      l->addWidget(w);
-    auto *buttons = new QHBoxLayout;
-    buttons->setSpacing(0);
-    for (QToolButton *b : {sbnPreviewSecCorrection, sbnDiscardSecCorrection, sbnSaveSecCorrection}) {
-      b->setFont(labelFont);
-      buttons->addWidget(b);
-    }
-    buttons->addStretch(1);
-    l->addLayout(buttons);
-
-    lvwSecCorrectionList = new TCheckListView(gbxSecondary);
-    lvwSecCorrectionList->setObjectName(QStringLiteral("lvwSecCorrectionList"));
-    lvwSecCorrectionList->setFont(PixelFont("Tahoma", 11, false));
-    lvwSecCorrectionList->setColumnCount(1);
-    lvwSecCorrectionList->setColumnWidth(0, 150);
-    l->addWidget(lvwSecCorrectionList, 1);
+  gbxSecondary->setFont(GroupFont());
+  auto *l = new QVBoxLayout(gbxSecondary);
+  l->setSpacing(2);
+  lblBrightnessCorrectionSec =
+      NewLabel(gbxSecondary, "lblBrightnessCorrectionSec", "Brightness correction: 100%", labelFont);
+  tbrYOpacitySec = NewTrackBar(gbxSecondary, "tbrYOpacitySec", 0, 200, 100);
+  lblChromaCorrectionSec = NewLabel(gbxSecondary, "lblChromaCorrectionSec", "Chroma correction: 100%", labelFont);
+  tbrCrOpacitySec = NewTrackBar(gbxSecondary, "tbrCrOpacitySec", 0, 200, 100);
+  lblSoftnessCorrectionSec = NewLabel(gbxSecondary, "lblSoftnessCorrectionSec", "Softness", labelFont);
+  tbrSoftnessSec = NewTrackBar(gbxSecondary, "tbrSoftnessSec", 0, 10, 3);
+  SetHint(tbrSoftnessSec, "Controls, how many colors will be affected by the correction.");
+  sbnPreviewSecCorrection =
+      NewSpeedButton(gbxSecondary, "sbnPreviewSecCorrection", "Preview", "Preview the secondary correction");
+  sbnDiscardSecCorrection =
+      NewSpeedButton(gbxSecondary, "sbnDiscardSecCorrection", "Discard", "Discard the preview results");
+  sbnDiscardSecCorrection->setEnabled(false);
+  sbnSaveSecCorrection = NewSpeedButton(gbxSecondary, "sbnSaveSecCorrection", "Save",
+                                        "Save the secondary correction to the corrections list");
+  for (QWidget *w : {static_cast<QWidget *>(lblBrightnessCorrectionSec), static_cast<QWidget *>(tbrYOpacitySec),
+                     static_cast<QWidget *>(lblChromaCorrectionSec), static_cast<QWidget *>(tbrCrOpacitySec),
+                     static_cast<QWidget *>(lblSoftnessCorrectionSec), static_cast<QWidget *>(tbrSoftnessSec)})
+    l->addWidget(w);
+  auto *buttons = new QHBoxLayout;
+  buttons->setSpacing(0);
+  for (QToolButton *b : {sbnPreviewSecCorrection, sbnDiscardSecCorrection, sbnSaveSecCorrection}) {
+    b->setFont(labelFont);
+    buttons->addWidget(b);
   }
-  rightLayout->addWidget(gbxSecondary, 1);
+  buttons->addStretch(1);
+  l->addLayout(buttons);
 
-  // The colour-pick controls: they work, but nothing makes them visible.
-  pnlColorPick = new QWidget(pnlRight);
+  lvwSecCorrectionList = new TCheckListView(gbxSecondary);
+  lvwSecCorrectionList->setObjectName(QStringLiteral("lvwSecCorrectionList"));
+  lvwSecCorrectionList->setFont(PixelFont("Tahoma", 11, false));
+  lvwSecCorrectionList->setColumnCount(1);
+  lvwSecCorrectionList->setColumnWidth(0, 150);
+  l->addWidget(lvwSecCorrectionList, 1);
+  return gbxSecondary;
+}
+
+// The colour-pick controls: they work, but nothing makes them visible.
+QWidget *TfrmMain::BuildColorPickPanel(QWidget *parent) {
+  const QFont labelFont = LabelFont();
+  pnlColorPick = new QWidget(parent);
   pnlColorPick->setObjectName(QStringLiteral("pnlColorPick"));
-  {
-    auto *l = new QVBoxLayout(pnlColorPick);
-    auto *row = new QHBoxLayout;
-    row->addWidget(NewLabel(pnlColorPick, "lblTransformColor", "Transform color", labelFont));
-    shpSrc = new QFrame(pnlColorPick);
-    shpSrc->setObjectName(QStringLiteral("shpSrc"));
-    row->addWidget(shpSrc);
-    row->addWidget(NewLabel(pnlColorPick, "lblTransformArrow", "=>", labelFont));
-    shpRef = new QFrame(pnlColorPick);
-    shpRef->setObjectName(QStringLiteral("shpRef"));
-    row->addWidget(shpRef);
-    for (QFrame *shape : {shpSrc, shpRef}) {
-      shape->setFixedSize(33, 33);
-      shape->setFrameShape(QFrame::Box);
-      shape->setAutoFillBackground(true);
-    }
-    SetSwatch(shpSrc, FSrcColor, FSrcColor);
-    SetSwatch(shpRef, FRefColor, FRefColor);
-    l->addLayout(row);
-    l->addWidget(NewLabel(pnlColorPick, "lblSoftness", "Softness", labelFont));
-    tbrSoftness = NewTrackBar(pnlColorPick, "tbrSoftness", 0, 10, 0);
-    l->addWidget(tbrSoftness);
-    SpeedButton3 = NewSpeedButton(pnlColorPick, "SpeedButton3", "Apply");
-    SpeedButton1 = NewSpeedButton(pnlColorPick, "SpeedButton1", "Apply");
-    SpeedButton2 = NewSpeedButton(pnlColorPick, "SpeedButton2", "Def", "Set the correction settings to default");
-    l->addWidget(SpeedButton3);
-    l->addWidget(SpeedButton1);
-    l->addWidget(SpeedButton2);
-    lvwCorrections = new TCheckListView(pnlColorPick);
-    lvwCorrections->setObjectName(QStringLiteral("lvwCorrections"));
-    lvwCorrections->setColumnCount(3);
-    lvwCorrections->setColumnWidth(1, 18);
-    lvwCorrections->setColumnWidth(2, 18);
-    l->addWidget(lvwCorrections);
+  auto *l = new QVBoxLayout(pnlColorPick);
+  auto *row = new QHBoxLayout;
+  row->addWidget(NewLabel(pnlColorPick, "lblTransformColor", "Transform color", labelFont));
+  shpSrc = new QFrame(pnlColorPick);
+  shpSrc->setObjectName(QStringLiteral("shpSrc"));
+  row->addWidget(shpSrc);
+  row->addWidget(NewLabel(pnlColorPick, "lblTransformArrow", "=>", labelFont));
+  shpRef = new QFrame(pnlColorPick);
+  shpRef->setObjectName(QStringLiteral("shpRef"));
+  row->addWidget(shpRef);
+  for (QFrame *shape : {shpSrc, shpRef}) {
+    shape->setFixedSize(33, 33);
+    shape->setFrameShape(QFrame::Box);
+    shape->setAutoFillBackground(true);
   }
+  SetSwatch(shpSrc, FSrcColor, FSrcColor);
+  SetSwatch(shpRef, FRefColor, FRefColor);
+  l->addLayout(row);
+  l->addWidget(NewLabel(pnlColorPick, "lblSoftness", "Softness", labelFont));
+  tbrSoftness = NewTrackBar(pnlColorPick, "tbrSoftness", 0, 10, 0);
+  l->addWidget(tbrSoftness);
+  SpeedButton3 = NewSpeedButton(pnlColorPick, "SpeedButton3", "Apply");
+  SpeedButton1 = NewSpeedButton(pnlColorPick, "SpeedButton1", "Apply");
+  SpeedButton2 = NewSpeedButton(pnlColorPick, "SpeedButton2", "Def", "Set the correction settings to default");
+  l->addWidget(SpeedButton3);
+  l->addWidget(SpeedButton1);
+  l->addWidget(SpeedButton2);
+  lvwCorrections = new TCheckListView(pnlColorPick);
+  lvwCorrections->setObjectName(QStringLiteral("lvwCorrections"));
+  lvwCorrections->setColumnCount(3);
+  lvwCorrections->setColumnWidth(1, 18);
+  lvwCorrections->setColumnWidth(2, 18);
+  lvwCorrections->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  l->addWidget(lvwCorrections);
   pnlColorPick->hide();
-  rightLayout->addWidget(pnlColorPick);
+  return pnlColorPick;
+}
 
-  // Window creation proper.
-  FWorkLUT = NewWorkingLUT();
-  FPrimaryLUT = NewWorkingLUT();
-
+// The reference view on top, a line, the source view below; both pick colours on a press and
+// govern the controls through their selections.
+void TfrmMain::BuildViewers() {
   RefViewer = new TImageViewer(pnlClient);
   RefViewer->setObjectName(QStringLiteral("RefViewer"));
   RefViewer->setGeometry(0, 0, 100, 100);
@@ -447,7 +489,18 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   });
   SourceViewer->SetSelectionChangeHandler([this](TImageViewer &) { UpdateControls(); });
   pnlClient->installEventFilter(this);
+}
 
+// The Scopes panel is closed until the toggle opens it; closed, it measures nothing.
+void TfrmMain::BuildScopesPanel() {
+  ScopesPanel = new TScopesPanel(*this);
+  addDockWidget(Qt::RightDockWidgetArea, ScopesPanel);
+  ScopesPanel->hide();
+  connect(sbnScopes, &QToolButton::toggled, ScopesPanel, &QWidget::setVisible);
+  connect(ScopesPanel->toggleViewAction(), &QAction::toggled, sbnScopes, &QToolButton::setChecked);
+}
+
+void TfrmMain::ConnectHandlers() {
   // Slider labels follow their sliders; nothing else changes until the next Apply, Preview or Save.
   auto percent = [](QLabel *label, const char *caption) {
     return [label, caption](int position) {
@@ -458,10 +511,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   connect(tbrUOpacity, &QSlider::valueChanged, this, percent(lblChromaCorrection, "Chroma correction: "));
   connect(tbrYOpacitySec, &QSlider::valueChanged, this, percent(lblBrightnessCorrectionSec, "Brightness correction: "));
   connect(tbrCrOpacitySec, &QSlider::valueChanged, this, percent(lblChromaCorrectionSec, "Chroma correction: "));
-  auto softnessLabel = [this](int position) {
-    lblSoftnessCorrectionSec->setText(QStringLiteral("Softness: ") + QString::number(position));
-  };
-  connect(tbrSoftnessSec, &QSlider::valueChanged, this, softnessLabel);
+  connect(tbrSoftnessSec, &QSlider::valueChanged, this,
+          [this](int position) { lblSoftnessCorrectionSec->setText(SoftnessCaption(position)); });
 
   connect(sbnOpenRefImage, &QToolButton::clicked, this, [this] { sbnOpenRefImageClick(); });
   connect(sbnOpenSourceImage, &QToolButton::clicked, this, [this] { sbnOpenSourceImageClick(); });
@@ -479,24 +530,16 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent) {
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { RefreshPreview(); }); });
   lvwSecCorrectionList->OnCheckBoxClick = [this](QTreeWidgetItem *) { Guarded([this] { RefreshPreview(); }); };
   lvwSecCorrectionList->OnKeyDown = [this](QKeyEvent *event) { return SecListKeyDown(event); };
-  lvwCorrections->setEditTriggers(QAbstractItemView::NoEditTriggers);
-
-  softnessLabel(tbrSoftnessSec->value());
-  UpdateControls();
-  ResetSecondarySettings();
-  BuildScopesPanel();
 }
 
-// The Scopes panel is closed until the toggle opens it; closed, it measures nothing.
-void TfrmMain::BuildScopesPanel() {
-  ScopesPanel = new TScopesPanel(*this);
-  addDockWidget(Qt::RightDockWidgetArea, ScopesPanel);
-  ScopesPanel->hide();
-  connect(sbnScopes, &QToolButton::toggled, ScopesPanel, &QWidget::setVisible);
-  connect(ScopesPanel->toggleViewAction(), &QAction::toggled, sbnScopes, &QToolButton::setChecked);
+TfrmMain::~TfrmMain() {
+  {
+    std::lock_guard lock(FRelay->Lock);
+    FRelay->Abandoned = true; // results still on their way are dropped
+  }
+  if (Loading())
+    QApplication::restoreOverrideCursor();
 }
-
-TfrmMain::~TfrmMain() = default;
 
 int TfrmMain::SecondaryCounter() { return SecondaryCounterValue; }
 
@@ -518,26 +561,39 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
 // ---------------------------------------------------------------------------------------------
 // Error handling: no exception may cross the event loop.
 
+namespace {
+
+QString ErrorMessage(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::bad_alloc &) {
+    return QStringLiteral("There is not enough memory for this operation.");
+  } catch (const std::exception &e) {
+    return QString::fromUtf8(e.what());
+  } catch (...) {
+    return QStringLiteral("The operation failed for an unknown reason.");
+  }
+}
+
+} // namespace
+
 template <class F> bool TfrmMain::Guarded(F &&action) {
-  QString message;
   try {
     action();
     return true;
-  } catch (const std::bad_alloc &) {
-    message = QStringLiteral("There is not enough memory for this operation.");
-  } catch (const std::exception &e) {
-    message = QString::fromUtf8(e.what());
   } catch (...) {
-    message = QStringLiteral("The operation failed for an unknown reason.");
+    ShowError(ErrorMessage(std::current_exception()));
+    return false;
   }
-  ShowError(message);
-  return false;
 }
 
 void TfrmMain::ShowError(const QString &message) {
-  // Busy cursors of the failed work have been restored by now; make sure none is left.
+  // Busy cursors of the failed work have been restored by now; make sure none is left but that of
+  // a picture still loading.
   while (QApplication::overrideCursor())
     QApplication::restoreOverrideCursor();
+  if (Loading())
+    QApplication::setOverrideCursor(Qt::WaitCursor);
   QMessageBox::critical(this, ProductName(), message);
 }
 
@@ -559,7 +615,7 @@ void TfrmMain::UpdateControls() {
         static_cast<QWidget *>(lblSoftnessCorrectionSec), static_cast<QWidget *>(tbrSoftnessSec),
         static_cast<QWidget *>(sbnPreviewSecCorrection), static_cast<QWidget *>(sbnSaveSecCorrection)})
     w->setEnabled(secondary);
-  sbnCreateLUT->setEnabled(FPrimaryApplied);
+  sbnCreateLUT->setEnabled(FPrimaryApplied && !Loading());
 }
 
 void TfrmMain::ResetSecondarySettings() {
@@ -576,82 +632,142 @@ TLUT &TfrmMain::ScratchLUT() {
 
 // The primary LUT plus every checked secondary correction, in list order.
 void TfrmMain::RebuildWorkLUT(TLUT &target) const {
-  target.AssignFrom(*FPrimaryLUT);
+  std::vector<const TSecondCorrectionData *> checked;
   for (int i = 0; i < lvwSecCorrectionList->topLevelItemCount(); ++i) {
     auto *item = static_cast<TSecCorrectionItem *>(lvwSecCorrectionList->topLevelItem(i));
     if (item->checkState(0) == Qt::Checked)
-      ApplySecondaryCorrection(item->Data(), target);
+      checked.push_back(&item->Data());
   }
+  BuildWorkingLUT(*FPrimaryLUT, checked, target);
 }
 
 void TfrmMain::RefreshPreview() {
   TBusyCursor busy;
   RebuildWorkLUT(*FWorkLUT);
-  FPreviewBitmap = FSourceBitmap;
-  FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+  FPreviewBitmap = CorrectedPicture(FSourceBitmap, *FWorkLUT);
   SourceViewer->SetPicture(FPreviewBitmap);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Opening pictures
 
-QString TfrmMain::ChoosePictureFile() {
+// A new dialog each time: nothing typed or chosen before shows, and no completer stays behind. It
+// starts in the folder of the last picture chosen.
+QString TfrmMain::ChoosePictureFile(const QString &title) {
   if (OpenPictureChooser)
     return OpenPictureChooser();
-  if (!dlgOpenPicture) {
-    dlgOpenPicture = new QFileDialog(this);
-    dlgOpenPicture->setObjectName(QStringLiteral("dlgOpenPicture"));
-    dlgOpenPicture->setFileMode(QFileDialog::ExistingFile);
-    dlgOpenPicture->setAcceptMode(QFileDialog::AcceptOpen);
-    dlgOpenPicture->setNameFilter(QString::fromStdString(PictureFileFilter()));
-  }
-  if (dlgOpenPicture->exec() != QDialog::Accepted || dlgOpenPicture->selectedFiles().isEmpty())
+  QFileDialog dialog(this, title, FLastPictureFolder, QString::fromStdString(PictureFileFilter()));
+  dialog.setObjectName(QStringLiteral("dlgOpenPicture"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return {};
-  return dlgOpenPicture->selectedFiles().constFirst();
+  const QString file = dialog.selectedFiles().constFirst();
+  FLastPictureFolder = QFileInfo(file).absolutePath();
+  return file;
 }
 
 void TfrmMain::sbnOpenRefImageClick() {
-  const QString file = ChoosePictureFile();
+  const QString file = ChoosePictureFile(QStringLiteral("Open Reference Image"));
   if (!file.isEmpty())
     LoadReferenceFile(file);
 }
 
 void TfrmMain::sbnOpenSourceImageClick() {
-  const QString file = ChoosePictureFile();
+  const QString file = ChoosePictureFile(QStringLiteral("Open Source Image"));
   if (!file.isEmpty())
     LoadSourceFile(file);
 }
 
 void TfrmMain::LoadReferenceFile(const QString &fileName) {
-  Guarded([&] {
-    {
-      TBusyCursor busy;
-      LoadImageFile(fileName.toStdString(), FRefBitmap);
-    }
-    RefViewer->ClearSelection();
-    RefViewer->SetPicture(FRefBitmap);
-    tbrYOpacity->setValue(100);
-    tbrUOpacity->setValue(100);
-    UpdateControls();
-  });
+  Guarded([&] { StartLoad(kReferenceSide, fileName); });
 }
 
 void TfrmMain::LoadSourceFile(const QString &fileName) {
+  Guarded([&] { StartLoad(kSourceSide, fileName); });
+}
+
+bool TfrmMain::Loading() const { return FLoads[kReferenceSide].Running || FLoads[kSourceSide].Running; }
+
+int TfrmMain::RunningLoads() { return RunningLoadCount.load(); }
+
+void TfrmMain::StartLoad(TPictureSide side, const QString &fileName) {
+  const unsigned ticket = FLoads[side].Ticket + 1;
+  ++RunningLoadCount;
+  try {
+    // Detached: a picture that never finishes (a stalled network file) must not hold up closing.
+    std::thread([this, relay = FRelay, loader = PictureLoader, name = fileName.toStdString(), side, ticket] {
+      auto picture = std::make_shared<TLoadedPicture>();
+      try {
+        loader(name, picture->Bitmap);
+      } catch (...) {
+        picture->Error = std::current_exception();
+      }
+      {
+        std::lock_guard lock(relay->Lock);
+        if (!relay->Abandoned)
+          QMetaObject::invokeMethod(
+              this, [this, side, ticket, picture] { FinishLoad(side, ticket, *picture); }, Qt::QueuedConnection);
+      }
+      --RunningLoadCount;
+    }).detach();
+  } catch (...) {
+    --RunningLoadCount;
+    throw;
+  }
+  FLoads[side].Ticket = ticket;
+  SetLoading(side, true);
+}
+
+void TfrmMain::FinishLoad(TPictureSide side, unsigned ticket, TLoadedPicture &picture) {
+  if (ticket != FLoads[side].Ticket)
+    return; // another file was opened for this side meanwhile
+  SetLoading(side, false);
   Guarded([&] {
-    lvwSecCorrectionList->clear(); // each item frees its correction
-    tbrYOpacity->setValue(100);
-    tbrUOpacity->setValue(100);
-    FPrimaryApplied = false;
-    {
-      TBusyCursor busy;
-      LoadImageFile(fileName.toStdString(), FSourceBitmap);
-    }
-    FPreviewBitmap = FSourceBitmap;
-    SourceViewer->ClearSelection();
-    SourceViewer->SetPicture(FSourceBitmap);
-    UpdateControls();
-    sbnDiscardSecCorrection->setEnabled(false);
+    if (picture.Error)
+      std::rethrow_exception(picture.Error);
+    if (side == kReferenceSide)
+      TakeReference(std::move(picture.Bitmap));
+    else
+      TakeSource(std::move(picture.Bitmap));
   });
+}
+
+void TfrmMain::SetLoading(TPictureSide side, bool running) {
+  const bool before = Loading();
+  FLoads[side].Running = running;
+  if (Loading() == before)
+    return;
+  if (running)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+  pnlRight->setEnabled(!running); // both correction groups and the list
+  UpdateControls();
+}
+
+void TfrmMain::TakeReference(TBitmap24 &&picture) {
+  FRefBitmap = std::move(picture);
+  RefViewer->ClearSelection();
+  RefViewer->SetPicture(FRefBitmap);
+  tbrYOpacity->setValue(100);
+  tbrUOpacity->setValue(100);
+  UpdateControls();
+}
+
+// The old source, its corrections and the primary correction made for it go only now that the new
+// picture is here: a file that fails to load leaves the work on show as it was.
+void TfrmMain::TakeSource(TBitmap24 &&picture) {
+  lvwSecCorrectionList->clear(); // each item frees its correction
+  tbrYOpacity->setValue(100);
+  tbrUOpacity->setValue(100);
+  FPrimaryApplied = false;
+  FSourceBitmap = std::move(picture);
+  FPreviewBitmap = FSourceBitmap;
+  SourceViewer->ClearSelection();
+  SourceViewer->SetPicture(FSourceBitmap);
+  UpdateControls();
+  sbnDiscardSecCorrection->setEnabled(false);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -673,11 +789,9 @@ void TfrmMain::sbnApplyPrimaryCorrectionClick() {
         RefViewer->CropSelection();
         reference = &RefViewer->Selection();
       }
-      const double chroma = tbrUOpacity->value() / 100.0;
-      ApplyPrimaryCorrection(*reference, *source, *FPrimaryLUT, tbrYOpacity->value() / 100.0, chroma, chroma);
+      ComputePrimary(*reference, *source, tbrYOpacity->value() / 100.0, tbrUOpacity->value() / 100.0, *FPrimaryLUT);
       RebuildWorkLUT(*FWorkLUT);
-      FPreviewBitmap = FSourceBitmap;
-      FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+      FPreviewBitmap = CorrectedPicture(FSourceBitmap, *FWorkLUT);
       SourceViewer->SetPicture(FPreviewBitmap);
     }
     FPrimaryApplied = true;
@@ -707,8 +821,7 @@ void TfrmMain::sbnPreviewSecCorrectionClick() {
       const double chroma = tbrCrOpacitySec->value() / 100.0;
       PreviewSecondaryCorrection(RefViewer->Selection(), SourceViewer->Selection(), candidate,
                                  tbrYOpacitySec->value() / 100.0, chroma, chroma, tbrSoftnessSec->value());
-      TBitmap24 preview = FSourceBitmap;
-      candidate.ApplyToBitmap(preview);
+      TBitmap24 preview = CorrectedPicture(FSourceBitmap, candidate);
       SourceViewer->SetPicture(preview);
       std::swap(FWorkLUT, FScratchLUT);
       FPreviewBitmap = std::move(preview);
@@ -724,18 +837,15 @@ void TfrmMain::sbnDiscardSecCorrectionClick() {
 
 void TfrmMain::sbnSaveSecCorrectionClick() {
   Guarded([this] {
-    auto data = std::make_unique<TSecondCorrectionData>();
     SourceViewer->CropSelection(FSourceBitmap);
     RefViewer->CropSelection();
-    CalcSecondaryStatistics(RefViewer->Selection(), SourceViewer->Selection(), *data);
-    BuildSecondaryMask(SourceViewer->Selection(), *data, tbrSoftnessSec->value());
-    const double chroma = tbrCrOpacitySec->value() / 100.0;
-    data->Opacity = {tbrYOpacitySec->value() / 100.0, chroma, chroma};
+    const TSecondarySettings settings{tbrYOpacitySec->value() / 100.0, tbrCrOpacitySec->value() / 100.0,
+                                      tbrSoftnessSec->value()};
+    std::unique_ptr<TSecondCorrectionData> data =
+        MakeSecondary(RefViewer->Selection(), SourceViewer->Selection(), settings);
     // A correction the engine refuses to apply would make every later rebuild fail: try it once
     // before it goes into the list.
-    TLUT &trial = ScratchLUT();
-    trial.AssignFrom(*FPrimaryLUT);
-    ApplySecondaryCorrection(*data, trial);
+    BuildWorkingLUT(*FPrimaryLUT, {data.get()}, ScratchLUT());
 
     const QString caption = QStringLiteral("Secondary correction ") + QString::number(SecondaryCounterValue);
     lvwSecCorrectionList->addTopLevelItem(new TSecCorrectionItem(caption, std::move(data)));
@@ -794,9 +904,13 @@ void TfrmMain::sbnCreateLUTClick() {
   });
 }
 
-void TfrmMain::sbnHelpClick() { ShowTips(0, true); }
+void TfrmMain::sbnHelpClick() {
+  Guarded([] { ShowTips(0, true); });
+}
 
-void TfrmMain::sbnAboutClick() { ShowAbout(ProductInfo(), this); }
+void TfrmMain::sbnAboutClick() {
+  Guarded([this] { ShowAbout(ProductInfo(), this); });
+}
 
 // ---------------------------------------------------------------------------------------------
 // Colour picking
@@ -821,8 +935,7 @@ void TfrmMain::PickColor(TImageViewer &viewer, const TBitmap24 &bitmap, QFrame *
 void TfrmMain::SpeedButton3Click() {
   Guarded([this] {
     ApplyColorPick(*FWorkLUT, ColorValueToTriple(FSrcColor), ColorValueToTriple(FRefColor), tbrSoftness->value());
-    FPreviewBitmap = FSourceBitmap;
-    FWorkLUT->ApplyToBitmap(FPreviewBitmap);
+    FPreviewBitmap = CorrectedPicture(FSourceBitmap, *FWorkLUT);
     SourceViewer->SetPicture(FPreviewBitmap);
     AddColorCorrection();
   });

@@ -6,13 +6,13 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/Bitmap24.h"
 #include "engine/ColorPick.h"
 #include "engine/Lut.h"
 #include "engine/SecondaryCorrection.h"
 
-class QFileDialog;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -23,6 +23,7 @@ namespace tintwise {
 
 class TImageViewer;
 class TScopesPanel;
+struct TLoadRelay;
 
 // A one-column list with check boxes in the manner of a report-style list view: a left press exactly
 // on a check box toggles it at once and is reported; keys go to the owner's handler first.
@@ -76,13 +77,25 @@ public:
   explicit TfrmMain(QWidget *parent = nullptr);
   ~TfrmMain() override;
 
-  // What Open Reference Image and Open Source Image do once the user has chosen a file.
+  // What Open Reference Image and Open Source Image do once the user has chosen a file. The picture
+  // is decoded on a worker thread while the window goes on painting; the window takes it, or shows
+  // why it could not be read, when the work is done. Opening another file for the same side while
+  // one loads drops the first one's result.
   void LoadReferenceFile(const QString &fileName);
   void LoadSourceFile(const QString &fileName);
+  // Whether a picture is being loaded for either side. Meanwhile the corrections, the list and
+  // Create 3D LUT are disabled and the busy cursor is shown.
+  bool Loading() const;
+  // How many loading threads of any window are still running, including those whose result will
+  // be dropped.
+  static int RunningLoads();
 
   // Replaces the open-picture dialog (for tests): answers the chosen file, or an empty string for
   // a cancelled dialog.
   std::function<QString()> OpenPictureChooser;
+  // Decodes a picture file and fits it for the window; called on a worker thread. Replaceable for
+  // tests.
+  std::function<void(const std::string &fileName, TBitmap24 &bitmap)> PictureLoader;
 
   const TBitmap24 &RefBitmap() const { return FRefBitmap; }
   const TBitmap24 &SourceBitmap() const { return FSourceBitmap; }
@@ -132,8 +145,9 @@ public:
   QToolButton *SpeedButton2;
   QToolButton *SpeedButton3;
   TCheckListView *lvwCorrections;
-  // Client area.
+  // Client area and the panel beside it.
   QWidget *pnlClient;
+  QWidget *pnlRight;
   QFrame *shpSplitLine;
   TImageViewer *RefViewer;
   TImageViewer *SourceViewer;
@@ -158,9 +172,28 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  // Construction, one part of the window each.
+  QWidget *BuildToolBar(QWidget *parent);
+  QWidget *BuildClientArea(QWidget *parent);
+  QWidget *BuildRightPanel(QWidget *parent);
+  QGroupBox *BuildPrimaryGroup(QWidget *parent);
+  QGroupBox *BuildSecondaryGroup(QWidget *parent);
+  QWidget *BuildColorPickPanel(QWidget *parent);
+  void BuildViewers();
+  void BuildScopesPanel();
+  void ConnectHandlers();
+
+  enum TPictureSide { kReferenceSide, kSourceSide };
+  struct TLoadedPicture;
+
   template <class F> bool Guarded(F &&action);
   void ShowError(const QString &message);
-  QString ChoosePictureFile();
+  QString ChoosePictureFile(const QString &title);
+  void StartLoad(TPictureSide side, const QString &fileName);
+  void FinishLoad(TPictureSide side, unsigned ticket, TLoadedPicture &picture);
+  void SetLoading(TPictureSide side, bool running);
+  void TakeReference(TBitmap24 &&picture);
+  void TakeSource(TBitmap24 &&picture);
   void UpdateControls();
   void RebuildWorkLUT(TLUT &target) const;
   void RefreshPreview();
@@ -171,7 +204,6 @@ private:
   bool SecListKeyDown(QKeyEvent *event);
   TLUT &ScratchLUT();
   void LayoutClient();
-  void BuildScopesPanel();
 
   TBitmap24 FRefBitmap;
   TBitmap24 FPreviewBitmap;
@@ -183,7 +215,15 @@ private:
   bool FPrimaryApplied = false;
   TColorValue FSrcColor = 0xFFFFFF;
   TColorValue FRefColor = 0xFFFFFF;
-  QFileDialog *dlgOpenPicture = nullptr;
+  // The folder the open-picture dialog starts in: that of the last picture chosen.
+  QString FLastPictureFolder;
+  // Per side: the number of the latest load and whether it still runs.
+  struct TLoadState {
+    unsigned Ticket = 0;
+    bool Running = false;
+  } FLoads[2];
+  // Shared with the loading threads, which hand their results over only while the window exists.
+  std::shared_ptr<TLoadRelay> FRelay;
 };
 
 } // namespace tintwise

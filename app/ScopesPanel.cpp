@@ -129,7 +129,14 @@ TScopesPanel::TScopesPanel(TfrmMain &window) : QDockWidget(QStringLiteral("Scope
 
   FRefreshTimer.setSingleShot(true);
   FRefreshTimer.setInterval(0);
-  connect(&FRefreshTimer, &QTimer::timeout, this, [this] { Refresh(); });
+  connect(&FRefreshTimer, &QTimer::timeout, this, [this] {
+    // Nothing may leave through the event loop; a panel that cannot draw says why.
+    try {
+      Refresh();
+    } catch (const std::exception &e) {
+      memReport->setPlainText(QString::fromUtf8(e.what()));
+    }
+  });
   for (TImageViewer *viewer : {window.RefViewer, window.SourceViewer}) {
     connect(viewer, &TImageViewer::PictureChanged, this, [this] { ScheduleRefresh(); });
     connect(viewer, &TImageViewer::SelectionChanged, this, [this] { ScheduleRefresh(); });

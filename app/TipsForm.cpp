@@ -137,8 +137,6 @@ void TfrmTips::keyPressEvent(QKeyEvent *event) {
   QWidget::keyPressEvent(event);
 }
 
-TfrmTips *TipsWindow() { return frmTips; }
-
 void ShowTips(int page, bool force) {
   TfrmTips *tips = frmTips;
   if (!tips || (!force && tips->cbxDoNotShow->isChecked()))

@@ -39,7 +39,4 @@ private:
 // making it modal. Does nothing while no tips window exists.
 void ShowTips(int page, bool force);
 
-// The tips window ShowTips uses, or nullptr.
-TfrmTips *TipsWindow();
-
 } // namespace tintwise

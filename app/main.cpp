@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/About.h"
 #include "app/MainForm.h"
@@ -91,5 +92,10 @@ int main(int argc, char **argv) {
     result = QApplication::exec();
   }
   DoneLutFormats();
+  if (TfrmMain::RunningLoads() > 0) {
+    // A picture still decoding when the window closed must not meet the libraries being unloaded.
+    std::fflush(nullptr);
+    std::quick_exit(result);
+  }
   return result;
 }

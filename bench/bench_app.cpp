@@ -48,6 +48,8 @@ int main(int argc, char **argv) {
   QApplication::processEvents();
   frm->LoadReferenceFile(SavePicture(dir, "reference.bmp", reference));
   frm->LoadSourceFile(SavePicture(dir, "source.bmp", source));
+  while (frm->Loading()) // the pictures load on worker threads
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   if (!frm->RefBitmap().SamePixels(reference) || !frm->SourceBitmap().SamePixels(source)) {
     std::fprintf(stderr, "bench_app: the pictures did not load\n");
     return EXIT_FAILURE;

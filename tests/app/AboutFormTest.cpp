@@ -15,20 +15,6 @@ public slots:
   void Open(const QUrl &url) { Opened << url; }
 };
 
-TEST(AboutForm, ShrinksALongNameUntilItFits) {
-  TProductInfo info = ProductInfo();
-  TAboutForm normal(info);
-  info.ProductName = "Oxel Tintwise Professional Colour Matching Suite";
-  TAboutForm longer(info);
-  EXPECT_LT(longer.lblProduct->font().pixelSize(), normal.lblProduct->font().pixelSize());
-  EXPECT_LE(normal.lblProduct->font().pixelSize(), 27);
-  for (const TAboutForm *form : {&normal, &longer})
-    EXPECT_TRUE(form->lblProduct->width() < 261 && form->lblProduct->height() < 36);
-  QFont bigger = longer.lblProduct->font(); // one pixel more would not have fitted
-  bigger.setPixelSize(bigger.pixelSize() + 1);
-  EXPECT_GE(QFontMetrics(bigger).horizontalAdvance(longer.lblProduct->text()), 261 - 2 * longer.lblProduct->margin() - 4);
-}
-
 TEST(AboutForm, LinksOpenInTheBrowserAndAnEmptyContactIsHidden) {
   TProductInfo info = ProductInfo();
   info.ContactsLink = "";

@@ -78,6 +78,11 @@ inline QByteArray ReadAll(const QString &file) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Runs the event loop until done() holds or the time is up; answers done().
+inline bool WaitUntil(const std::function<bool()> &done, int milliseconds = 30000) {
+  return QTest::qWaitFor(done, milliseconds);
+}
+
 // Presses the left button at `from`, moves in a few steps to `to` and releases there.
 inline void Drag(QWidget *widget, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::mousePress(widget, Qt::LeftButton, modifiers, from);

@@ -1,11 +1,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <tuple>
@@ -17,6 +25,7 @@
 #include "app/TipsForm.h"
 #include "engine/PrimaryCorrection.h"
 #include "formats/LutFormat.h"
+#include "imaging/PictureLoader.h"
 
 namespace tintwise {
 namespace {
@@ -72,9 +81,11 @@ struct TMainFormFixture : ::testing::Test {
     tips.reset();
     tips = std::make_unique<TfrmTips>(&frm);
   }
+  // Opens a file as the user would and waits until it has loaded or failed.
   void Open(QToolButton *button, const QString &file) {
     chosen << file;
     Click(button);
+    EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
   }
   void OpenBothAndApply(const QString &source = {}) {
     Open(frm.sbnOpenRefImage, refFile);
@@ -337,7 +348,7 @@ TEST_F(TMainFormFixture, ErrorsAreShownAndChangeNothing) {
     EXPECT_EQ(Count(), 1);
   }
 
-  // A failed open does what comes before the loading, but keeps the old pictures.
+  // A failed open changes nothing: the saved corrections belong to the picture still on show.
   const TBitmap24 source = frm.SourceBitmap(), reference = frm.RefBitmap();
   Open(frm.sbnOpenSourceImage, QString()); // cancelled: nothing happens
   EXPECT_EQ(Count(), 1);
@@ -346,11 +357,119 @@ TEST_F(TMainFormFixture, ErrorsAreShownAndChangeNothing) {
   frm.tbrYOpacity->setValue(20);
   EXPECT_TRUE(CatchMessageBox([&] { Open(frm.sbnOpenSourceImage, bad); }).Shown);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  EXPECT_EQ(std::tuple(Count(), frm.tbrYOpacity->value(), frm.PrimaryApplied()), std::tuple(0, 100, false));
-  EXPECT_TRUE(frm.SourceBitmap().SamePixels(source));
+  EXPECT_EQ(std::tuple(Count(), frm.tbrYOpacity->value(), frm.PrimaryApplied()), std::tuple(1, 20, true));
+  EXPECT_TRUE(frm.sbnCreateLUT->isEnabled() && frm.sbnApplyPrimaryCorrection->isEnabled());
+  EXPECT_TRUE(frm.SourceBitmap().SamePixels(source) && frm.SourceViewer->HasSelection());
   EXPECT_TRUE(CatchMessageBox([&] { Open(frm.sbnOpenRefImage, dir.filePath(QStringLiteral("missing.jpg"))); }).Shown);
   EXPECT_TRUE(frm.RefBitmap().SamePixels(reference));
   EXPECT_TRUE(frm.RefViewer->HasSelection());
+}
+
+// Counts the paint events a widget receives.
+struct TPaintCounter : QObject {
+  int Count = 0;
+  bool eventFilter(QObject *, QEvent *event) override {
+    Count += event->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+TEST_F(TMainFormFixture, PicturesLoadWhileTheWindowGoesOn) {
+  OpenBothAndApply();
+  SaveCorrection({0.1, 0.1, 0.5, 0.5}, {0.1, 0.1, 0.5, 0.5});
+  QSemaphore gate;
+  frm.PictureLoader = [&gate](const std::string &name, TBitmap24 &bitmap) {
+    if (name.find("slow") != std::string::npos)
+      gate.acquire();
+    if (name.find("odd") != std::string::npos)
+      throw 42; // not even an exception class
+    LoadImageFile(name, bitmap);
+  };
+  chosen << Save("slow.png", test::TestPicture(300, 200, 5));
+  Click(frm.sbnOpenSourceImage);
+  ASSERT_TRUE(frm.Loading());
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+
+  // The window paints while the picture is on its way, and what would work on the old picture waits.
+  TPaintCounter paints;
+  frm.RefViewer->installEventFilter(&paints);
+  frm.RefViewer->update();
+  EXPECT_TRUE(test::WaitUntil([&] { return paints.Count > 0; }, 5000));
+  frm.RefViewer->removeEventFilter(&paints);
+  for (QWidget *w : std::initializer_list<QWidget *>{frm.sbnApplyPrimaryCorrection, frm.tbrYOpacity, frm.sbnCreateLUT,
+                                                     frm.lvwSecCorrectionList, frm.sbnSaveSecCorrection})
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_TRUE(frm.sbnOpenRefImage->isEnabled() && frm.sbnOpenSourceImage->isEnabled());
+  EXPECT_EQ(std::pair(Count(), frm.PrimaryApplied()), std::pair(1, true));
+
+  // Another source chosen meanwhile wins, even over the slow one finishing later.
+  Open(frm.sbnOpenSourceImage, Save("other.png", test::TestPicture(320, 240, 6)));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  gate.release();
+  EXPECT_TRUE(test::WaitUntil([] { return TfrmMain::RunningLoads() == 0; }));
+  QApplication::processEvents();
+  EXPECT_EQ(frm.SourceBitmap().Width(), 320);
+  EXPECT_EQ(std::tuple(Count(), frm.PrimaryApplied(), Primary()), std::tuple(0, false, 1));
+
+  // A loader failing in any way at all is reported, and the cursor comes back.
+  const test::TMessage odd = CatchMessageBox([&] { Open(frm.sbnOpenRefImage, dir.filePath(QStringLiteral("odd.png"))); });
+  EXPECT_EQ(odd.Text, QStringLiteral("The operation failed for an unknown reason."));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(Primary(), 1);
+}
+
+TEST_F(TMainFormFixture, AFifoDoesNotFreezeTheWindow) {
+  const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("stream.png")));
+  ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+  const test::TMessage message = CatchMessageBox([&] {
+    chosen << QFile::decodeName(fifo);
+    Click(frm.sbnOpenSourceImage);
+    // Whether the loader refuses the FIFO or waits for a writer, the window answers; a writer that
+    // comes and goes lets a waiting reader through to an empty stream.
+    EXPECT_TRUE(test::WaitUntil([&] {
+      ::close(::open(fifo.constData(), O_RDWR | O_NONBLOCK));
+      QTest::qWait(20);
+      return !frm.Loading();
+    }));
+  });
+  EXPECT_TRUE(message.Shown);
+  EXPECT_FALSE(frm.SourceViewer->HasPicture());
+}
+
+TEST_F(TMainFormFixture, EachOpenDialogStartsClean) {
+  frm.OpenPictureChooser = nullptr;
+  QStringList titles, texts, folders;
+  test::OnModal<QFileDialog>(
+      [&] {
+        Click(frm.sbnOpenRefImage);
+        EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
+        Click(frm.sbnOpenSourceImage);
+      },
+      [&](QFileDialog *dialog) {
+        titles << dialog->windowTitle();
+        folders << dialog->directory().absolutePath();
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        texts << edit->text();
+        if (titles.size() > 1) {
+          dialog->reject();
+          return;
+        }
+        dialog->setDirectory(QFileInfo(refFile).absolutePath());
+        QTest::keyClicks(edit, QFileInfo(refFile).fileName()); // typed, so that the completer pops up
+        QTest::qWait(200);                                     // long enough for it to list the folder
+        QMetaObject::invokeMethod(dialog, "accept");           // the Open button
+      });
+  EXPECT_EQ(titles, (QStringList{QStringLiteral("Open Reference Image"), QStringLiteral("Open Source Image")}));
+  EXPECT_EQ(texts, (QStringList{QString(), QString()}));
+  ASSERT_EQ(folders.size(), 2);
+  EXPECT_EQ(folders[1], QFileInfo(refFile).absolutePath());
+  EXPECT_TRUE(frm.RefViewer->HasPicture());
+  EXPECT_FALSE(frm.SourceViewer->HasPicture());
+  // Nothing of either dialog stays on the screen to catch the next click.
+  for (QWidget *w : QApplication::topLevelWidgets())
+    EXPECT_TRUE(!w->isVisible() || w == &frm) << w->metaObject()->className();
 }
 
 TEST_F(TMainFormFixture, CreateLutDropsAnUnsavedPreview) {

@@ -33,6 +33,7 @@ struct TScopesFixture : ::testing::Test {
   void OpenPictures() {
     frm.LoadReferenceFile(test::SavePicture(dir, "ref.png", test::TestPicture(400, 300, 1)));
     frm.LoadSourceFile(test::SavePicture(dir, "src.png", test::TestPicture(400, 300, 2)));
+    ASSERT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
   }
   static void Settle() {
     for (int i = 0; i < 3; ++i)

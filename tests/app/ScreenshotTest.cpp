@@ -65,6 +65,7 @@ TEST(Screenshot, BothPicturesRenderAfterApply) {
   const QString samples = QStringLiteral(TINTWISE_SOURCE_DIR "/samples/");
   frm.LoadReferenceFile(samples + QStringLiteral("rocket.jpg"));
   frm.LoadSourceFile(samples + QStringLiteral("coffee.png"));
+  ASSERT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
   QTest::mouseClick(frm.sbnApplyPrimaryCorrection, Qt::LeftButton);
   ASSERT_TRUE(frm.PrimaryApplied());
   QTest::qWait(500);
@@ -104,6 +105,7 @@ TEST(Screenshot, ScopesPanelBesideThePictures) {
   const QString samples = QStringLiteral(TINTWISE_SOURCE_DIR "/samples/");
   frm.LoadReferenceFile(samples + QStringLiteral("rocket.jpg"));
   frm.LoadSourceFile(samples + QStringLiteral("coffee.png"));
+  ASSERT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
   QTest::mouseClick(frm.sbnApplyPrimaryCorrection, Qt::LeftButton);
   frm.ScopesPanel->cbxScope->setCurrentIndex(2); // the vectorscope
   QTest::qWait(500);

@@ -65,6 +65,7 @@ TEST(WindowAndCli, WriteTheSameLut) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
   Click(frm.sbnOpenRefImage);
   Click(frm.sbnOpenSourceImage);
+  ASSERT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
 
   // The primary correction from a region of the source, at 80 % brightness and 130 % chroma.
   Select(frm.SourceViewer, 0.1, 0.2, 0.7, 0.9);

@@ -66,10 +66,12 @@ const TBar kBars[] = {
 } // namespace
 
 TEST(Scopes, ColourBarsLandOnTheirVectorscopeTargets) {
-  const int n = 512;
+  // The default size, and an odd one whose centre falls inside a pixel.
+  for (const int n : {512, 301})
   for (const TScopeStandard standard : {TScopeStandard::Rec601, TScopeStandard::Rec709})
     for (const int level : {255, 191}) { // 100 % and 75 % bars
-      SCOPED_TRACE(std::string(standard == TScopeStandard::Rec601 ? "601 " : "709 ") + std::to_string(level));
+      SCOPED_TRACE(std::string(standard == TScopeStandard::Rec601 ? "601 " : "709 ") + std::to_string(level) +
+                   " N " + std::to_string(n));
       std::vector<std::array<int, 3>> colours{{level, level, level}};
       for (const TBar &bar : kBars)
         colours.push_back({bar.Rgb[0] * level, bar.Rgb[1] * level, bar.Rgb[2] * level});
@@ -96,8 +98,8 @@ TEST(Scopes, ColourBarsLandOnTheirVectorscopeTargets) {
       };
       double cx, cy;
       ASSERT_GT(spot(n / 2.0, n / 2.0, cx, cy), 0) << "grey and black at the centre";
-      EXPECT_NEAR(cx, n / 2.0, 1.0);
-      EXPECT_NEAR(cy, n / 2.0, 1.0);
+      EXPECT_NEAR(cx, n / 2.0, 0.5);
+      EXPECT_NEAR(cy, n / 2.0, 0.5);
       for (const TBar &bar : kBars) {
         SCOPED_TRACE(bar.Name);
         const double scale = level / 255.0;
@@ -130,10 +132,22 @@ TEST(Scopes, GraticuleHoldsTheTargetsAndTheSkinLine) {
   const double a = 123 * std::numbers::pi / 180, r = 0.3 * n;
   const QRgb skin = scope.pixel(static_cast<int>(n / 2.0 + r * std::cos(a)), static_cast<int>(n / 2.0 - r * std::sin(a)));
   EXPECT_GT(qRed(skin), qBlue(skin) + 40);
-  // The 100 % red target box is centred on Cb -0.1687, Cr 0.5: its outline passes 12 pixels from it.
-  const int rx = static_cast<int>(n / 2.0 + 0.9 * n * -0.1687), ry = static_cast<int>(n / 2.0 - 0.9 * n * 0.5);
-  EXPECT_GT(qGray(scope.pixel(rx, ry - n / 40)), 60);
-  EXPECT_LT(qGray(scope.pixel(rx, ry)), 30);
+  // Every target box is centred on its bar's published chroma: its top edge lies half a box above
+  // the centre (N/40 for 100 %, N/64 for 75 %) and the centre itself is dark.
+  for (const TScopeStandard standard : {TScopeStandard::Rec601, TScopeStandard::Rec709}) {
+    const QImage targets =
+        ThroughPng(DrawScope(TScopeKind::Vectorscope, MeasureScopes(TBitmap24(4, 4), standard, n)));
+    for (const TBar &bar : kBars)
+      for (const auto &[level, half] : {std::pair{1.0, n / 40}, std::pair{0.75, n / 64}}) {
+        SCOPED_TRACE(std::string(bar.Name) + " " + std::to_string(level));
+        const double cb = (standard == TScopeStandard::Rec601 ? bar.Cb601 : bar.Cb709) * level;
+        const double cr = (standard == TScopeStandard::Rec601 ? bar.Cr601 : bar.Cr709) * level;
+        const int x = static_cast<int>(std::floor(n / 2.0 + 0.9 * n * cb)), y = static_cast<int>(std::floor(n / 2.0 - 0.9 * n * cr));
+        EXPECT_GT(qGray(targets.pixel(x, y - half)), 60);
+        EXPECT_GT(qGray(targets.pixel(x - half, y)), 60);
+        EXPECT_LT(qGray(targets.pixel(x + 1, y + 1)), 50); // at most a faint axis or circle
+      }
+  }
 }
 
 TEST(Scopes, GreysLandOnTheirWaveformLines) {
