@@ -74,8 +74,7 @@ void TFSI_DIT_3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
   // The header's length field is a constant: the file always holds 64 points per axis.
   if (LUT.Size3D != kSize)
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
-                        " points per axis; the format holds 64.",
-                    FileName);
+                        " points per axis; the format holds 64.");
   std::string file(kHeaderBytes + kDataBytes, '\0');
   auto *header = reinterpret_cast<unsigned char *>(file.data());
   PutLE32(header + 0, kMagic);

@@ -81,8 +81,7 @@ void TLustre3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
     ++m;
   if ((1 << m) + 1 != LUT.Size3D)
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
-                        " points per axis; its meshes have 2^m + 1 points (33 for this profile).",
-                    FileName);
+                        " points per axis; its meshes have 2^m + 1 points (33 for this profile).");
   TTextFile lines;
   lines.Add("");
   lines.Add(kCreditLine);

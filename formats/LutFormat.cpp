@@ -98,7 +98,7 @@ void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileN
   };
   try {
     if (!CanReadFiles())
-      throw ELUTError(Name + " files are only written; this program does not read them.", FileName);
+      throw ELUTError(Name + " files are only written; this program does not read them.");
     DoLoad(Bytes, FileName, LUT);
   } catch (const ELUTError &e) {
     reset();
@@ -133,12 +133,10 @@ void TLUTFormat::SaveToFile(const std::string &FileName, const TLUT &LUT, int Bi
     return;
   if (Is3D && (LUT.Size3D < 2 || LUT.Size3D > kMaxSize3D))
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
-                        " points per axis; 2 to 101 are possible.",
-                    FileName);
+                        " points per axis; 2 to 101 are possible.");
   if (!Is3D && (LUT.Size1D < 2 || LUT.Size1D > kMaxSize1D))
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size1D) +
-                        " curve entries; 2 to 100001 are possible.",
-                    FileName);
+                        " curve entries; 2 to 100001 are possible.");
   if (!AcceptsBits(Bits))
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(Bits) + " bits.", FileName);
   // A value that is not a finite number has no text and no code that means it.
@@ -289,7 +287,7 @@ TLUTFormat *LoadLutFile(const std::string &FileName, TLUT &LUT) {
   const TLutFileHead head = TLutFileHead::Read(FileName);
   TLUTFormat *format = FindLutFormat(head);
   if (!format)
-    throw ELUTError(FileName + ": no known LUT format recognises this file.", FileName);
+    throw ELUTError(FileName + ": no known LUT format recognises this file.");
   if (head.HoldsWholeFile() && head.Data().size() <= format->Info().MaxFileBytes)
     format->LoadFromBuffer(head.Data(), FileName, LUT);
   else

@@ -232,19 +232,6 @@ void TXMLNode::Clear() {
   ReleaseChildren();
 }
 
-void TXMLNode::LoadXMLFile(const std::string &path) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream)
-    throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno) + ".");
-  LoadXMLStream(stream);
-}
-
-void TXMLNode::LoadXMLStream(std::istream &stream) {
-  Clear();
-  std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  LoadXMLText(text);
-}
-
 void TXMLNode::LoadXMLText(std::string_view text) {
   Clear();
   if (text.starts_with(kUtf8Bom))

@@ -8,14 +8,13 @@
 // safe and the time is linear in the size of the document.
 //
 //   TXMLNode root;
-//   root.LoadXMLFile(path);
+//   root.LoadXMLText(text);
 //   double slope = root.NodeByName("ColorCorrection").NodeByName("SOPNode")
 //                      .NodeByName("Slope").Value.AsFloat();
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -100,10 +99,6 @@ public:
   // The child NodeByName would answer, or nullptr.
   const TXMLNode *FindNode(std::string_view name) const;
 
-  // Reads the file and parses it into this node. Raises EFOpenError when it cannot be read.
-  void LoadXMLFile(const std::string &path);
-  // Reads the rest of the stream and parses it.
-  void LoadXMLStream(std::istream &stream);
   // Empties the node, then parses top-level constructs as its children until the text is used up.
   void LoadXMLText(std::string_view text);
 

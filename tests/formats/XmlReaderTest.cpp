@@ -129,13 +129,6 @@ TEST(XmlReader, OddTopLevelConstructs) {
 
   r2.LoadXMLText("");
   EXPECT_EQ(r2.ChildCount(), 0u);
-
-  const std::string path = ::testing::TempDir() + "xmlreader_test.xml";
-  std::ofstream(path, std::ios::binary) << "<lut><size>16</size></lut>";
-  r2.LoadXMLFile(path);
-  EXPECT_EQ(r2.NodeByName("lut").NodeByName("size").Value.AsInteger(), 16);
-  std::remove(path.c_str());
-  EXPECT_THROW(r2.LoadXMLFile(path), EFOpenError);
 }
 
 TEST(XmlReader, AsFloatAndAsInteger) {
