@@ -102,7 +102,7 @@ void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileN
     DoLoad(Bytes, FileName, LUT);
   } catch (const ELUTError &e) {
     reset();
-    throw ELUTError(LoadErrorPlace(FileName, Name, ErrorLine()) + e.what(), FileName);
+    throw ELUTError(LoadErrorPlace(FileName, Name, ErrorLine()) + e.what());
   } catch (const EConvertError &e) {
     reset();
     throw EConvertError(LoadErrorPlace(FileName, Name, ErrorLine()) + e.what());
@@ -124,7 +124,7 @@ void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileN
     problem = "the table holds a value that is not a finite number at " + where + ".";
   if (!problem.empty()) {
     reset();
-    throw ELUTError(LoadErrorPlace(FileName, Name, 0) + problem, FileName);
+    throw ELUTError(LoadErrorPlace(FileName, Name, 0) + problem);
   }
 }
 
@@ -138,17 +138,16 @@ void TLUTFormat::SaveToFile(const std::string &FileName, const TLUT &LUT, int Bi
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size1D) +
                         " curve entries; 2 to 100001 are possible.");
   if (!AcceptsBits(Bits))
-    throw ELUTError("Cannot write " + Name + " with " + std::to_string(Bits) + " bits.", FileName);
+    throw ELUTError("Cannot write " + Name + " with " + std::to_string(Bits) + " bits.");
   // A value that is not a finite number has no text and no code that means it.
   const std::string where = NonFiniteValue(LUT);
   if (!where.empty())
     throw ELUTError("Cannot write " + Name + " to \"" + FileName + "\": the table holds a value that is not a finite number at " +
-                        where + ".",
-                    FileName);
+                        where + ".");
   try {
     DoSaveToFile(FileName, LUT, Bits);
   } catch (const EValueOutOfRange &e) {
-    throw ELUTError("Cannot write " + Name + " to \"" + FileName + "\": " + e.what(), FileName);
+    throw ELUTError("Cannot write " + Name + " to \"" + FileName + "\": " + e.what());
   }
 }
 

@@ -99,7 +99,7 @@ void TGenericLutFormat::AppendCurveEntry(TLUT &LUT, double r, double g, double b
   LUT.Curve[Size++] = {r, g, b};
 }
 
-void TGenericLutFormat::Fail(const std::string &message) const { throw ELUTError(message, FFileName); }
+void TGenericLutFormat::Fail(const std::string &message) const { throw ELUTError(message); }
 
 void TGenericLutFormat::FailIncomplete() const {
   std::string detail;
@@ -116,7 +116,7 @@ void TGenericLutFormat::FailIncomplete() const {
     detail = "No line of values follows the header.";
   else
     detail = "The values end after " + std::to_string(Index1D) + " of " + std::to_string(Size) + " curve entries.";
-  throw ELUTError(std::string(kIncompleteFile) + " " + detail, FFileName);
+  throw ELUTError(std::string(kIncompleteFile) + " " + detail);
 }
 
 void TGenericLutFormat::CheckSize3D(std::int64_t size, std::string_view what) const {
