@@ -8,6 +8,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
 #include "formats/LutFormat.h"
+#include "imaging/PictureLoader.h"
 
 namespace {
 
@@ -27,6 +28,13 @@ int main(int argc, char **argv) {
   QCoreApplication app(argc, argv); // Qt's picture plugins are found through it
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
+  if (args.isEmpty()) {
+    std::fputs(CliUsage().c_str(), stderr);
+    return 2;
+  }
+  // --verbose, anywhere on the line, lets the picture libraries' own warnings through.
+  if (args.removeAll(QStringLiteral("--verbose")) > 0)
+    SetPictureLoaderVerbose(true);
   if (args.isEmpty()) {
     std::fputs(CliUsage().c_str(), stderr);
     return 2;
