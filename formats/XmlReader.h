@@ -81,14 +81,17 @@ public:
   std::string Name;
   TXMLValue Value;
   TXMLAttributes Attributes;
+  // Whether the element ended with its closing tag or closed itself; false when the text ended
+  // first (a cut file).
+  bool Closed = false;
 
   TXMLNode &AddChild();
   std::size_t ChildCount() const { return FChildren.size(); }
   TXMLNode &Child(std::size_t index) { return *FChildren[index]; }
   const TXMLNode &Child(std::size_t index) const { return *FChildren[index]; }
 
-  // The first direct child whose name equals name ignoring case. Raises EXMLError when there is
-  // none.
+  // The first direct child whose name equals name ignoring case. Raises EXMLError, naming the
+  // element, when there is none.
   TXMLNode &NodeByName(std::string_view name);
   const TXMLNode &NodeByName(std::string_view name) const;
   // Whether NodeByName would find a child; never raises.
@@ -114,7 +117,9 @@ private:
 // ParseElement: one element from s into node: an optional comment before it, the tag with its name
 // and attributes, then (unless it closes itself) its content.
 void ParseElement(TXMLNode &node, std::string_view &s);
-// ParseAttributes: the attribute text of a tag (after the name), items separated by single blanks.
+// ParseAttributes: the attribute text of a tag (after the name): name=value items separated by
+// blanks, a value in " or ' quotes may hold blanks; the entities &amp; &lt; &gt; &apos; &quot; in a
+// value stand for their characters.
 void ParseAttributes(TXMLNode &node, std::string_view a);
 // ParseContent: character data, CDATA sections, comments and child elements of node, through its
 // closing tag (or the end of the text).

@@ -106,6 +106,12 @@ TEST(AscCdlFormat, BakesA33PointLatticeAndWritesNothing) {
       for (int b = 0; b < 33; ++b)
         ASSERT_EQ(lut.Lattice[r][g][b], (TLutTriple{r / 32.0f, g / 32.0f, b / 32.0f}));
 
+  // In a decision list the correction is not a child of the root: recognised, then refused.
+  EXPECT_EQ(LoadError(kCdl, "<ColorDecisionList><ColorDecision><ColorCorrection><SOPNode>" + sop +
+                                "</SOPNode></ColorCorrection></ColorDecision></ColorDecisionList>"),
+            "\"in.txt\" (read as ASC CDL): The \"ColorCorrection\" node is not found");
+  EXPECT_EQ(LoadError(kCdl, "<ColorCorrection><SOPNode><Slope>1 x 1</Slope></SOPNode></ColorCorrection>"),
+            "\"in.txt\" (read as ASC CDL): 'x' is not a valid floating point value");
 
 }
 
