@@ -841,14 +841,14 @@ void TfrmMain::sbnSaveSecCorrectionClick() {
     RefViewer->CropSelection();
     const TSecondarySettings settings{tbrYOpacitySec->value() / 100.0, tbrCrOpacitySec->value() / 100.0,
                                       tbrSoftnessSec->value()};
-    std::unique_ptr<TSecondCorrectionData> data =
+    std::unique_ptr<TSecondCorrectionData> correction =
         MakeSecondary(RefViewer->Selection(), SourceViewer->Selection(), settings);
     // A correction the engine refuses to apply would make every later rebuild fail: try it once
     // before it goes into the list.
-    BuildWorkingLUT(*FPrimaryLUT, {data.get()}, ScratchLUT());
+    BuildWorkingLUT(*FPrimaryLUT, {correction.get()}, ScratchLUT());
 
     const QString caption = QStringLiteral("Secondary correction ") + QString::number(SecondaryCounterValue);
-    lvwSecCorrectionList->addTopLevelItem(new TSecCorrectionItem(caption, std::move(data)));
+    lvwSecCorrectionList->addTopLevelItem(new TSecCorrectionItem(caption, std::move(correction)));
     ++SecondaryCounterValue;
     sbnDiscardSecCorrection->setEnabled(false);
     ResetSecondarySettings();
@@ -942,11 +942,11 @@ void TfrmMain::SpeedButton3Click() {
 }
 
 void TfrmMain::AddColorCorrection() {
-  TCorrectionData data;
-  data.Softness = tbrSoftness->value();
-  data.SourceColor = FSrcColor;
-  data.TargetColor = FRefColor;
-  lvwCorrections->addTopLevelItem(new TColorCorrectionItem(data));
+  TCorrectionData correction;
+  correction.Softness = tbrSoftness->value();
+  correction.SourceColor = FSrcColor;
+  correction.TargetColor = FRefColor;
+  lvwCorrections->addTopLevelItem(new TColorCorrectionItem(correction));
 }
 
 } // namespace tintwise

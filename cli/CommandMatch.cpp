@@ -1,4 +1,5 @@
 // tintwise-cli match: the window's road from two pictures to a LUT file, in one run.
+#include <functional>
 #include <vector>
 
 #include "cli/CliCommand.h"
@@ -6,6 +7,7 @@
 #include "cli/OutputGuard.h"
 #include "cli/OutputOptions.h"
 #include "engine/FileAccess.h"
+#include "imaging/FrameSpec.h"
 #include "imaging/PictureWriter.h"
 #include "workflow/MatchReport.h"
 #include "workflow/MatchWorkflow.h"
@@ -42,10 +44,17 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
   const QCommandLineOption preview("preview", "Also write the corrected, fitted source picture.", "FILE");
   const QCommandLineOption report("report", "Also write the match report as JSON to FILE, or - for standard output.",
                                   "FILE");
+  const QCommandLineOption refFrame("reference-frame",
+                                    "The frame of a reference movie: a number from 0 or a timecode HH:MM:SS:FF (0).",
+                                    "N");
+  const QCommandLineOption srcFrame("source-frame",
+                                    "The frame of a source movie: a number from 0 or a timecode HH:MM:SS:FF (0).", "N");
+  const QCommandLineOption maxPixels("max-pixels",
+                                     "Refuse pictures of more pixels than this, e.g. 300000000 or 300M (150M).", "N");
   const QCommandLineOption overwrite = OverwriteOption();
   out.AddTo(parser);
-  parser.addOptions(
-      {reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview, report, overwrite});
+  parser.addOptions({reference, source, brightness, chroma, refRegion, srcRegion, secondary, preview, report,
+                     refFrame, srcFrame, maxPixels, overwrite});
   if (!ParseCommandLine(parser, command, args))
     return 0;
   NoPositional(parser);
@@ -77,8 +86,23 @@ int RunMatch(const TCliCommand &command, const QStringList &args) {
     guard.AddOutput(reportFile);
   guard.Check();
 
-  const TFittedPicture ref = LoadFittedPicture(refFile);
-  const TFittedPicture src = LoadFittedPicture(srcFile);
+  // The picture options are checked before any picture is loaded, too.
+  TPictureLoadOptions refOptions, srcOptions;
+  auto checked = [&](const QCommandLineOption &option, const std::function<void(const std::string &)> &check) {
+    if (!parser.isSet(option))
+      return;
+    try {
+      check(Str(parser.value(option)));
+    } catch (const EImageError &e) {
+      throw EUsage("--" + Str(option.names().last()) + ": " + e.what());
+    }
+  };
+  checked(maxPixels, [&](const std::string &v) { refOptions.MaxPixels = srcOptions.MaxPixels = ParseMaxPixels(v); });
+  checked(refFrame, [&](const std::string &v) { ParseFrameSpec(refOptions.Frame = v); });
+  checked(srcFrame, [&](const std::string &v) { ParseFrameSpec(srcOptions.Frame = v); });
+
+  const TFittedPicture ref = LoadFittedPicture(refFile, refOptions);
+  const TFittedPicture src = LoadFittedPicture(srcFile, srcOptions);
   const TBitmap24 refPart =
       parser.isSet(refRegion) ? RegionOf(ref, "--reference-region", Str(parser.value(refRegion))) : ref.Bitmap;
   const TBitmap24 srcPart =

@@ -9,6 +9,8 @@
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
 #include "formats/LutFormat.h"
+#include "engine/Verbose.h"
+#include "imaging/PictureLoader.h"
 #include "workflow/ErrorMessage.h"
 
 namespace {
@@ -24,6 +26,15 @@ int CheckStandardOutput(int code) {
 
 int Run(QStringList args) {
   using namespace tintwise;
+  if (args.isEmpty()) {
+    std::fputs(CliUsage().c_str(), stderr);
+    return 2;
+  }
+  // --verbose, anywhere on the line, lets the picture libraries' own warnings through.
+  if (args.removeAll(QStringLiteral("--verbose")) > 0) {
+    SetPictureLoaderVerbose(true);
+    SetVerbose(true);
+  }
   if (args.isEmpty()) {
     std::fputs(CliUsage().c_str(), stderr);
     return 2;

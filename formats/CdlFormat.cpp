@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/FileAccess.h"
-#include "formats/LutFamilyTools.h"
+#include "formats/LutChars.h"
 #include "formats/LutTokens.h"
 #include "formats/XmlReader.h"
 
@@ -71,9 +71,9 @@ bool TASC_CDL_Format::CanRead(const TLutFileHead &Head) const {
   return Head.HasKeywords("<ColorCorrection,<SOPNode>", "<ColorCorrectionCollection");
 }
 
-void TASC_CDL_Format::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
+void TASC_CDL_Format::DoLoad(std::string_view Bytes, const std::string &, TLUT &LUT) {
   TCDLData data;
-  WithFileName(fileName, [&] { LoadCDLText(Bytes, data); });
+  LoadCDLText(Bytes, data);
   LUT.Comments.push_back("Name: " + data.Id);
   const int n = kLatticeSize;
   for (int r = 0; r < n; ++r)

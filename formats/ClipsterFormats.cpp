@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "formats/LutFamilyTools.h"
+#include "formats/LutChars.h"
+#include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 #include "formats/XmlReader.h"
@@ -30,13 +31,12 @@ void TClipster3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fil
   ResetParseState(fileName);
   TXMLNode root;
   root.LoadXMLText(Bytes);
+  FSawText = true;
   TXMLNode &lut = root.NodeByName("LUT3D");
   const TXMLValue &n = lut.Attributes.ValueOf("N");
   const TXMLValue &bits = lut.Attributes.ValueOf("BitDepth");
-  WithFileName(fileName, [&] {
-    Size = n.AsInteger();
-    Depth = bits.AsInteger();
-  });
+  Size = n.AsInteger();
+  Depth = bits.AsInteger();
   CheckSize3D(Size, "N='" + n.Text + "'");
   // Without a bit depth the codes cannot be scaled: a maximum code of 0 would divide by zero.
   if (TrimLut(bits.Text).empty())
@@ -66,7 +66,7 @@ void TClipster3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
   TTextFile lines;
   TLineBuilder()
       .Text("<LUT3D name='")
-      .Text(FileTitle(FileName))
+      .Text(XmlEscape(FileTitle(FileName)))
       .Text("' N='")
       .Int(LUT.Size3D)
       .Text("' BitDepth='")
@@ -106,7 +106,7 @@ void TLuther3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   // Always 10-bit codes, whatever the file holds.
   double r, g, b;
-  if (ParseIntTriple(t, 1023, false, r, g, b))
+  if (ReadIntLine(Line, 1023, false, r, g, b))
     StoreBlueFastest(LUT, r, g, b);
 }
 
@@ -147,7 +147,7 @@ void TBlueFirst3DLutFormat::StoreBlueFirst(std::string_view Line, TLUT &LUT) {
   if (Complete)
     return;
   double first, second, third;
-  if (ParseFloatTriple(Line, first, second, third))
+  if (ReadFloatLine(Line, first, second, third))
     StoreRedFastest(LUT, third, second, first); // the line holds blue, green, red
 }
 
@@ -163,7 +163,10 @@ void TColorFrontOSD3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     SizeFromValueLines();
   if (t[0] == '#')
     return;
-  StoreBlueFirst(t, LUT);
+  // The file has no header: words before the first values mean it is some other kind of file.
+  if (FStored == 0 && !StartsLikeValues(t))
+    FailNotValueLine(t);
+  StoreBlueFirst(Line, LUT);
 }
 
 bool TDavinciDat3DLutFormat::CanRead(const TLutFileHead &Head) const {
@@ -188,6 +191,8 @@ void TDavinciDat3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   const std::string_view t = TrimLut(Line);
   if (t.empty() || t[0] == '#')
     return;
+  if (!FHasHeader && FStored == 0 && !StartsLikeValues(t))
+    FailNotValueLine(t);
   if (Size == -1) {
     if (!FHasHeader) {
       SizeFromValueLines();
@@ -201,7 +206,7 @@ void TDavinciDat3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
       return;
     }
   }
-  StoreBlueFirst(t, LUT);
+  StoreBlueFirst(Line, LUT);
 }
 
 void TDavinciDat3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int) {
@@ -223,12 +228,15 @@ void TColorFrontOSD1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   const std::string_view t = TrimLut(Line);
   if (t.empty() || t[0] == '#')
     return;
+  // The file has no header: words before the first values mean it is some other kind of file.
+  if (Size == -1 && !StartsLikeValues(t))
+    FailNotValueLine(t);
   // Size counts the entries read.
   if (Size == -1)
     Size = 0;
   Complete = true;
   double r, g, b;
-  if (ParseFloatTriple(t, r, g, b))
+  if (ReadFloatLine(Line, r, g, b))
     AppendCurveEntry(LUT, r, g, b);
 }
 

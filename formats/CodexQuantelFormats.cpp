@@ -1,6 +1,6 @@
 #include "formats/CodexQuantelFormats.h"
 
-#include "formats/LutFamilyTools.h"
+#include "formats/LutChars.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
@@ -36,7 +36,7 @@ void TCodex3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   // The file gives no bit depth: its codes are 12-bit.
   double r, g, b;
-  if (ParseIntTriple(Line, 4095, false, r, g, b))
+  if (ReadIntLine(Line, 4095, false, r, g, b))
     StoreBlueFastest(LUT, r, g, b);
 }
 
@@ -77,7 +77,7 @@ void TQuantel3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1 || Depth == -1 || Complete)
     return;
   double r, g, b;
-  if (ParseIntTriple(t, Depth, false, r, g, b))
+  if (ReadIntLine(Line, Depth, false, r, g, b))
     StoreBlueFastest(LUT, r, g, b);
 }
 
@@ -143,9 +143,12 @@ void TCodex1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   }
   if (Size == -1 || Complete)
     return;
+  // Blanks after the code are harmless; other programs write and read them.
   std::int32_t code;
-  if (!TryParseLutInt(TrimLeftLut(Line), code))
+  if (!TryParseLutInt(t, code)) {
+    NoteUnreadValues(Line, 1, true);
     return;
+  }
   // A code beyond the largest one means the file's values have another depth than its header says
   // (files converting to 16-bit or half-float output often do); reading them as they stand would
   // give a curve that looks valid and is wrong.
@@ -219,7 +222,7 @@ void TQuantel1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1 || Depth == -1 || Complete)
     return;
   double r, g, b;
-  if (!ParseIntTriple(t, Depth, false, r, g, b))
+  if (!ReadIntLine(Line, Depth, false, r, g, b))
     return;
   LUT.Curve[Index1D] = {r, g, b};
   if (++Index1D == Size)

@@ -1,13 +1,12 @@
 #include "formats/CubeFormats.h"
 
+#include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
 namespace tintwise {
 
 namespace {
-
-inline bool StartsNumber(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
 
 // The values after a keyword, which must all equal `expected` (0 or 1). Answers false for any other
 // value or when fewer than `count` numbers are given.
@@ -94,10 +93,9 @@ void TCube3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     if (Size != -1)
       return;
   }
-  const char c = t[0];
-  if (c == '#')
+  if (t[0] == '#')
     return;
-  if (!StartsNumber(c)) {
+  if (!StartsLikeValues(t)) {
     // A keyword line: the curve size of a file with a curve before its lattice, or a range.
     std::string problem = CheckCubeRange(t);
     if (!problem.empty())
@@ -114,7 +112,7 @@ void TCube3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1)
     return;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
+  if (!ReadFloatLine(Line, r, g, b))
     return;
   if (Index1D < CurveSize) {
     LUT.Curve[Index1D++] = {r, g, b};
@@ -149,7 +147,8 @@ void TCube3DTruelightLutFormat::DoLoad(std::string_view Bytes, const std::string
   TCube3DLutFormat::DoLoad(Bytes, fileName, LUT);
   if (FSawInputLut) {
     if (FInputLength > 0 && Index1D != FInputLength)
-      FailIncomplete();
+      Fail(std::string(kIncompleteFile) + " The InputLUT section holds " + std::to_string(Index1D) + " of the " +
+           std::to_string(FInputLength) + " entries \"# lutLength\" announces.");
     CheckSize1D(Index1D, "# InputLUT");
     LUT.Mode = kMode1DThen3D;
     LUT.Size1D = Index1D;
@@ -199,7 +198,7 @@ void TCube3DTruelightLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   }
   if (FInInputLut) {
     double r, g, b;
-    if (!ParseFloatTriple(t, r, g, b))
+    if (!ReadFloatLine(Line, r, g, b))
       return;
     const std::int32_t room = FInputLength > 0 ? FInputLength : kMaxSize1D;
     if (Index1D >= room)
@@ -260,7 +259,7 @@ void TCube1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     LUT.Comments.emplace_back(CommentText(t));
     return;
   }
-  if (!StartsNumber(t[0])) {
+  if (!StartsLikeValues(t)) {
     std::string problem = CheckCubeRange(t);
     if (!problem.empty())
       Fail(problem);
@@ -278,7 +277,7 @@ void TCube1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1)
     return;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
+  if (!ReadFloatLine(Line, r, g, b))
     return;
   CheckRoom("LUT_1D_SIZE");
   LUT.Curve[Index1D++] = {r, g, b};
@@ -308,8 +307,10 @@ void TNucoda3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileN
   CurveSize = 0;
   HasCurve = false;
   HasLattice = false;
-  Version = 0;
+  Version = -1; // until the NUCODA_3D_CUBE line gives it
   TGenericLutFormat::DoLoad(Bytes, fileName, LUT);
+  if (Version == -1)
+    Fail("no NUCODA_3D_CUBE line; the file is not a Nucoda file.");
   // Both tables announced must be complete: points left over would keep whatever the LUT held.
   if ((HasCurve && Index1D < CurveSize) || (HasLattice && !(IndexB == Size)))
     FailIncomplete();
@@ -355,7 +356,7 @@ void TNucoda3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   }
   Complete = true;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
+  if (!ReadFloatLine(Line, r, g, b))
     return;
   if (HasCurve && Index1D < CurveSize) {
     const double scale = Version == 1 ? 33 : 1;

@@ -43,12 +43,19 @@ bool TFSI_DIT_3DLutFormat::CanRead(const TLutFileHead &Head) const {
   return head.size() >= 4 && GetLE32(reinterpret_cast<const unsigned char *>(head.data())) == kMagic;
 }
 
-void TFSI_DIT_3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
+void TFSI_DIT_3DLutFormat::DoLoad(std::string_view Bytes, const std::string &, TLUT &LUT) {
   const std::string_view data = Bytes;
-  // A file that ends before its last point cannot be read right: it is refused rather than
-  // completed with made-up values.
-  if (data.size() < kHeaderBytes + kDataBytes)
-    throw ELUTError(kIncompleteFile, fileName);
+  // The file is its header and 64^3 words, nothing else: a file that ends before its last point
+  // cannot be read right, and one that goes on after it is not this format (or is damaged).
+  const std::size_t expected = kHeaderBytes + kDataBytes;
+  if (data.size() < 4 || GetLE32(reinterpret_cast<const unsigned char *>(data.data())) != kMagic)
+    throw ELUTError("the file does not start with the FSI DIT mark (99 02 34 42).");
+  if (data.size() < expected)
+    throw ELUTError(std::string(kIncompleteFile) + " The file holds " + std::to_string(data.size()) + " bytes of the " +
+                        std::to_string(expected) + " of a 64-point lattice.");
+  if (data.size() > expected)
+    throw ELUTError("the file holds " + std::to_string(data.size() - expected) +
+                        " bytes after the 64-point lattice; an FSI DIT file ends with its last point.");
   const auto *p = reinterpret_cast<const unsigned char *>(data.data()) + kHeaderBytes;
   for (int b = 0; b < kSize; ++b)
     for (int g = 0; g < kSize; ++g)
@@ -65,8 +72,7 @@ void TFSI_DIT_3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT 
   // The header's length field is a constant: the file always holds 64 points per axis.
   if (LUT.Size3D != kSize)
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
-                        " points per axis; the format holds 64.",
-                    FileName);
+                        " points per axis; the format holds 64.");
   std::string file(kHeaderBytes + kDataBytes, '\0');
   auto *header = reinterpret_cast<unsigned char *>(file.data());
   PutLE32(header + 0, kMagic);

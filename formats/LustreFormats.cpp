@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "formats/LutChars.h"
+#include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 
@@ -19,53 +20,50 @@ void TLustre3DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileN
   lines.SetTextView(Bytes);
   int maxCode = 4095;
   bool skipShaper = false;
-  try {
-    for (std::size_t i = 0; i < lines.Count(); ++i) {
-      LineNumber = i + 1;
-      std::string_view t = TrimLut(lines[i]);
-      if (t.empty() || t[0] == '#' || PosNoCase("3DMESH", t))
-        continue;
-      if (int p = PosNoCase("Mesh", t)) {
-        if (IndexR > 0 || IndexG > 0 || IndexB > 0 || Complete)
-          Fail("a second \"Mesh\" line after the values.");
-        std::string_view rest = TrimLut(AfterKeyword(t, p, 4, 1));
-        std::string_view first;
-        SplitAt(" ", rest, first);
-        const std::int32_t m = LutStrToInt(first);
-        const std::int32_t d = LutStrToInt(rest);
-        if (m < 0 || m > 30)
-          Fail(std::string(t) + ": mesh exponents of 0 to 6 are possible.");
-        CheckSize3D((1LL << m) + 1, t);
-        if (d < 1 || d > 16)
-          Fail(std::string(t) + ": output depths of 1 to 16 bits are possible.");
-        Size = (1 << m) + 1;
-        maxCode = (1 << d) - 1;
-        // A 3-point mesh has a shaper line of three integers, which reads like a value line:
-        // it is one when the file holds one line more than the lattice.
-        if (Size == 3) {
-          int triples = 0;
-          double r, g, b;
-          for (std::size_t k = i + 1; k < lines.Count(); ++k)
-            if (ParseIntTriple(lines[k], maxCode, false, r, g, b))
-              ++triples;
-          skipShaper = triples == 28;
-        }
-        continue;
+  for (std::size_t i = 0; i < lines.Count(); ++i) {
+    LineNumber = i + 1;
+    std::string_view t = TrimLut(lines[i]);
+    FSawText = FSawText || !t.empty();
+    if (t.empty() || t[0] == '#' || PosNoCase("3DMESH", t))
+      continue;
+    if (int p = PosNoCase("Mesh", t)) {
+      if (IndexR > 0 || IndexG > 0 || IndexB > 0 || Complete)
+        Fail("a second \"Mesh\" line after the values.");
+      std::string_view rest = TrimLut(AfterKeyword(t, p, 4, 1));
+      std::string_view first;
+      SplitAt(" ", rest, first);
+      const std::int32_t m = LutStrToInt(first);
+      const std::int32_t d = LutStrToInt(rest);
+      if (m < 0 || m > 30)
+        Fail(std::string(t) + ": mesh exponents of 0 to 6 are possible.");
+      CheckSize3D((1LL << m) + 1, t);
+      if (d < 1 || d > 16)
+        Fail(std::string(t) + ": output depths of 1 to 16 bits are possible.");
+      Size = (1 << m) + 1;
+      maxCode = (1 << d) - 1;
+      // A 3-point mesh has a shaper line of three integers, which reads like a value line:
+      // it is one when the file holds one line more than the lattice.
+      if (Size == 3) {
+        int triples = 0;
+        double r, g, b;
+        for (std::size_t k = i + 1; k < lines.Count(); ++k)
+          if (ParseIntTriple(lines[k], maxCode, false, r, g, b))
+            ++triples;
+        skipShaper = triples == 28;
       }
-      if (Size == -1)
-        continue;
-      double r, g, b;
-      if (!ParseIntTriple(t, maxCode, false, r, g, b))
-        continue;
-      if (skipShaper) {
-        skipShaper = false;
-        continue;
-      }
-      CheckRoom("the \"Mesh\" line");
-      StoreBlueFastest(LUT, r, g, b);
+      continue;
     }
-  } catch (const EConvertError &e) {
-    throw EConvertError(fileName + ", line " + std::to_string(LineNumber) + ": " + e.what());
+    if (Size == -1)
+      continue;
+    double r, g, b;
+    if (!ParseIntTriple(t, maxCode, false, r, g, b))
+      continue;
+    if (skipShaper) {
+      skipShaper = false;
+      continue;
+    }
+    CheckRoom("the \"Mesh\" line");
+    StoreBlueFastest(LUT, r, g, b);
   }
   LineNumber = 0;
   if (Size == -1)
@@ -83,8 +81,7 @@ void TLustre3DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &L
     ++m;
   if ((1 << m) + 1 != LUT.Size3D)
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
-                        " points per axis; its meshes have 2^m + 1 points (33 for this profile).",
-                    FileName);
+                        " points per axis; its meshes have 2^m + 1 points (33 for this profile).");
   TTextFile lines;
   lines.Add("");
   lines.Add(kCreditLine);
@@ -111,6 +108,10 @@ void TPandora3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (t.empty() || t[0] == '#')
     return;
   std::string_view lt = TrimLeftLut(Line);
+  if (Size == -1 && !StartsWith(lt, "in ") && PosNoCase("in ", lt) == 1 && FUnreadLine == 0) {
+    FUnreadLine = LineNumber;
+    FUnreadReason = "gives the number of points as " + QuoteLine(lt.substr(0, 2)) + "; the keyword is \"in\", in lower case";
+  }
   if (Size == -1 && StartsWith(lt, "in ")) {
     const std::int32_t n = LutStrToInt(lt.substr(3));
     const long long s = n > 0 ? std::llround(std::cbrt(static_cast<double>(n))) : 0;
@@ -130,9 +131,10 @@ void TPandora3DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (Size == -1 || Depth == -1)
     return;
   double r, g, b;
-  if (!ParseIntTriple(t, Depth, true, r, g, b))
+  if (!ReadIntLine(Line, Depth, true, r, g, b))
     return;
   CheckRoom("the \"in\" line");
+  CheckIndexColumn(t, FStored, "point number");
   StoreBlueFastest(LUT, r, g, b);
 }
 
@@ -176,8 +178,10 @@ void TLustre1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   }
   double r, g, b;
-  if (ParseIntTriple(t, (1 << Depth) - 1, true, r, g, b))
+  if (ReadIntLine(Line, (1 << Depth) - 1, true, r, g, b)) {
+    CheckIndexColumn(t, Size, "entry number");
     AppendCurveEntry(LUT, r, g, b);
+  }
   Complete = true;
 }
 

@@ -9,12 +9,10 @@
 namespace tintwise {
 
 // A LUT file that cannot be used: incomplete, too large, or holding something this program cannot
-// represent. FileName names the file when it is known.
+// represent.
 class ELUTError : public ETintwiseError {
 public:
-  explicit ELUTError(const std::string &message, std::string fileName = {})
-      : ETintwiseError(message), FileName(std::move(fileName)) {}
-  std::string FileName;
+  using ETintwiseError::ETintwiseError;
 };
 
 // A number in a file that is not what it must be, e.g. "'12x' is not a valid integer value".

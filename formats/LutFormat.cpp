@@ -10,10 +10,12 @@
 #include "formats/CubeFormats.h"
 #include "formats/FsiDitFormat.h"
 #include "formats/LustreFormats.h"
+#include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/OneDFormats.h"
 #include "formats/ThreeDLFormat.h"
 #include "formats/XmlFormats.h"
+#include "formats/XmlReader.h"
 
 namespace tintwise {
 
@@ -96,8 +98,17 @@ void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileN
   };
   try {
     if (!CanReadFiles())
-      throw ELUTError(Name + " files are only written; this program does not read them.", FileName);
+      throw ELUTError(Name + " files are only written; this program does not read them.");
     DoLoad(Bytes, FileName, LUT);
+  } catch (const ELUTError &e) {
+    reset();
+    throw ELUTError(LoadErrorPlace(FileName, Name, ErrorLine()) + e.what());
+  } catch (const EConvertError &e) {
+    reset();
+    throw EConvertError(LoadErrorPlace(FileName, Name, ErrorLine()) + e.what());
+  } catch (const EXMLError &e) {
+    reset();
+    throw EXMLError(LoadErrorPlace(FileName, Name, ErrorLine()) + e.what());
   } catch (...) {
     reset();
     throw;
@@ -105,10 +116,15 @@ void TLUTFormat::LoadFromBuffer(std::string_view Bytes, const std::string &FileN
   // Every reader bounds its sizes; this makes sure no table in force is left unusable.
   const bool curve = LUT.Mode == kMode1D || LUT.Mode == kMode1DThen3D;
   const bool lattice = LUT.Mode == kMode3D || LUT.Mode == kMode1DThen3D;
+  std::string problem;
   if ((curve && (LUT.Size1D < 2 || LUT.Size1D > kMaxSize1D)) ||
-      (lattice && (LUT.Size3D < 2 || LUT.Size3D > kMaxSize3D)) || LUT.Mode > kModeIdentity) {
+      (lattice && (LUT.Size3D < 2 || LUT.Size3D > kMaxSize3D)) || LUT.Mode > kModeIdentity)
+    problem = "the file holds no usable table.";
+  else if (const std::string where = NonFiniteValue(LUT); !where.empty())
+    problem = "the table holds a value that is not a finite number at " + where + ".";
+  if (!problem.empty()) {
     reset();
-    throw ELUTError(FileName + ": the file holds no usable table.", FileName);
+    throw ELUTError(LoadErrorPlace(FileName, Name, 0) + problem);
   }
 }
 
@@ -117,37 +133,26 @@ void TLUTFormat::SaveToFile(const std::string &FileName, const TLUT &LUT, int Bi
     return;
   if (Is3D && (LUT.Size3D < 2 || LUT.Size3D > kMaxSize3D))
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size3D) +
-                        " points per axis; 2 to 101 are possible.",
-                    FileName);
+                        " points per axis; 2 to 101 are possible.");
   if (!Is3D && (LUT.Size1D < 2 || LUT.Size1D > kMaxSize1D))
     throw ELUTError("Cannot write " + Name + " with " + std::to_string(LUT.Size1D) +
-                        " curve entries; 2 to 100001 are possible.",
-                    FileName);
+                        " curve entries; 2 to 100001 are possible.");
   if (!AcceptsBits(Bits))
-    throw ELUTError("Cannot write " + Name + " with " + std::to_string(Bits) + " bits.", FileName);
-  DoSaveToFile(FileName, LUT, Bits);
+    throw ELUTError("Cannot write " + Name + " with " + std::to_string(Bits) + " bits.");
+  // A value that is not a finite number has no text and no code that means it.
+  const std::string where = NonFiniteValue(LUT);
+  if (!where.empty())
+    throw ELUTError("Cannot write " + Name + " to \"" + FileName + "\": the table holds a value that is not a finite number at " +
+                        where + ".");
+  try {
+    DoSaveToFile(FileName, LUT, Bits);
+  } catch (const EValueOutOfRange &e) {
+    throw ELUTError("Cannot write " + Name + " to \"" + FileName + "\": " + e.what());
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
 // TGenericLutFormat
-
-void TGenericLutFormat::ResetParseState(const std::string &fileName) {
-  IndexR = IndexG = IndexB = 0;
-  Index1D = 0;
-  Size = -1;
-  Depth = -1;
-  Complete = false;
-  FFileName = fileName;
-  LineNumber = 0;
-}
-
-void TGenericLutFormat::AppendCurveEntry(TLUT &LUT, double r, double g, double b) {
-  if (Size < 0)
-    Size = 0;
-  if (Size >= kMaxSize1D)
-    Fail("more than 100001 entries; a curve holds no more.");
-  LUT.Curve[Size++] = {r, g, b};
-}
 
 void TGenericLutFormat::DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) {
   ResetParseState(fileName);
@@ -158,11 +163,10 @@ void TGenericLutFormat::DoLoad(std::string_view Bytes, const std::string &fileNa
     BeginParse(lines);
     lines.ForEachLine([&](std::string_view line) {
       ++LineNumber;
+      if (!FSawText && !TrimLut(line).empty())
+        FSawText = true;
       ParseLine(line, LUT);
     });
-  } catch (const EConvertError &e) {
-    Lines = nullptr;
-    throw EConvertError(fileName + ", line " + std::to_string(LineNumber) + ": " + e.what());
   } catch (...) {
     Lines = nullptr;
     throw;
@@ -178,56 +182,6 @@ void TGenericLutFormat::DoLoad(std::string_view Bytes, const std::string &fileNa
   }
   if (!Complete)
     FailIncomplete();
-}
-
-void TGenericLutFormat::Fail(const std::string &message) const {
-  std::string where = FFileName;
-  if (LineNumber > 0)
-    where += ", line " + std::to_string(LineNumber);
-  throw ELUTError(where + ": " + message, FFileName);
-}
-
-void TGenericLutFormat::FailIncomplete() const { throw ELUTError(kIncompleteFile, FFileName); }
-
-void TGenericLutFormat::CheckSize3D(std::int64_t size, std::string_view what) const {
-  if (size < 2 || size > kMaxSize3D)
-    Fail(std::string(what) + ": a lattice of " + std::to_string(size) +
-         " points per axis is not possible; 2 to 101 are.");
-}
-
-void TGenericLutFormat::CheckSize1D(std::int64_t size, std::string_view what) const {
-  if (size < 2 || size > kMaxSize1D)
-    Fail(std::string(what) + ": a curve of " + std::to_string(size) +
-         " entries is not possible; 2 to 100001 are.");
-}
-
-void TGenericLutFormat::CheckRoom(std::string_view what) const {
-  if (Complete)
-    Fail(std::string("more values than ") + std::string(what) + " announces.");
-}
-
-void TGenericLutFormat::StoreRedFastest(TLUT &LUT, double r, double g, double b) {
-  LUT.Lattice[IndexR][IndexG][IndexB] = {r, g, b};
-  if (++IndexR == Size) {
-    IndexR = 0;
-    if (++IndexG == Size) {
-      IndexG = 0;
-      if (++IndexB == Size)
-        Complete = true;
-    }
-  }
-}
-
-void TGenericLutFormat::StoreBlueFastest(TLUT &LUT, double r, double g, double b) {
-  LUT.Lattice[IndexR][IndexG][IndexB] = {r, g, b};
-  if (++IndexB == Size) {
-    IndexB = 0;
-    if (++IndexG == Size) {
-      IndexG = 0;
-      if (++IndexR == Size)
-        Complete = true;
-    }
-  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -332,7 +286,7 @@ TLUTFormat *LoadLutFile(const std::string &FileName, TLUT &LUT) {
   const TLutFileHead head = TLutFileHead::Read(FileName);
   TLUTFormat *format = FindLutFormat(head);
   if (!format)
-    throw ELUTError(FileName + ": no known LUT format recognises this file.", FileName);
+    throw ELUTError(FileName + ": no known LUT format recognises this file.");
   if (head.HoldsWholeFile() && head.Data().size() <= format->Info().MaxFileBytes)
     format->LoadFromBuffer(head.Data(), FileName, LUT);
   else

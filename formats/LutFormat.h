@@ -126,16 +126,20 @@ public:
 
   // Reads the file into the LUT: Mode, Size3D or Size1D, the values, and for some formats
   // comment lines appended to Comments. On any failure the LUT is reset to the identity
-  // (Mode 3, both sizes 0) with its comments as they were before, and the error is raised again.
-  // Only a regular file no larger than the format's MaxFileBytes is read.
+  // (Mode 3, both sizes 0) with its comments as they were before, and the error is raised again;
+  // errors about the content name the file, this format and (where known) the line:
+  //   "shot.lut" (read as Codex 1D, Scratch 1D), line 9: '' is not a valid integer value
+  // A table holding a value that is not a finite number is refused. Only a regular file no larger
+  // than the format's MaxFileBytes is read.
   void LoadFromFile(const std::string &FileName, TLUT &LUT);
   // The same for the bytes of a file already in memory; FileName names it in messages (and gives
   // the extension and title some formats use).
   void LoadFromBuffer(std::string_view Bytes, const std::string &FileName, TLUT &LUT);
 
   // Writes the LUT (Lattice at Size3D for a 3D format, the first Size1D curve entries for a 1D
-  // one); Bits is the bit depth of integer formats. The sizes are checked first; the target is
-  // replaced in one step, so a failed write leaves an existing file as it was.
+  // one); Bits is the bit depth of integer formats. The sizes are checked first, and a table
+  // holding a value that is not a finite number is refused; the target is replaced in one step,
+  // so a failed write leaves an existing file as it was.
   void SaveToFile(const std::string &FileName, const TLUT &LUT, int Bits);
 
   // The registry's row of this format.
@@ -151,6 +155,8 @@ protected:
   virtual void DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) = 0;
   // The bit depths an integer writer accepts; decimal writers accept any.
   virtual bool AcceptsBits(int /*Bits*/) const { return true; }
+  // The 1-based line a load error raised just now belongs to; 0 when it is not about one line.
+  virtual std::size_t ErrorLine() const { return 0; }
 
 private:
   friend void InitLutFormats();
@@ -167,6 +173,7 @@ protected:
   // The generic loader: splits the bytes into lines, BeginParse, ParseLine for every line, then
   // Mode and the size from Is3D and Size; raises "Incomplete file." unless Complete was set.
   void DoLoad(std::string_view Bytes, const std::string &fileName, TLUT &LUT) override;
+  std::size_t ErrorLine() const override { return LineNumber; }
   virtual void BeginParse(const TTextFile & /*Lines*/) {}
   virtual void ParseLine(std::string_view /*Line*/, TLUT & /*LUT*/) {}
 
@@ -175,10 +182,24 @@ protected:
   // Appends an entry to a curve whose length grows with the file, Size counting the entries read
   // (from -1 or 0); raises when the curve is full.
   void AppendCurveEntry(TLUT &LUT, double r, double g, double b);
-  // Raises ELUTError naming the file and the line being parsed.
+  // Raises ELUTError with the message; LoadFromFile puts the file, format and line in front.
   [[noreturn]] void Fail(const std::string &message) const;
-  // Raises ELUTError "Incomplete file." for the file being read.
+  // Raises ELUTError "Incomplete file." followed by what is missing: the first value line that
+  // did not read, the size line, or how far the values go.
   [[noreturn]] void FailIncomplete() const;
+  // A value line: three decimals, or three integers divided by maxCode after an index column
+  // with skipFirst. A line that starts like a number and does not read is noted for the
+  // "Incomplete file." message; one that holds a value that is not finite ("nan", "inf",
+  // "1e999") is refused, and so is an unreadable last line without a line end (a cut file).
+  bool ReadFloatLine(std::string_view line, double &r, double &g, double &b);
+  bool ReadIntLine(std::string_view line, int maxCode, bool skipFirst, double &r, double &g, double &b);
+  // Notes (or refuses, as above) a line that starts like a number but does not hold `expected`
+  // values of the kind asked for (integers or decimals).
+  void NoteUnreadValues(std::string_view line, int expected, bool integers);
+  // Refuses an index column (first word of the line) that does not hold `expected`.
+  void CheckIndexColumn(std::string_view line, std::int64_t expected, const char *what);
+  // Refuses a line of a format that has no header: it holds only value lines and comments.
+  void FailNotValueLine(std::string_view line);
   // Checks an announced size against the tables' limits: 2..101 points per axis, 2..100001
   // entries. `what` names the header, e.g. "LUT_3D_SIZE 200".
   void CheckSize3D(std::int64_t size, std::string_view what) const;
@@ -199,8 +220,16 @@ protected:
   const TTextFile *Lines = nullptr; // only while a load runs
   std::string FFileName;            // the file being read
   std::size_t LineNumber = 0;       // 1-based, of the line being parsed
+  std::int64_t FStored = 0;         // lattice points stored by StoreRedFastest / StoreBlueFastest
+  bool FSawText = false;            // some line holds more than blanks
+  std::size_t FUnreadLine = 0;      // the first value line that did not read, 0 for none
+  std::string FUnreadReason;        // what was wrong with it
 };
 
+// The words "FILE" (read as FORMAT), line N: that load errors start with (no line for 0).
+std::string LoadErrorPlace(const std::string &FileName, const std::string &FormatName, std::size_t Line);
+
+// One entry of the output profile table: a named target of a save.
 // One row of the output profile table: a named target of a save, naming the format it writes.
 struct TLutProfileRow {
   const char *Name;      // shown in the Save LUT dialog

@@ -1,6 +1,10 @@
 #include "formats/LutWriting.h"
 
+#include "formats/LutReading.h"
+
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace tintwise {
@@ -12,6 +16,22 @@ void AddCommentLine(TTextFile &lines, std::string_view comment) {
     if (c == '\r' || c == '\n' || c == '\0')
       c = ' ';
   lines.Add(line);
+}
+
+std::string XmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+    case '&': out += "&amp;"; break;
+    case '<': out += "&lt;"; break;
+    case '>': out += "&gt;"; break;
+    case '\'': out += "&apos;"; break;
+    case '"': out += "&quot;"; break;
+    default: out += c;
+    }
+  }
+  return out;
 }
 
 std::string FileTitle(const std::string &FileName) {
@@ -34,10 +54,17 @@ void AddValueLine(TLineBuilder &line, TTextFile &lines, const TLutTriple &v, lon
   for (int k = 0, c = first; k < 3; ++k, c += step) {
     if (k > 0)
       line.Char(layout.Separator);
-    if (layout.Bits > 0)
+    if (layout.Bits > 0) {
       line.Code(layout.Bits, v[c]);
-    else
+    } else {
+      if (!(std::fabs(v[c]) <= kLargestDecimalValue)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v[c]);
+        throw EValueOutOfRange(std::string("the table holds the value ") + text +
+                               ", which is beyond the range of -1000000 to 1000000 this program writes as decimals.");
+      }
       line.Float(layout.Digits, v[c] * layout.Scale);
+    }
   }
   line.AddTo(lines);
 }

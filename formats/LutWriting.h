@@ -16,6 +16,9 @@ inline constexpr std::string_view kCreditLine = "# Converted by Oxel LUT Convert
 // never turn into a line of its own.
 void AddCommentLine(TTextFile &lines, std::string_view comment);
 
+// The text with &, <, >, ' and " written as the XML entities for them, for attribute values.
+std::string XmlEscape(std::string_view text);
+
 // The file name without folder and without extension ("look" for /tmp/look.cms).
 std::string FileTitle(const std::string &FileName);
 

@@ -1,6 +1,7 @@
 #include "formats/OneDFormats.h"
 
-#include "formats/LutFamilyTools.h"
+#include "formats/LutChars.h"
+#include "formats/LutReading.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 #include "formats/XmlReader.h"
@@ -34,7 +35,7 @@ void TFilmlight1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   if (IsSkipped(t) || Complete)
     return;
   double r, g, b;
-  if (!ParseFloatTriple(t, r, g, b))
+  if (!ReadFloatLine(Line, r, g, b))
     return;
   LUT.Curve[Index1D] = {r, g, b};
   if (++Index1D == Size)
@@ -72,15 +73,16 @@ void TStwo1DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileNam
     const TXMLValue *v = elem.Attributes.Find(name);
     return v ? v->AsFloat() / maxCode : 0.0;
   };
+  // A file cut short loses its closing tags: what survived is not the whole curve.
+  if (!data.Closed)
+    Fail("the <data> element is not closed: the file is cut off.");
   Size = 0;
-  WithFileName(fileName, [&] {
-    for (std::size_t i = 0; i < data.ChildCount(); ++i) {
-      const TXMLNode &elem = data.Child(i);
-      if (LowerAscii(elem.Name) != "elem")
-        continue;
-      AppendCurveEntry(LUT, component(elem, "r"), component(elem, "g"), component(elem, "b"));
-    }
-  });
+  for (std::size_t i = 0; i < data.ChildCount(); ++i) {
+    const TXMLNode &elem = data.Child(i);
+    if (LowerAscii(elem.Name) != "elem")
+      continue;
+    AppendCurveEntry(LUT, component(elem, "r"), component(elem, "g"), component(elem, "b"));
+  }
   LUT.Mode = kMode1D;
   LUT.Size1D = Size;
 }
@@ -88,7 +90,7 @@ void TStwo1DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileNam
 void TStwo1DLutFormat::DoSaveToFile(const std::string &FileName, const TLUT &LUT, int Bits) {
   TTextFile lines;
   lines.Add("<?xml version=\"1.0\"?>");
-  TLineBuilder().Text("<lut name=\"").Text(FileTitle(FileName)).Text("\">").AddTo(lines);
+  TLineBuilder().Text("<lut name=\"").Text(XmlEscape(FileTitle(FileName))).Text("\">").AddTo(lines);
   lines.Add("<data>");
   lines.Reserve(LUT.Size1D, static_cast<std::size_t>(LUT.Size1D) * 40);
   TLineBuilder line;
@@ -122,19 +124,24 @@ void TFusion1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   }
   Complete = true;
-  // "i red i green i blue": the index words are not compared with anything.
-  std::string_view word, red, green;
-  NextToken(t, word);
+  // "i red i green i blue", i the entry number.
+  std::string_view index[3], red, green;
+  NextToken(t, index[0]);
   t = TrimLut(t);
   NextToken(t, red);
-  NextToken(t, word);
+  NextToken(t, index[1]);
   t = TrimLut(t);
   NextToken(t, green);
-  NextToken(t, word);
+  NextToken(t, index[2]);
   const std::string_view blue = TrimLut(t);
   std::int32_t r, g, b;
-  if (!TryParseLutInt(TrimLut(red), r) || !TryParseLutInt(TrimLut(green), g) || !TryParseLutInt(blue, b))
+  if (!TryParseLutInt(TrimLut(red), r) || !TryParseLutInt(TrimLut(green), g) || !TryParseLutInt(blue, b)) {
+    NoteUnreadValues(Line, 6, true);
     return;
+  }
+  // A missing or wrong entry number means lines were lost or the file was cut.
+  for (std::string_view word : index)
+    CheckIndexColumn(word, Size, "entry number");
   const double maxCode = static_cast<double>((1LL << Depth) - 1);
   AppendCurveEntry(LUT, r / maxCode, g / maxCode, b / maxCode);
 }
@@ -162,14 +169,22 @@ bool TBlackmagic1DLutFormat::CanRead(const TLutFileHead &Head) const { return He
 
 void TBlackmagic1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   const std::string_view t = TrimLut(Line);
-  // Only lines that start with a digit are values; the header starts with a letter.
-  if (t.empty() || !IsDigitChar(t[0]))
+  // Only lines that start with a digit are values; the header starts with a letter. Depth holds 1
+  // once the header line has been seen: without it the file is some other kind of file.
+  if (t.empty())
     return;
+  if (!IsDigitChar(t[0])) {
+    if (Size == -1 && PosNoCase("HDLINK", t))
+      Depth = 1;
+    return;
+  }
+  if (Depth == -1)
+    Fail("a line of values before the \"HDLINK GAMMA TABLE\" header.");
   if (Size == -1)
     Size = 0;
   Complete = true;
   double r, g, b;
-  if (ParseFloatTriple(t, r, g, b))
+  if (ReadFloatLine(Line, r, g, b))
     AppendCurveEntry(LUT, r / 1000, g / 1000, b / 1000);
 }
 
@@ -204,6 +219,9 @@ void TDavinciLut1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   std::string_view t = TrimLut(Line);
   if (IsSkipped(t))
     return;
+  // The file has no header: words before the first values mean it is some other kind of file.
+  if (Size == -1 && !StartsLikeValues(t))
+    FailNotValueLine(t);
   if (Size == -1)
     Size = 0;
   Complete = true;
@@ -215,8 +233,10 @@ void TDavinciLut1DLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
   }
   std::int32_t codes[3];
   for (int c = 0; c < 3; ++c)
-    if (!TryParseLutInt(TrimLut(words[c]), codes[c]))
+    if (!TryParseLutInt(TrimLut(words[c]), codes[c])) {
+      NoteUnreadValues(Line, 3, true);
       return;
+    }
   const double m = FMaxCode;
   AppendCurveEntry(LUT, codes[0] / m, codes[1] / m, codes[2] / m);
 }

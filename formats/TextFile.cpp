@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "formats/LutChars.h"
 #include "formats/LutErrors.h"
 
 namespace tintwise {
@@ -29,6 +30,11 @@ void TTextFile::Clear() {
 }
 
 void TTextFile::SetSource(const char *text, std::size_t size) {
+  // A byte-order mark is no part of the first line.
+  if (std::string_view(text, size).starts_with(kUtf8Bom)) {
+    text += kUtf8Bom.size();
+    size -= kUtf8Bom.size();
+  }
   if (const void *z = std::memchr(text, '\0', size))
     size = static_cast<std::size_t>(static_cast<const char *>(z) - text);
   FText = text;

@@ -33,6 +33,14 @@ public:
   std::string_view operator[](std::size_t i) const;
   void Add(std::string_view Line);
   void Clear();
+  // Whether line (a view handed out by ForEachLine or operator[]) is the last line of the loaded
+  // text and that text ends without a line break: the mark of a file that was cut off.
+  bool IsCutLastLine(std::string_view line) const {
+    if (line.empty() || !FText || FTextSize == 0 || line.data() + line.size() != FText + FTextSize)
+      return false;
+    const char last = FText[FTextSize - 1];
+    return last != '\n' && last != '\r';
+  }
   // Room for the lines a writer is about to add (count and characters), to save reallocations.
   void Reserve(std::size_t lines, std::size_t chars);
 

@@ -102,7 +102,7 @@ void T3dlLutFormat::ParseLine(std::string_view Line, TLUT &LUT) {
     return;
   }
   double r, g, b;
-  if (!ParseIntTriple(t, (1 << Depth) - 1, false, r, g, b))
+  if (!ReadIntLine(Line, (1 << Depth) - 1, false, r, g, b))
     return;
   CheckRoom("the input shaper line");
   StoreBlueFastest(LUT, r, g, b);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "formats/LutFamilyTools.h"
+#include "formats/LutChars.h"
 #include "formats/LutTokens.h"
 #include "formats/LutWriting.h"
 #include "formats/XmlReader.h"
@@ -57,10 +57,14 @@ void TSpeedgradeLook3DLutFormat::DoLoad(std::string_view Bytes, const std::strin
   Size = 0;
   TXMLNode root;
   root.LoadXMLText(Bytes);
+  FSawText = true;
   std::string_view data;
   std::string sizeText;
   const TXMLNode *look = root.FindNode("look");
-  const TXMLNode *lut = look ? look->FindNode("lut") : nullptr;
+  // A look without a baked LUT is the identity, but a file without a look is no look file.
+  if (!look)
+    Fail("no <look> element; the file is not a Speedgrade look.");
+  const TXMLNode *lut = look->FindNode("lut");
   if (lut) {
     // The size is written in quotes ("33"). Only quotes are taken off: cutting the first and last
     // characters whatever they are would read an unquoted 129 as 2.
@@ -70,7 +74,7 @@ void TSpeedgradeLook3DLutFormat::DoLoad(std::string_view Bytes, const std::strin
       size.remove_prefix(1);
     if (!size.empty() && (size.back() == '"' || size.back() == '\''))
       size.remove_suffix(1);
-    WithFileName(fileName, [&] { Size = LutStrToInt(size); });
+    Size = LutStrToInt(size);
     data = lut->NodeByName("data").Value.Text;
   }
   // A look without a baked LUT changes nothing.
@@ -105,13 +109,12 @@ void TPFClean3D_Format::DoLoad(std::string_view Bytes, const std::string &fileNa
   ResetParseState(fileName);
   TXMLNode root;
   root.LoadXMLText(Bytes);
+  FSawText = true;
   const TXMLNode &lut = root.NodeByName("lut");
   const TXMLValue &size = lut.NodeByName("size").Value;
   const TXMLValue &maximum = lut.NodeByName("maximum").Value;
-  WithFileName(fileName, [&] {
-    Size = size.AsInteger();
-    Depth = maximum.AsInteger();
-  });
+  Size = size.AsInteger();
+  Depth = maximum.AsInteger();
   const std::string &cube = lut.NodeByName("cube").Value.Text;
   CheckSize3D(Size, "<size>" + std::string(TrimLut(size.Text)) + "</size>");
   if (Depth < 1)

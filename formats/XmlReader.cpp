@@ -56,6 +56,30 @@ bool IsDecimal(std::string_view t) {
   return i == t.size();
 }
 
+// The five entities XML predefines, replaced by their characters; anything else stays as written.
+std::string DecodeEntities(std::string_view text) {
+  if (text.find('&') == npos)
+    return std::string(text);
+  static constexpr std::pair<std::string_view, char> kEntities[] = {
+      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&apos;", '\''}, {"&quot;", '"'}};
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    bool replaced = false;
+    if (text[i] == '&')
+      for (const auto &[entity, c] : kEntities)
+        if (text.substr(i, entity.size()) == entity) {
+          out += c;
+          i += entity.size();
+          replaced = true;
+          break;
+        }
+    if (!replaced)
+      out += text[i++];
+  }
+  return out;
+}
+
 // Returns true when content follows the tag (the element does not close itself).
 bool ParseTag(TXMLNode &node, std::string_view &s) {
   // A comment in front of the element is skipped (one only).
@@ -208,21 +232,10 @@ void TXMLNode::Clear() {
   ReleaseChildren();
 }
 
-void TXMLNode::LoadXMLFile(const std::string &path) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream)
-    throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno) + ".");
-  LoadXMLStream(stream);
-}
-
-void TXMLNode::LoadXMLStream(std::istream &stream) {
-  Clear();
-  std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  LoadXMLText(text);
-}
-
 void TXMLNode::LoadXMLText(std::string_view text) {
   Clear();
+  if (text.starts_with(kUtf8Bom))
+    text.remove_prefix(kUtf8Bom.size());
   while (!text.empty())
     ParseElement(AddChild(), text);
 }
@@ -233,19 +246,37 @@ void TXMLNode::LoadXMLText(std::string_view text) {
 void ParseElement(TXMLNode &node, std::string_view &s) {
   if (ParseTag(node, s))
     ParseContent(node, s);
+  else
+    node.Closed = true;
 }
 
 void ParseAttributes(TXMLNode &node, std::string_view a) {
-  while (!a.empty()) {
-    const std::size_t blank = a.find(' ');
-    const std::string_view item = a.substr(0, blank);
-    Drop(a, blank == npos ? a.size() : blank + 1);
-    const std::size_t eq = item.find('=');
-    const std::string_view name = TrimLut(item.substr(0, eq));
-    std::string_view value = eq == npos ? std::string_view() : TrimLut(item.substr(eq + 1));
-    if (!value.empty() && (value[0] == '"' || value[0] == '\''))
-      value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string_view();
-    node.Attributes.ValueOf(name).Text.assign(value);
+  while (!(a = TrimLut(a)).empty()) {
+    // The name runs to "=" or a blank; a quoted value runs to its closing quote, blanks and all.
+    std::size_t i = 0;
+    while (i < a.size() && a[i] != '=' && !IsBlankChar(a[i]))
+      ++i;
+    const std::string_view name = a.substr(0, i);
+    a.remove_prefix(i);
+    a = TrimLeftLut(a);
+    std::string_view value;
+    if (!a.empty() && a[0] == '=') {
+      a = TrimLeftLut(a.substr(1));
+      if (!a.empty() && (a[0] == '"' || a[0] == '\'')) {
+        const std::size_t close = a.find(a[0], 1);
+        value = a.substr(1, close == npos ? npos : close - 1);
+        Drop(a, close == npos ? a.size() : close + 1);
+      } else {
+        std::size_t j = 0;
+        while (j < a.size() && !IsBlankChar(a[j]))
+          ++j;
+        value = a.substr(0, j);
+        a.remove_prefix(j);
+      }
+    }
+    if (name.empty())
+      continue;
+    node.Attributes.ValueOf(name).Text = DecodeEntities(value);
   }
 }
 
@@ -280,6 +311,7 @@ void ParseContent(TXMLNode &node, std::string_view &s) {
     }
     if (s.size() > 1 && s[1] == '/') {
       const std::size_t end = s.find('>');
+      current.Closed = end != npos;
       Drop(s, end == npos ? s.size() : end + 1);
       open.pop_back();
       continue;
@@ -288,6 +320,8 @@ void ParseContent(TXMLNode &node, std::string_view &s) {
     if (ParseTag(child, s)) {
       child.Value.Text.clear();
       open.push_back(&child);
+    } else {
+      child.Closed = true;
     }
   }
 }

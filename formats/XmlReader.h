@@ -8,14 +8,13 @@
 // safe and the time is linear in the size of the document.
 //
 //   TXMLNode root;
-//   root.LoadXMLFile(path);
+//   root.LoadXMLText(text);
 //   double slope = root.NodeByName("ColorCorrection").NodeByName("SOPNode")
 //                      .NodeByName("Slope").Value.AsFloat();
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -82,15 +81,17 @@ public:
   std::string Name;
   TXMLValue Value;
   TXMLAttributes Attributes;
+  // Whether the element ended with its closing tag or closed itself; false when the text ended
+  // first (a cut file).
+  bool Closed = false;
 
   TXMLNode &AddChild();
   std::size_t ChildCount() const { return FChildren.size(); }
   TXMLNode &Child(std::size_t index) { return *FChildren[index]; }
   const TXMLNode &Child(std::size_t index) const { return *FChildren[index]; }
 
-  // The first direct child whose name equals name ignoring case. Raises EXMLError
-  // The "name" node is not found
-  // when there is none.
+  // The first direct child whose name equals name ignoring case. Raises EXMLError, naming the
+  // element, when there is none.
   TXMLNode &NodeByName(std::string_view name);
   const TXMLNode &NodeByName(std::string_view name) const;
   // Whether NodeByName would find a child; never raises.
@@ -98,10 +99,6 @@ public:
   // The child NodeByName would answer, or nullptr.
   const TXMLNode *FindNode(std::string_view name) const;
 
-  // Reads the file and parses it into this node. Raises EFOpenError when it cannot be read.
-  void LoadXMLFile(const std::string &path);
-  // Reads the rest of the stream and parses it.
-  void LoadXMLStream(std::istream &stream);
   // Empties the node, then parses top-level constructs as its children until the text is used up.
   void LoadXMLText(std::string_view text);
 
@@ -120,7 +117,9 @@ private:
 // ParseElement: one element from s into node: an optional comment before it, the tag with its name
 // and attributes, then (unless it closes itself) its content.
 void ParseElement(TXMLNode &node, std::string_view &s);
-// ParseAttributes: the attribute text of a tag (after the name), items separated by single blanks.
+// ParseAttributes: the attribute text of a tag (after the name): name=value items separated by
+// blanks, a value in " or ' quotes may hold blanks; the entities &amp; &lt; &gt; &apos; &quot; in a
+// value stand for their characters.
 void ParseAttributes(TXMLNode &node, std::string_view a);
 // ParseContent: character data, CDATA sections, comments and child elements of node, through its
 // closing tag (or the end of the text).

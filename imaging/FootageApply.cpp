@@ -33,6 +33,8 @@ bool Among(const std::string &ext, std::initializer_list<const char *> list) {
 // Types the 8-bit path reads and writes.
 bool IsBitmapType(const std::string &ext) { return Among(ext, {"bmp", "jpg", "jpeg", "png", "tif", "tiff"}); }
 
+} // namespace
+
 // The footage module: beside the installed programs, or in the build tree for a program run from it.
 std::string FootageModulePath() {
   char exe[4096];
@@ -68,6 +70,8 @@ std::unique_ptr<TFootageFile> NewFootageFile() {
     throw EImageError("footage support cannot be started.");
   return file;
 }
+
+namespace {
 
 std::unique_ptr<TFootageFile> OpenFootage(const std::string &fileName) {
   RegularFileSize(fileName); // refuses folders, devices and FIFOs before the library opens them

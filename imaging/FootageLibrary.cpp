@@ -3,7 +3,10 @@
 
 #include <OpenImageIO/imageio.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace tintwise {
 
@@ -92,6 +95,20 @@ public:
   }
   bool ReadRows(int y0, int y1, void *pixels) override {
     const OIIO::ImageSpec &spec = FIn->spec();
+    if (!FWhole && spec.tile_width > 0 && spec.tile_height > 0) {
+      // Reading scanlines of a tiled file stops OpenImageIO 2.4 with a division by zero: read the
+      // rows of whole tiles that hold y0..y1 and keep the ones asked for.
+      const int th = spec.tile_height;
+      const int t0 = y0 / th * th, t1 = std::min(spec.height, (y1 + th - 1) / th * th);
+      const std::size_t row = static_cast<std::size_t>(spec.width) * spec.nchannels * FType.size();
+      std::vector<unsigned char> tiles(row * static_cast<std::size_t>(t1 - t0));
+      if (!FIn->read_tiles(FFrame, 0, spec.x, spec.x + spec.width, spec.y + t0, spec.y + t1, spec.z, spec.z + 1, 0,
+                           spec.nchannels, FType, tiles.data()))
+        return Fail(FIn->geterror());
+      std::memcpy(pixels, tiles.data() + row * static_cast<std::size_t>(y0 - t0),
+                  row * static_cast<std::size_t>(y1 - y0));
+      return true;
+    }
     const bool ok = FWhole ? FIn->read_image(FFrame, 0, 0, spec.nchannels, FType, pixels)
                            : FIn->read_scanlines(FFrame, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, FType, pixels);
     return ok || Fail(FIn->geterror());
@@ -109,6 +126,12 @@ public:
     return ok;
   }
   std::string Error() override { return FError; }
+  double FrameRate() override {
+    int rate[2] = {0, 1};
+    if (FIn->spec().getattribute("FramesPerSecond", OIIO::TypeRational, rate) && rate[0] > 0 && rate[1] > 0)
+      return static_cast<double>(rate[0]) / rate[1];
+    return FIn->spec().get_float_attribute("FramesPerSecond", 0.0f);
+  }
 
 private:
   std::unique_ptr<OIIO::ImageInput> FIn;

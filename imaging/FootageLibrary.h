@@ -5,6 +5,7 @@
 // failures return false and leave a message in Error().
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace tintwise {
@@ -46,7 +47,13 @@ public:
   virtual bool WriteRows(int y0, int y1, const void *pixels) = 0;
   virtual bool EndOutput() = 0;
   virtual std::string Error() = 0;
+  // Frames a second of a movie, 0 when the file does not say.
+  virtual double FrameRate() = 0;
 };
+
+// A footage file from the module, which is loaded on first use. Raises EImageError when the module
+// cannot be loaded.
+std::unique_ptr<TFootageFile> NewFootageFile();
 
 } // namespace tintwise
 

@@ -284,11 +284,13 @@ struct TIntermediate {
 
 // --- The plain implementation: the Part's arithmetic, one row at a time. ---
 
-void HorizontalPlain(const TPassPlan &plan, const detail::TPixelView &src, TIntermediate &inter, int y0, int y1) {
+// Source row y is row y - firstRow of src: a band of the picture as a decoder delivers it.
+void HorizontalPlain(const TPassPlan &plan, const detail::TPixelView &src, int firstRow, TIntermediate &inter, int y0,
+                     int y1) {
   const int n = plan.SourceLength;
   std::vector<std::int32_t> red(static_cast<std::size_t>(n)), green(red.size()), blue(red.size());
   for (int y = y0; y < y1; ++y) {
-    const std::uint8_t *s = src.Bits + y * src.Stride;
+    const std::uint8_t *s = src.Bits + (y - firstRow) * src.Stride;
     for (int x = 0; x < n; ++x) {
       blue[x] = s[3 * x];
       green[x] = s[3 * x + 1];
@@ -372,7 +374,7 @@ __attribute__((target("avx2"))) inline __m256i DivideTruncating(__m256i sums, __
 }
 
 __attribute__((target("avx2"))) void HorizontalAvx2(const TPassPlan &plan, const detail::TPixelView &src,
-                                                    TIntermediate &inter, int y0, int y1) {
+                                                    int firstRow, TIntermediate &inter, int y0, int y1) {
   const int n = plan.SourceLength;
   const int base = std::min(plan.MinJ, 0); // the plane index p holds position p + base
   const int planeLength = std::max(plan.WindowEnd, n) - base;
@@ -395,7 +397,7 @@ __attribute__((target("avx2"))) void HorizontalAvx2(const TPassPlan &plan, const
   }
 
   for (int y = y0; y < y1; ++y) {
-    const std::uint8_t *s = src.Bits + y * src.Stride;
+    const std::uint8_t *s = src.Bits + (y - firstRow) * src.Stride;
     int x = 0;
     for (; x + 16 <= n; x += 16) {
       const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 3 * x));
@@ -527,33 +529,69 @@ bool VectorResampleAvailable() {
 
 void SetVectorResample(bool enabled) { GVectorEnabled.store(enabled); }
 
-void ResampleView(TFilterFunction filter, const TPixelView &source, TBitmap24 &destination, float support) {
-  CheckSupport(support);
-  const int sw = source.Width, sh = source.Height, dw = destination.Width(), dh = destination.Height();
-  if (sw == 0 || sh == 0 || dw == 0 || dh == 0)
-    return;
-  const bool vector = GVectorEnabled.load() && VectorResampleAvailable();
-  const float xscale = ResampleScale(sw, dw), yscale = ResampleScale(sh, dh);
+struct TStreamResampler::TState {
+  TState(TFilterFunction filter, int sw, int sh, TBitmap24 &destination, float support)
+      : Destination(destination), Filter(filter), Support(support), SourceWidth(sw), SourceHeight(sh),
+        Vector(GVectorEnabled.load() && VectorResampleAvailable()),
+        Empty(sw == 0 || sh == 0 || destination.Width() == 0 || destination.Height() == 0),
+        Inter(Empty ? 0 : destination.Width(), Empty ? 0 : sh),
+        Horizontal(Empty ? TPassPlan() : BuildPlan(ResampleScale(sw, destination.Width()), sw, destination.Width(),
+                                                   support, filter, Vector)) {}
+  TBitmap24 &Destination;
+  TFilterFunction Filter;
+  float Support;
+  int SourceWidth, SourceHeight;
+  bool Vector, Empty;
+  int NextRow = 0;
+  TIntermediate Inter;
+  TPassPlan Horizontal;
+};
 
-  TIntermediate inter(dw, sh);
-  {
-    const TPassPlan plan = BuildPlan(xscale, sw, dw, support, filter, vector);
-    ParallelFor(
-        sh,
-        [&](int y0, int y1) {
-#ifdef TINTWISE_RESAMPLE_AVX2
-          if (vector && plan.VectorSafe) {
-            HorizontalAvx2(plan, source, inter, y0, y1);
-            return;
-          }
-#endif
-          HorizontalPlain(plan, source, inter, y0, y1);
-        },
-        16);
-  }
-  const TPassPlan plan = BuildPlan(yscale, sh, dh, support, filter, false);
+TStreamResampler::TStreamResampler(TFilterFunction filter, int sourceWidth, int sourceHeight, TBitmap24 &destination,
+                                   float support) {
+  CheckSupport(support);
+  F = std::make_unique<TState>(filter, sourceWidth, sourceHeight, destination, support);
+}
+
+TStreamResampler::~TStreamResampler() = default;
+
+void TStreamResampler::AddRows(const TPixelView &band, int y0) {
+  if (F->Empty || band.Height <= 0)
+    return;
+  if (y0 != F->NextRow || band.Width != F->SourceWidth || y0 + band.Height > F->SourceHeight)
+    throw EImageError("The rows of a picture came out of order while it was being shrunk.");
+  F->NextRow += band.Height;
+  const TPassPlan &plan = F->Horizontal;
+  const bool vector = F->Vector;
+  TIntermediate &inter = F->Inter;
   ParallelFor(
-      dh,
+      band.Height,
+      [&](int r0, int r1) {
+#ifdef TINTWISE_RESAMPLE_AVX2
+        if (vector && plan.VectorSafe) {
+          HorizontalAvx2(plan, band, y0, inter, y0 + r0, y0 + r1);
+          return;
+        }
+#endif
+        HorizontalPlain(plan, band, y0, inter, y0 + r0, y0 + r1);
+      },
+      16);
+}
+
+void TStreamResampler::Finish() {
+  if (F->Empty)
+    return;
+  if (F->NextRow != F->SourceHeight)
+    throw EImageError("A picture ended before its last row while it was being shrunk.");
+  F->Horizontal = TPassPlan();
+  TBitmap24 &destination = F->Destination;
+  const TPassPlan plan =
+      BuildPlan(ResampleScale(F->SourceHeight, destination.Height()), F->SourceHeight, destination.Height(),
+                F->Support, F->Filter, false);
+  const bool vector = F->Vector;
+  const TIntermediate &inter = F->Inter;
+  ParallelFor(
+      destination.Height(),
       [&](int i0, int i1) {
 #ifdef TINTWISE_RESAMPLE_AVX2
         if (vector && plan.VectorSafe) {
@@ -564,6 +602,12 @@ void ResampleView(TFilterFunction filter, const TPixelView &source, TBitmap24 &d
         VerticalPlain(plan, inter, destination, i0, i1);
       },
       8);
+}
+
+void ResampleView(TFilterFunction filter, const TPixelView &source, TBitmap24 &destination, float support) {
+  TStreamResampler resampler(filter, source.Width, source.Height, destination, support);
+  resampler.AddRows(source, 0);
+  resampler.Finish();
 }
 
 } // namespace detail

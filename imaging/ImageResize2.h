@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/Bitmap24.h"
@@ -92,6 +93,27 @@ struct TPixelView {
 };
 
 void ResampleView(TFilterFunction filter, const TPixelView &source, TBitmap24 &destination, float support);
+
+// The same resampling for a picture that arrives in bands of rows from the top, as a decoder gives
+// them, so that the whole picture is never held: each band goes through the horizontal pass as it
+// comes (into an intermediate picture of destination width x source height), and Finish() runs the
+// vertical pass. The bytes are those of ResampleView. Throws EImageError for a bad support, for
+// rows out of order and for a Finish() before the last row.
+class TStreamResampler {
+public:
+  TStreamResampler(TFilterFunction filter, int sourceWidth, int sourceHeight, TBitmap24 &destination, float support);
+  ~TStreamResampler();
+  TStreamResampler(const TStreamResampler &) = delete;
+  TStreamResampler &operator=(const TStreamResampler &) = delete;
+
+  // Source rows y0 .. y0 + band.Height - 1; band.Width must be the source width.
+  void AddRows(const TPixelView &band, int y0);
+  void Finish();
+
+private:
+  struct TState;
+  std::unique_ptr<TState> F;
+};
 
 // Chooses the implementation: the vectorised one where the processor has it (the default), or the
 // plain one everywhere. Both give the same bytes; tests use this to prove it.

@@ -18,18 +18,12 @@ std::unique_ptr<TLUT> NewWorkingLUT() {
   return lut;
 }
 
-TFittedPicture LoadFittedPicture(const std::string &fileName) {
+TFittedPicture LoadFittedPicture(const std::string &fileName, const TPictureLoadOptions &options) {
   TFittedPicture picture;
-  TBitmap24 full;
-  LoadPictureFile(fileName, full);
-  picture.Width = full.Width();
-  picture.Height = full.Height();
-  int width = 0, height = 0;
-  FitSize(full.Width(), full.Height(), kFitWidth, kFitHeight, width, height);
-  if (width <= 0 || height <= 0)
-    throw EImageError(fileName + ": the picture is too long and thin to fit into " + std::to_string(kFitWidth) +
-                      " x " + std::to_string(kFitHeight) + " pixels.");
-  ResizeBitmap(width, height, kLanczos3Filter, 0, full, picture.Bitmap);
+  TPictureInfo info;
+  LoadImageFile(fileName, picture.Bitmap, options, &info);
+  picture.Width = info.Width;
+  picture.Height = info.Height;
   return picture;
 }
 

@@ -11,6 +11,7 @@
 #include "engine/Bitmap24.h"
 #include "engine/Lut.h"
 #include "engine/SecondaryCorrection.h"
+#include "imaging/PictureLoader.h"
 
 namespace tintwise {
 
@@ -30,9 +31,10 @@ struct TFittedPicture {
   int Width = 0, Height = 0; // on disk
 };
 
-// Loads the picture and fits it into kFitWidth x kFitHeight with Lanczos3, as both front ends show
-// and measure it. Raises EImageError naming the file.
-TFittedPicture LoadFittedPicture(const std::string &fileName);
+// Loads the picture (the frame of a movie the options name) and fits it into kFitWidth x kFitHeight
+// with Lanczos3, as both front ends show and measure it, within the options' pixel limit. Raises
+// EImageError naming the file.
+TFittedPicture LoadFittedPicture(const std::string &fileName, const TPictureLoadOptions &options = {});
 
 // Recomputes every point of `primary` (a working LUT) so that the source part's statistics match
 // the reference part's; brightness and chroma are opacities (1 = 100 %).

@@ -241,20 +241,16 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
   const double cbScale = 0.9 * size / (2 * (1 - w.Kb)), crScale = 0.9 * size / (2 * (1 - w.Kr));
   constexpr int kShift = 16;
   constexpr double kOne = 1 << kShift;
-  // One entry a component and code: its share of the luma code, of x and of -y.
-  struct alignas(16) TShare {
-    std::int32_t Luma, X, Y, Unused;
-  };
-  TShare share[3][256];
+  // Each component's share of the luma code, of x and of -y, by code.
+  std::int32_t lumaT[3][256], xT[3][256], yT[3][256];
   const double k[3] = {w.Kr, w.Kg, w.Kb};
   for (int v = 0; v < 256; ++v) {
     const double value = v / 255.0;
     for (int c = 0; c < 3; ++c) {
       // Cb = (B - Y) / (2 (1 - Kb)), Cr = (R - Y) / (2 (1 - Kr)), split by component.
-      share[c][v] = {static_cast<std::int32_t>(std::lround(k[c] * v * kOne)),
-                     static_cast<std::int32_t>(std::lround(((c == 2 ? value : 0) - k[c] * value) * cbScale * kOne)),
-                     static_cast<std::int32_t>(std::lround(((c == 0 ? value : 0) - k[c] * value) * crScale * kOne)),
-                     0};
+      lumaT[c][v] = static_cast<std::int32_t>(std::lround(k[c] * v * kOne));
+      xT[c][v] = static_cast<std::int32_t>(std::lround(((c == 2 ? value : 0) - k[c] * value) * cbScale * kOne));
+      yT[c][v] = static_cast<std::int32_t>(std::lround(((c == 0 ? value : 0) - k[c] * value) * crScale * kOne));
     }
   }
   // Picture column x covers the scope columns x N / width up to (x + 1) N / width (at least one),
@@ -277,10 +273,9 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
         ++c[r];
         ++c[256 + g];
         ++c[512 + b];
-        const TShare &sr = share[0][r], &sg = share[1][g], &sb = share[2][b];
-        ++c[768 + std::min(255, (sr.Luma + sg.Luma + sb.Luma + half) >> kShift)];
-        const int vx = std::clamp((centre + sr.X + sg.X + sb.X) >> kShift, 0, size - 1);
-        const int vy = std::clamp((centre - (sr.Y + sg.Y + sb.Y)) >> kShift, 0, size - 1);
+        ++c[768 + std::min(255, (lumaT[0][r] + lumaT[1][g] + lumaT[2][b] + half) >> kShift)];
+        const int vx = std::clamp((centre + xT[0][r] + xT[1][g] + xT[2][b]) >> kShift, 0, size - 1);
+        const int vy = std::clamp((centre - (yT[0][r] + yT[1][g] + yT[2][b])) >> kShift, 0, size - 1);
         ++vector[static_cast<std::size_t>(vy) * size + vx];
       }
     }

@@ -302,14 +302,17 @@ TEST_F(Cli_, EvalPrintsEachNumberTheShortestWayAndEnds) {
     EXPECT_EQ(r.Out.split(' ').size(), 3) << r.Out.toStdString();
   }
 
-  // Slope 4, power 70: 0.5 gives 2^70, 0.25 gives 1; at 1 the result is huge or not finite, and
-  // eval must still end with a plain text.
+  // Slope 2, power 70: the corner 1 gives 2^70 exactly.
+  WriteText(Path("p2.cc"), "<ColorCorrection id=\"a\"><SOPNode><Slope>2 2 2</Slope><Offset>0 0 0</Offset>"
+                           "<Power>70 70 70</Power></SOPNode></ColorCorrection>\n");
+  r = Cli({"eval", Path("p2.cc"), "1", "1", "0"});
+  EXPECT_EQ(r.Out, "1180591620717411303424 1180591620717411303424 0\n") << r.Err.toStdString();
+  // Slope 4, power 70 overflows: eval must end, with plain numbers or a one-line refusal.
   WriteText(Path("p70.cc"), "<ColorCorrection id=\"a\"><SOPNode><Slope>4 4 4</Slope><Offset>0 0 0</Offset>"
                             "<Power>70 70 70</Power></SOPNode></ColorCorrection>\n");
-  r = Cli({"eval", Path("p70.cc"), "0.5", "0.5", "0.25"});
-  EXPECT_EQ(r.Out, "1180591620717411303424 1180591620717411303424 1\n") << r.Err.toStdString();
   r = CliTo({"eval", Path("p70.cc"), "1", "1", "1"}, Path("p70.out"), 10000);
   ASSERT_NE(r.Code, -2) << "eval did not end";
+  EXPECT_EQ(r.Code == 0 ? 1 : r.Err.count('\n'), 1) << r.Err.toStdString();
   if (r.Code == 0) {
     EXPECT_TRUE(QString::fromUtf8(Bytes(Path("p70.out")))
                     .contains(QRegularExpression("^((-?inf|nan|[-+.e0-9]+) ){2}(-?inf|nan|[-+.e0-9]+)\n$")))

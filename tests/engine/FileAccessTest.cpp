@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -157,3 +158,28 @@ TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
   EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(Path("shut/a.cube"), "x"); }),
             "Cannot create file \"" + Path("shut/a.cube") + "\". You may not write to its folder.");
 }
+
+TEST_F(FileAccess, StandardOutputTakesEveryByteOrSaysWhyNot) {
+  const std::string text(100000, 'x'); // more than a pipe holds at once
+  std::fflush(stdout);
+  const int saved = ::dup(1);
+  ASSERT_GE(saved, 0);
+  const int file = ::open(Path("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ::dup2(file, 1);
+  ::close(file);
+  WriteFileAtomically("-", text);
+  WriteStandardOutput("!");
+  const int full = ::open("/dev/full", O_WRONLY);
+  std::string message = "(no /dev/full)";
+  if (full >= 0) {
+    ::dup2(full, 1);
+    ::close(full);
+    message = MessageOf<EFCreateError>([] { WriteStandardOutput("lost"); });
+  }
+  ::dup2(saved, 1);
+  ::close(saved);
+  EXPECT_EQ(Read(Path("stdout")), text + "!");
+  if (message != "(no /dev/full)")
+    EXPECT_EQ(message, "Cannot write to standard output. No space left on device.");
+}
+

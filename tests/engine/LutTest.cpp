@@ -65,7 +65,11 @@ TEST(Lut, Evaluate3DAtPointsHalfwayAndAtTheTop) {
         for (int c = 0; c < 3; ++c)
           EXPECT_NEAR(got[c], lut.Lattice[r][0][b][c], 1e-12);
       }
-    // Exactly the last entry at (1, 1, 1): the upper neighbour is never needed there.
+    // Exactly the last entry at (1, 1, 1): the entries beyond the table in use are never read.
+    if (n < kMaxSize3D) {
+      const double nan = std::numeric_limits<double>::quiet_NaN();
+      lut.Lattice[n][n - 1][n - 1] = lut.Lattice[n - 1][n][n - 1] = lut.Lattice[n - 1][n - 1][n] = {nan, nan, nan};
+    }
     EXPECT_EQ(lut.Evaluate({1.0, 1.0, 1.0}), lut.Lattice[n - 1][n - 1][n - 1]);
     // Halfway along green between points 0 and 1: the mean of the two entries.
     const TLutTriple half = lut.Evaluate({0.0, 0.5 / (n - 1), 0.0});
@@ -99,6 +103,8 @@ TEST(Lut, IndexStaysInsideTheTableForAnyInput) {
   line.Curve[1] = {0.75, 0.75, 0.75};
   EXPECT_EQ(line.Evaluate({-0.25, -0.5, -0.75}), (TLutTriple{0.125, 0.0, -0.125}));
   EXPECT_EQ(line.Evaluate({-1.0, -2.0, nan}), (TLutTriple{0.25, 0.25, 0.25}));
+  line.Curve[2] = {nan, nan, nan}; // beyond the curve in use: never read
+  EXPECT_EQ(line.Evaluate({1.0, 1.0, 7.0}), (TLutTriple{0.75, 0.75, 0.75}));
   // A curve that leaves 0..1 feeding the lattice: the lookup takes the lattice's edge values.
   TLUT lut;
   FillRandomLattice(lut, 9, 1);

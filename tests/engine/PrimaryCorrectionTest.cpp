@@ -127,6 +127,10 @@ TEST(PrimaryCorrection, EqualsThePlainReadingAtEveryPointOnAnyThreadCount) {
       lut.Size3D = c.size;
       ApplyPrimaryCorrection(c.ref, c.src, lut, c.op[0], c.op[1], c.op[2]);
       EXPECT_TRUE(SameLattice(lut, expected)) << "size " << c.size << ", " << threads << " threads";
+      const int n = c.size; // entries beyond the size in use keep what they held
+      EXPECT_EQ(lut.Lattice[n][1][2], TLutTriple{});
+      EXPECT_EQ(lut.Lattice[1][n][2], TLutTriple{});
+      EXPECT_EQ(lut.Lattice[1][2][n], TLutTriple{});
     }
   }
   SetEngineThreadCount(0);

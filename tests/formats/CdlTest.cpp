@@ -43,10 +43,8 @@ const std::string kSop = "    <Slope>1.0 1.0 0.9</Slope>\n    <Offset>-.03 -2e-2
                          "    <Power>1.25,1\t1e0 4</Power>\n";
 
 TEST(LoadCDLFile, ReadsTheRecord) {
-  TTempDir dir;
-  WriteText(dir.File("a.cc"), Correction(kSop, "  <SatNode><Saturation> 1,7 </Saturation></SatNode>\n"));
   TCDLData d;
-  LoadCDLFile(dir.File("a.cc"), d);
+  LoadCDLText(Correction(kSop, "  <SatNode><Saturation> 1,7 </Saturation></SatNode>\n"), d);
   EXPECT_EQ(d.Id, "cc0001");
   EXPECT_EQ(d.Channel[2].Slope, 0.9f);
   EXPECT_EQ(d.Channel[0].Offset, -0.03f);
@@ -57,25 +55,21 @@ TEST(LoadCDLFile, ReadsTheRecord) {
 
   // Without a saturation node, or without its Saturation element, saturation is 1.
   for (const std::string &sat : {std::string(), std::string("<SATNode><Description/></SATNode>")}) {
-    WriteText(dir.File("b.cc"), Correction(kSop, sat));
     TCDLData e;
     e.Saturation = 5;
-    LoadCDLFile(dir.File("b.cc"), e);
+    LoadCDLText(Correction(kSop, sat), e);
     EXPECT_EQ(e.Saturation, 1.0f) << sat;
     EXPECT_EQ(e.Id, "cc0001");
   }
   // Elements outside the schema are ignored: ASC_SAT is no saturation node.
-  WriteText(dir.File("c.cc"), "<ColorCorrection>" + std::string("<SOPNode>") + kSop +
-                              "</SOPNode><ASC_SAT><Saturation>0.42</Saturation></ASC_SAT></ColorCorrection>");
   TCDLData f;
-  LoadCDLFile(dir.File("c.cc"), f);
+  LoadCDLText("<ColorCorrection><SOPNode>" + kSop + "</SOPNode><ASC_SAT><Saturation>0.42</Saturation></ASC_SAT></ColorCorrection>", f);
   EXPECT_EQ(f.Id, "");
   EXPECT_EQ(f.Channel[2].Slope, 0.9f);
   EXPECT_EQ(f.Saturation, 1.0f);
 }
 
 TEST(LoadCDLFile, WordsThatAreNotNumbersFail) {
-  TTempDir dir;
   struct Case {
     std::string slope, message;
   } cases[] = {
@@ -88,11 +82,10 @@ TEST(LoadCDLFile, WordsThatAreNotNumbersFail) {
       {"<Offset>0 0 0</Offset>", "The \"Slope\" node is not found"},
   };
   for (const Case &c : cases) {
-    WriteText(dir.File("a.cc"), Correction(c.slope + "<Offset>0 0 0</Offset><Power>1 1 1</Power>"));
     std::string message = "loaded";
     try {
       TCDLData d;
-      LoadCDLFile(dir.File("a.cc"), d);
+      LoadCDLText(Correction(c.slope + "<Offset>0 0 0</Offset><Power>1 1 1</Power>"), d);
     } catch (const ETintwiseError &e) {
       message = e.what();
     }
@@ -116,14 +109,10 @@ TEST(AscCdlFormat, BakesA33PointLatticeAndWritesNothing) {
   // In a decision list the correction is not a child of the root: recognised, then refused.
   EXPECT_EQ(LoadError(kCdl, "<ColorDecisionList><ColorDecision><ColorCorrection><SOPNode>" + sop +
                                 "</SOPNode></ColorCorrection></ColorDecision></ColorDecisionList>"),
-            "The \"ColorCorrection\" node is not found");
+            "\"in.txt\" (read as ASC CDL): The \"ColorCorrection\" node is not found");
   EXPECT_EQ(LoadError(kCdl, "<ColorCorrection><SOPNode><Slope>1 x 1</Slope></SOPNode></ColorCorrection>"),
-            "in.txt: 'x' is not a valid floating point value");
+            "\"in.txt\" (read as ASC CDL): 'x' is not a valid floating point value");
 
-  TTempDir dir;
-  Format(kCdl).SaveToFile(dir.File("out.cc"), lut, 0);
-  Format(kSpeedgrade).SaveToFile(dir.File("out.look"), lut, 0);
-  EXPECT_TRUE(std::filesystem::is_empty(dir.Path));
 }
 
 } // namespace

@@ -35,9 +35,9 @@ TEST(CodexQuantel, ReaderQuirks) {
   }
 
   // One channel fills all three; the values are divided by entries - 1; a comment before the header
-  // is kept, one after it is not; a line with a trailing blank is not a value.
+  // is kept, one after it is not; blanks around a value are harmless.
   lut.Comments.clear();
-  ASSERT_EQ(Load(kCodex1D, "# before\nLUT: 1 3\n# after\n0\n1 \n  1\n2\n", lut), "");
+  ASSERT_EQ(Load(kCodex1D, "# before\nLUT: 1 3\n# after\n0\n1 \n  2\n", lut), "");
   EXPECT_EQ(lut.Size1D, 3);
   EXPECT_EQ(lut.Curve[1], (TLutTriple{0.5, 0.5, 0.5}));
   EXPECT_EQ(lut.Curve[2], (TLutTriple{1, 1, 1}));

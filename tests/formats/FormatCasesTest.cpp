@@ -191,15 +191,21 @@ const std::vector<TRefusal> &Refusals() {
     const std::string sop = "<Offset>0 0 0</Offset><Power>1 1 1</Power>";
     auto look = [](const std::string &lut) { return "<look><shaders><base/></shaders>" + lut + "</look>"; };
     const std::string lookData = "<data>\"" + Repeat("0000803f", 24) + "\"</data>";
+    std::string numberedPoints; // point numbers 0 to 7
+    for (int i = 0; i < 8; ++i)
+      numberedPoints += std::to_string(i) + " 0 0 0\n";
+    std::string numbered; // entry numbers count up, as the index column must
+    for (int i = 0; i <= kMaxSize1D; ++i)
+      numbered += std::to_string(i) + " 1 2 3\n";
     std::string dit(128, '\0');
     dit.replace(0, 4, "\x99\x02\x34\x42");
     return std::vector<TRefusal>{
-        {Cube3D, "LUT_3D_SIZE 102\n", "in.txt, line 1: LUT_3D_SIZE 102: " + tooLarge3D},
+        {Cube3D, "LUT_3D_SIZE 102\n", "in.txt\" (read as Cube 3D), line 1: LUT_3D_SIZE 102: " + tooLarge3D},
         {Cube3D, "LUT_3D_SIZE 1\n0 0 0\n", "line 1: LUT_3D_SIZE 1: a lattice of 1 points per axis is not possible; 2 to 101 are."},
         {Cube3D, "LUT_3D_SIZE -4\n", "line 1: LUT_3D_SIZE -4: a lattice of -4 points per axis is not possible; 2 to 101 are."},
-        {Cube3D, "LUT_3D_SIZE 2\n" + small + "0 0 0\n", "in.txt, line 10: more values than LUT_3D_SIZE announces."},
-        {Cube3D, "LUT_3D_SIZE 2x\n", "in.txt, line 1: '2x' is not a valid integer value"},
-        {Cube3D, "LUT_3D_SIZE\n", "in.txt, line 1: '' is not a valid integer value"},
+        {Cube3D, "LUT_3D_SIZE 2\n" + small + "0 0 0\n", "in.txt\" (read as Cube 3D), line 10: more values than LUT_3D_SIZE announces."},
+        {Cube3D, "LUT_3D_SIZE 2x\n", "in.txt\" (read as Cube 3D), line 1: '2x' is not a valid integer value"},
+        {Cube3D, "LUT_3D_SIZE\n", "in.txt\" (read as Cube 3D), line 1: '' is not a valid integer value"},
         {Cube3D, "DOMAIN_MIN 0.0 1.0 0.0\nLUT_3D_SIZE 2\n" + small,
          "line 1: DOMAIN_MIN 0.0 1.0 0.0: input ranges other than 0 to 1 are not supported."},
         {Cube3D, "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0.0 4.0\n" + small,
@@ -210,7 +216,7 @@ const std::vector<TRefusal> &Refusals() {
         {Cube3D, "LUT_3D_SIZE 2\n", "Incomplete file."},
         {Cube3D, "LUT_1D_SIZE 3\nLUT_3D_SIZE 2\n0 0 0\n0.25 0.5 0.75\n1 1 1\n" + small.substr(28), "Incomplete file."},
         {Cube1D, "LUT_1D_SIZE 100002\n", "line 1: LUT_1D_SIZE 100002: a curve of 100002 entries is not possible; 2 to 100001 are."},
-        {Cube1D, "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n1 1 1\n", "in.txt, line 4: more values than LUT_1D_SIZE announces."},
+        {Cube1D, "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n1 1 1\n", "in.txt\" (read as Cube 1D), line 4: more values than LUT_1D_SIZE announces."},
         {Cube1D, "DOMAIN_MAX 2 2 2\nLUT_1D_SIZE 2\n0 0 0\n1 1 1\n",
          "line 1: DOMAIN_MAX 2 2 2: input ranges other than 0 to 1 are not supported."},
         {Cube1D, "LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n", "line 2: the file holds a 3D lattice after its curve; it is read as a Cube 3D file."},
@@ -220,7 +226,7 @@ const std::vector<TRefusal> &Refusals() {
         {FsiCfe3D, "LUT_3D_VERSION 2.0.0\nLUT_3D_SIZE 2\n" + small.substr(28), "Incomplete file."},
         {Nucoda3D, "NUCODA_3D_CUBE 1\nLUT_3D_SIZE 2\n0 0 0\n", "Incomplete file."},
         {Nucoda3D, "NUCODA_3D_CUBE 2\nLUT_1D_SIZE 2\n0 0 0\n1 1 1\n2 2 2\n", "line 5: more values than LUT_1D_SIZE announces."},
-        {Nucoda3D, "NUCODA_3D_CUBE 1\nTITLE \"t\"\n", "in.txt: neither LUT_1D_SIZE nor LUT_3D_SIZE is given."},
+        {Nucoda3D, "NUCODA_3D_CUBE 1\nTITLE \"t\"\n", "in.txt\" (read as Nucoda 3D): neither LUT_1D_SIZE nor LUT_3D_SIZE is given."},
         // A shaper that is not even would move every point.
         {ThreeDL, "0 0 68\n" + Repeat("0 0 0\n", 27), "line 1: the input shaper line is not evenly spaced; such files are not supported."},
         {ThreeDL, "0 10 20\n" + Repeat("0 0 0\n", 28), "line 29: more values than the input shaper line announces."},
@@ -228,17 +234,17 @@ const std::vector<TRefusal> &Refusals() {
         {ThreeDL, "3DMESH\nno numbers\n", "Incomplete file."},
         {Lustre3D, "3DMESH\nMesh 1 12\n" + Repeat("0 0 0\n", 29), "line 30: more values than the \"Mesh\" line announces."},
         {Lustre3D, "3DMESH\nMesh 1 12\n" + eight, "Incomplete file."},
-        {Lustre3D, "3DMESH\n" + eight, "in.txt: no \"Mesh\" line; the size of the lattice is unknown."},
+        {Lustre3D, "3DMESH\n" + eight, "in.txt\" (read as Autodesk Lustre 3D): no \"Mesh\" line; the size of the lattice is unknown."},
         {Lustre3D, "3DMESH\nMesh 7 12\n", "line 2: Mesh 7 12: a lattice of 129 points per axis is not possible; 2 to 101 are."},
         {Lustre3D, "3DMESH\nMesh 4 x\n", "line 2: 'x' is not a valid integer value"},
         {Pandora3D, "channel 3d\nin 8\nout 4096\nformat lut\n" + eight, "Incomplete file."}, // no index column
         {Pandora3D, "channel 3d\nIN 8\nout 256\nformat lut\n" + Repeat("0 0 0 0\n", 8), "Incomplete file."},
         {Pandora3D, "channel 3d\nin 9\nout 256\n", "line 2: in 9: the number of points is not the cube of a whole number."},
         {Pandora3D, "channel 3d\nin 8\nout 1\n", "line 3: out 1: the number of output codes must be 2 or more."},
-        {Pandora3D, "in 8\nout 256\n" + Repeat("0 0 0 0\n", 8) + "8 0 0 0\n", "line 11: more values than the \"in\" line announces."},
+        {Pandora3D, "in 8\nout 256\n" + numberedPoints + "8 0 0 0\n", "line 11: more values than the \"in\" line announces."},
         {Lustre1D, "LUT12\n", "Incomplete file."},
-        {Lustre1D, "LUT12\n0 0 0 0\n", "in.txt: the file holds no usable table."},
-        {Lustre1D, "LUT12\n" + Repeat("0 1 2 3\n", kMaxSize1D + 1), "line 100003: more than 100001 entries; a curve holds no more."},
+        {Lustre1D, "LUT12\n0 0 0 0\n", "in.txt\" (read as Autodesk Lustre 1D): the file holds no usable table."},
+        {Lustre1D, "LUT12\n" + numbered, "line 100003: more than 100001 entries; a curve holds no more."},
         {Codex3D, "Lut3D: 2\n" + eight.substr(6), "Incomplete file."},
         {Codex3D, eight, "Incomplete file."},
         {Codex3D, "Lut3D: 102\n", "Lut3D: 102: " + tooLarge3D},
@@ -283,7 +289,7 @@ const std::vector<TRefusal> &Refusals() {
         {Fusion1D, "F5LT\n\n16\n", "Incomplete file."},
         {Fusion1D, "F5LT\n0\n0 0 0 0 0 0\n", "0: a bit depth of 1 to 31 is possible."},
         {Blackmagic1D, "R G B - HDLINK\n", "Incomplete file."},
-        {Blackmagic1D, tooLong, "line 100002: more than 100001 entries; a curve holds no more."},
+        {Blackmagic1D, "HDLINK\n" + tooLong, "line 100003: more than 100001 entries; a curve holds no more."},
         {DavinciILut1D, "# nothing\n", "Incomplete file."},
         {DavinciOLut1D, tooLong, "line 100002: more than 100001 entries; a curve holds no more."},
         {Stwo1D, "<lut><elem r='1'/></lut>", "The \"data\" node is not found"},
@@ -299,7 +305,7 @@ const std::vector<TRefusal> &Refusals() {
                      "</SOPNode></ColorCorrection></ColorDecision></ColorDecisionList>",
          "The \"ColorCorrection\" node is not found"},
         {AscCdl, "<ColorCorrection><SOPNode><Slope>1 x 1</Slope></SOPNode></ColorCorrection>",
-         "in.txt: 'x' is not a valid floating point value"},
+         "in.txt\" (read as ASC CDL): 'x' is not a valid floating point value"},
         {AscCdl, "<ColorCorrection><SOPNode><Slope>1 1</Slope>" + sop + "</SOPNode></ColorCorrection>",
          "'' is not a valid floating point value"},
         // Data that ends before the last point or inside a value; a size that is not one.
@@ -363,7 +369,7 @@ TEST_P(FormatCases, MalformedFilesAreRefusedWithTheirReason) {
     ++count;
     TLUT lut;
     const std::string message = Load(GetParam(), c.Text, lut);
-    EXPECT_TRUE(EndsWith(message, c.Message)) << c.Text.substr(0, 60) << "\n-> " << message;
+    EXPECT_NE(message.find(c.Message), std::string::npos) << c.Text.substr(0, 60) << "\n-> " << message;
     EXPECT_EQ(lut.Mode, kModeIdentity); // a failed load leaves nothing half-set in force
   }
   if (Info().Reads) {
@@ -371,7 +377,8 @@ TEST_P(FormatCases, MalformedFilesAreRefusedWithTheirReason) {
   } else { // never claims a file, not even one it wrote, and refuses to read one
     EXPECT_FALSE(Format(GetParam()).CanRead(TLutFileHead("e.txt", "0 512 1023\n256 0 1023\n")));
     EXPECT_EQ(LoadError(GetParam(), "0 512 1023\n256 0 1023\n"),
-              std::string(Info().Name) + " files are only written; this program does not read them.");
+              "\"in.txt\" (read as " + std::string(Info().Name) + "): " + std::string(Info().Name) +
+                  " files are only written; this program does not read them.");
   }
 }
 

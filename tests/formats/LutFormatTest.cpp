@@ -46,8 +46,7 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   };
   InitLutFormats();
   for (const Case &c : cases) {
-    WriteText(dir.File(c.name), c.text);
-    TLUTFormat *f = FindLutFormat(dir.File(c.name));
+    TLUTFormat *f = FindLutFormat(TLutFileHead(c.name, c.text));
     EXPECT_EQ(f, GetLutFormat(c.format)) << c.name << " -> " << (f ? f->Name : "none");
   }
   // An FSI DIT file (binary, also ".dat") is not taken for a DaVinci lattice.
@@ -56,6 +55,7 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   Format(kFsiDit).SaveToFile(dir.File("dit.dat"), dit, 10);
   EXPECT_EQ(FindLutFormat(dir.File("dit.dat")), &Format(kFsiDit));
   TLUT lut;
+  WriteText(dir.File("l.txt"), "nothing to see\n");
   try {
     LoadLutFile(dir.File("l.txt"), lut);
     FAIL();

@@ -268,7 +268,7 @@ TEST(InteropCdl, PeerCorrectionsReadAlikeAndAgree) {
     Format(kCdl).LoadFromFile(PeerFile("cdl_test1.cdl"), lut);
     ADD_FAILURE() << "cdl_test1.cdl loaded";
   } catch (const ETintwiseError &e) {
-    EXPECT_STREQ(e.what(), "The \"ColorCorrection\" node is not found");
+    EXPECT_TRUE(EndsWith(e.what(), "cdl_test1.cdl\" (read as ASC CDL): The \"ColorCorrection\" node is not found")) << e.what();
   }
 }
 

@@ -21,8 +21,8 @@ TEST(OneDFormats, ReaderQuirks) {
   EXPECT_EQ(lut.Curve[0], (TLutTriple{0, 0.5, 1}));
   EXPECT_EQ(lut.Curve[1], (TLutTriple{1, 0.25, 0}));
 
-  // Fusion: the bit depth line sets the scale; index words are not compared.
-  ASSERT_EQ(Load(kFusion, "F5LT\n\n12\n\n7 4095 9 0 9 2048\n0 0 0 4095 0 0\n", lut), "");
+  // Fusion: the bit depth line sets the scale; each index word is the entry number.
+  ASSERT_EQ(Load(kFusion, "F5LT\n\n12\n\n0 4095 0 0 0 2048\n1 0 1 4095 1 0\n", lut), "");
   EXPECT_EQ(lut.Size1D, 2);
   EXPECT_EQ(lut.Curve[0], (TLutTriple{1, 0, 2048 / 4095.0}));
   EXPECT_EQ(lut.Curve[1], (TLutTriple{0, 1, 0}));

@@ -106,7 +106,7 @@ TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
       ADD_FAILURE() << c.name << " loaded";
     } catch (const ETintwiseError &e) {
       const std::string message = e.what();
-      EXPECT_TRUE(EndsWith(message, c.message)) << c.name << " -> " << message;
+      EXPECT_NE(message.find(c.message), std::string::npos) << c.name << " -> " << message;
     }
     EXPECT_EQ(lut.Mode, kModeIdentity) << c.name;
   }

@@ -20,8 +20,15 @@
 
 #include <sys/wait.h>
 
+#include <QImage>
+#include <QImageWriter>
+
+#include <cstring>
+
+#include "engine/Bitmap24.h"
 #include "engine/Lut.h"
 #include "formats/LutFormat.h"
+#include "imaging/PictureLoader.h"
 
 namespace OCIO = OCIO_NAMESPACE;
 namespace OIIO = OIIO_NAMESPACE;
@@ -353,6 +360,35 @@ TEST_F(FootageApply, RefusesWhatItCannotDo) {
   // Nothing is left behind by the failed writes.
   for (const auto &e : fs::directory_iterator(Dir))
     EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+TEST_F(FootageApply, EightBitPicturesKeepThePreviewsPixels) {
+  const std::string cube = WriteCube();
+  InitLutFormats();
+  auto lut = std::make_unique<TLUT>();
+  LoadLutFile(cube, *lut);
+  const std::string source = TINTWISE_SOURCE_DIR "/samples/coffee.png";
+  TBitmap24 want;
+  LoadPictureFile(source, want);
+  lut->ApplyToBitmap(want);
+  // JPEG: the same pixels as Qt's own writer gives at quality 95 (another encoder of the settings).
+  const QImage image(want.Bits(), want.Width(), want.Height(), want.Stride(), QImage::Format_BGR888);
+  QImageWriter qt(QString::fromStdString(Path("qt.jpg")), "jpeg");
+  qt.setQuality(95);
+  ASSERT_TRUE(qt.write(image.convertToFormat(QImage::Format_RGB888)));
+  TBitmap24 wantJpeg;
+  LoadPictureFile(Path("qt.jpg"), wantJpeg);
+  for (const char *type : {"png", "jpg", "bmp"}) {
+    SCOPED_TRACE(type);
+    const std::string out = Path(std::string("graded.") + type);
+    ASSERT_EQ(Cli("apply --lut " + cube + " --output " + out + " " + source).Code, 0);
+    TBitmap24 got;
+    LoadPictureFile(out, got);
+    const TBitmap24 &expected = std::string(type) == "jpg" ? wantJpeg : want;
+    ASSERT_EQ(got.Width(), expected.Width());
+    for (int y = 0; y < got.Height(); ++y)
+      ASSERT_EQ(std::memcmp(got.Scanline(y), expected.Scanline(y), std::size_t(got.Width()) * 3), 0) << "row " << y;
+  }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -233,4 +234,31 @@ TEST(ImageResize2, BadArgumentsLeaveTheDestinationAloneAndInPlaceWorks) {
   reference::Resample(MitchellFilter, src, expected, 2.0f);
   Resample(MitchellFilter, same, same, 2.0f);
   EXPECT_EQ(FirstDifference(same, expected), "");
+}
+
+TEST(ImageResize2, RowsGivenInBandsGiveTheWholePicturesBytes) {
+  // A decoder hands rows over in bands of any height; the result must be the plain reading's, and
+  // rows out of order or missing are refused rather than resampled from stale memory.
+  const TBitmap24 src = reference::TestPicture(230, 157, 11);
+  TBitmap24 expected(97, 41);
+  reference::Resample(Lanczos3Filter, src, expected, 3.0f);
+  for (const int band : {1, 7, 64, 157})
+    for (const bool vector : {true, false}) {
+      detail::SetVectorResample(vector);
+      TBitmap24 dst(97, 41);
+      detail::TStreamResampler resampler(Lanczos3Filter, src.Width(), src.Height(), dst, 3.0f);
+      for (int y = 0; y < src.Height(); y += band)
+        resampler.AddRows({src.Scanline(y), src.Width(), std::min(band, src.Height() - y), src.Stride()}, y);
+      resampler.Finish();
+      EXPECT_EQ(FirstDifference(dst, expected), "") << "bands of " << band << (vector ? " (vector)" : " (plain)");
+    }
+  detail::SetVectorResample(true);
+
+  TBitmap24 dst(97, 41);
+  detail::TStreamResampler skipping(Lanczos3Filter, src.Width(), src.Height(), dst, 3.0f);
+  skipping.AddRows({src.Scanline(0), src.Width(), 10, src.Stride()}, 0);
+  EXPECT_THROW(skipping.AddRows({src.Scanline(20), src.Width(), 10, src.Stride()}, 20), EImageError);
+  EXPECT_THROW(skipping.AddRows({src.Scanline(10), src.Width() - 1, 10, src.Stride()}, 10), EImageError);
+  EXPECT_THROW(skipping.AddRows({src.Scanline(10), src.Width(), 150, src.Stride()}, 10), EImageError);
+  EXPECT_THROW(skipping.Finish(), EImageError);
 }

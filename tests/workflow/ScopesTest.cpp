@@ -262,6 +262,18 @@ TEST(Scopes, HistogramScalesLinearAndLogarithmic) {
     EXPECT_EQ(height(log, k, n - 1), static_cast<int>(std::floor((std::log10(0.01) + 6) / (std::log10(0.99) + 6) * room + 0.5)));
     EXPECT_EQ(height(log, k, n / 2), 0);
   }
+  // Each band in its channel's colour: red, green, blue, then grey luma.
+  for (int k = 0; k < 4; ++k) {
+    const std::uint8_t *p = linear.At(0, (k + 1) * band - 2);
+    if (k < 3) {
+      EXPECT_GT(p[k], 200) << k;
+      EXPECT_LT(p[(k + 1) % 3], 120) << k;
+    } else {
+      EXPECT_GT(p[0], 150);
+      EXPECT_EQ(p[0], p[1]);
+      EXPECT_EQ(p[1], p[2]);
+    }
+  }
   // A shared scale twice the peak halves the bars, so two pictures compare side by side.
   const TScopeImage half = DrawScope(TScopeKind::Histogram, c, {.HistogramScale = 2 * 0.99});
   EXPECT_EQ(height(half, 0, 0), static_cast<int>(std::floor(room / 2.0 + 0.5)));

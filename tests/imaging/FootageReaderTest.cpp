@@ -1,0 +1,489 @@
+// Footage and the loader's limits: deep pictures to 8 bits by the documented rule, movie frames,
+// CMYK JPEG, the pixel limit, bounded memory, FIFOs, and the picture libraries' chatter.
+#include <gtest/gtest.h>
+#include <OpenImageIO/imageio.h>
+#include <turbojpeg.h>
+
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <malloc.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "imaging/FrameSpec.h"
+#include "imaging/ImageResize2.h"
+#include "imaging/PictureLoader.h"
+#include "tests/imaging/ResampleReference.h"
+
+using namespace tintwise;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Footage : public ::testing::Test {
+protected:
+  QTemporaryDir Dir;
+  std::string Path(const std::string &name) const { return Dir.path().toStdString() + "/" + name; }
+
+  // Writes one row of pixels (or a column of rows when height > 1) with OpenImageIO.
+  template <typename T>
+  std::string WriteOiio(const std::string &name, int width, int height, int channels, OIIO::TypeDesc type,
+                        const std::vector<T> &values, int bits = 0) const {
+    auto out = OIIO::ImageOutput::create(Path(name));
+    EXPECT_TRUE(out) << OIIO::geterror();
+    OIIO::ImageSpec spec(width, height, channels, type);
+    if (bits)
+      spec.attribute("oiio:BitsPerSample", bits);
+    EXPECT_TRUE(out->open(Path(name), spec)) << out->geterror();
+    EXPECT_TRUE(out->write_image(type, values.data())) << out->geterror();
+    out->close();
+    return Path(name);
+  }
+  static TBitmap24 Load(const std::string &file, const TPictureLoadOptions &options = {},
+                        TPictureInfo *info = nullptr) {
+    TBitmap24 bmp;
+    LoadPictureFile(file, bmp, options, info);
+    return bmp;
+  }
+  static std::string Message(const std::function<void()> &load) {
+    try {
+      load();
+    } catch (const EImageError &e) {
+      return e.what();
+    }
+    return "(loaded)";
+  }
+  // Runs a shell command quietly; false when it fails.
+  static bool Shell(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+};
+
+// Red, green, blue of pixel x of row 0.
+std::array<int, 3> Rgb(const TBitmap24 &bmp, int x, int y = 0) {
+  const std::uint8_t *p = bmp.Scanline(y) + 3 * x;
+  return {p[2], p[1], p[0]};
+}
+
+} // namespace
+
+TEST_F(Footage, DeepIntegerCodesScaleToEightBitsRoundedToTheNearest) {
+  // v x 255 / 65535 = v / 257 by hand: 128 -> 0.498, 129 -> 0.502, 32767 -> 127.498, 32768 -> 127.502,
+  // 65406 -> 254.498.
+  const std::vector<std::pair<std::uint16_t, int>> sixteen = {{0, 0},         {128, 0},     {129, 1},
+                                                              {32767, 127},   {32768, 128}, {25828, 100},
+                                                              {25829, 101},   {65406, 254}, {65535, 255}};
+  std::vector<std::uint16_t> rgba;
+  for (std::size_t i = 0; i < sixteen.size(); ++i) {
+    const std::uint16_t v = sixteen[i].first, w = sixteen[sixteen.size() - 1 - i].first;
+    rgba.insert(rgba.end(), {v, w, v, static_cast<std::uint16_t>(i % 2 ? 0 : 65535)}); // alpha 0 keeps its colour
+  }
+  const int n = static_cast<int>(sixteen.size());
+  for (const char *name : {"deep.png", "deep.tif"}) {
+    const TBitmap24 bmp = Load(WriteOiio(name, n, 1, 4, OIIO::TypeDesc::UINT16, rgba));
+    ASSERT_EQ(bmp.Width(), n) << name;
+    for (int x = 0; x < n; ++x)
+      EXPECT_EQ(Rgb(bmp, x), (std::array<int, 3>{sixteen[x].second, sixteen[n - 1 - x].second, sixteen[x].second}))
+          << name << " " << sixteen[x].first;
+  }
+
+  // 10-bit DPX: c x 255 / 1023 by hand: 2 -> 0.4985, 3 -> 0.748, 511 -> 127.38, 512 -> 127.62, 1022 -> 254.75.
+  const std::vector<std::pair<int, int>> ten = {{0, 0}, {1, 0}, {2, 0}, {3, 1}, {511, 127}, {512, 128}, {1022, 255}, {1023, 255}};
+  std::vector<std::uint16_t> codes;
+  for (const auto &[c, e] : ten) // OpenImageIO writes the top 10 bits of 16-bit values
+    codes.insert(codes.end(), {static_cast<std::uint16_t>(c << 6),
+                               static_cast<std::uint16_t>(ten[ten.size() - 1 - codes.size() / 3].first << 6),
+                               static_cast<std::uint16_t>(c << 6)});
+  const std::string dpx = WriteOiio("ten.dpx", static_cast<int>(ten.size()), 1, 3, OIIO::TypeDesc::UINT16, codes, 10);
+  // The codes in the file, read from its bytes: packed 10-bit words, red in the top bits.
+  std::ifstream in(dpx, std::ios::binary);
+  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 2048u);
+  const bool big = bytes[0] == 'S';
+  auto u32 = [&](std::size_t at) {
+    return big ? std::uint32_t(bytes[at]) << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3]
+               : std::uint32_t(bytes[at + 3]) << 24 | bytes[at + 2] << 16 | bytes[at + 1] << 8 | bytes[at];
+  };
+  const std::size_t data = u32(4);
+  for (std::size_t x = 0; x < ten.size(); ++x)
+    ASSERT_EQ(static_cast<int>(u32(data + 4 * x) >> 22), ten[x].first) << "the file does not hold the code";
+  ASSERT_EQ(static_cast<int>(u32(data) >> 12 & 1023), 1023);
+  const TBitmap24 bmp = Load(dpx);
+  for (std::size_t x = 0; x < ten.size(); ++x)
+    EXPECT_EQ(Rgb(bmp, static_cast<int>(x)),
+              (std::array<int, 3>{ten[x].second, ten[ten.size() - 1 - x].second, ten[x].second}))
+        << "code " << ten[x].first;
+}
+
+TEST_F(Footage, FloatValuesAreClampedThenRoundedHalvesToEven) {
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  // value x 255 by hand: 0.5 -> 127.5 (a tie: 128, the even one), 0.25 -> 63.75, 3/512 -> 1.494,
+  // 0.5 + 1/2048 -> 127.62; outside 0..1 and NaN clamp.
+  const std::vector<std::pair<float, int>> values = {{0.0f, 0},   {0.5f, 128},       {0.25f, 64},  {3.0f / 512, 1},
+                                                     {0.5f + 1.0f / 2048, 128},     {1.0f, 255},  {-1.0f, 0},
+                                                     {2.0f, 255}, {nan, 0},          {inf, 255},   {-inf, 0}};
+  const int n = static_cast<int>(values.size());
+  std::vector<float> rgb, grey;
+  for (const auto &[v, e] : values) {
+    rgb.insert(rgb.end(), {v, 0.5f, v});
+    grey.push_back(v);
+  }
+  for (const OIIO::TypeDesc &type : {OIIO::TypeDesc(OIIO::TypeDesc::HALF), OIIO::TypeDesc(OIIO::TypeDesc::FLOAT)}) {
+    // OpenImageIO converts from float to the file's type as it writes.
+    auto write = [&](const std::string &name, int channels, const std::vector<float> &pixels) {
+      auto out = OIIO::ImageOutput::create(Path(name));
+      OIIO::ImageSpec spec(n, 1, channels, type);
+      EXPECT_TRUE(out->open(Path(name), spec)) << out->geterror();
+      EXPECT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data())) << out->geterror();
+      out->close();
+      return Path(name);
+    };
+    const TBitmap24 colour = Load(write("f.exr", 3, rgb)), mono = Load(write("g.exr", 1, grey));
+    for (int x = 0; x < n; ++x) {
+      EXPECT_EQ(Rgb(colour, x), (std::array<int, 3>{values[x].second, 128, values[x].second}))
+          << type << " " << values[x].first;
+      EXPECT_EQ(Rgb(mono, x), (std::array<int, 3>{values[x].second, values[x].second, values[x].second}))
+          << type << " " << values[x].first;
+    }
+  }
+}
+
+TEST_F(Footage, TiledAndTallFootageFitsLikeTheWholePicture) {
+  // 150 rows cross several bands; tiles of 32 rows do too. The fitted picture must be the whole
+  // decoded picture resampled.
+  const int width = 1900, height = 150;
+  std::vector<std::uint16_t> pixels(static_cast<std::size_t>(width) * height * 3);
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<std::uint16_t>((i * 2654435761u) >> 7);
+  for (const bool tiled : {false, true}) {
+    auto out = OIIO::ImageOutput::create(Path("big.exr"));
+    OIIO::ImageSpec spec(width, height, 3, OIIO::TypeDesc::HALF);
+    if (tiled) {
+      spec.tile_width = 64;
+      spec.tile_height = 32;
+    }
+    std::vector<float> values(pixels.size());
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+      values[i] = pixels[i] / 65535.0f;
+    ASSERT_TRUE(out->open(Path("big.exr"), spec)) << out->geterror();
+    ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, values.data())) << out->geterror();
+    out->close();
+    const TBitmap24 whole = Load(Path("big.exr"));
+    TBitmap24 fitted, expected(1700, 134);
+    TPictureInfo info;
+    LoadImageFile(Path("big.exr"), fitted, {}, &info);
+    EXPECT_EQ(std::pair(info.Width, info.Height), std::pair(width, height));
+    EXPECT_FALSE(info.IsMovie);
+    reference::Resample(Lanczos3Filter, whole, expected, 3.0f);
+    EXPECT_TRUE(fitted.SamePixels(expected)) << (tiled ? "tiled" : "scanlines");
+  }
+}
+
+TEST_F(Footage, MovieFramesByNumberAndTimecode) {
+  if (!IsPictureFileName("a.mov"))
+    GTEST_SKIP() << "OpenImageIO has no FFmpeg reader here";
+  // Frame k is a flat grey of 16 + 8k (full range): which frame was read shows in its mean.
+  for (const std::string codec : {"prores_ks", "libx264"}) {
+    const std::string movie = Path(codec == "libx264" ? "clip.mp4" : "clip.mov");
+    ASSERT_TRUE(Shell("ffmpeg -nostdin -y -f lavfi -i \"color=c=black:s=48x32:r=25,format=gray,geq=lum='16+8*N'\" "
+                      "-frames:v 30 -c:v " + codec + (codec == "libx264" ? " -pix_fmt yuv420p -qp 0" : "") + " " + movie))
+        << "ffmpeg cannot make " << movie;
+    TPictureInfo info;
+    auto mean = [&](const std::string &frame) {
+      TPictureLoadOptions options;
+      options.Frame = frame;
+      const TBitmap24 bmp = Load(movie, options, &info);
+      long sum = 0;
+      for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Width() * 3; ++x)
+          sum += bmp.Scanline(y)[x];
+      return static_cast<double>(sum) / (bmp.Width() * bmp.Height() * 3);
+    };
+    const double first = mean("");
+    EXPECT_TRUE(info.IsMovie);
+    EXPECT_EQ(info.FrameCount, 30) << codec;
+    EXPECT_DOUBLE_EQ(info.FrameRate, 25.0);
+    EXPECT_EQ(std::pair(info.Frame, info.Timecode), std::pair(std::int64_t(0), std::string("00:00:00:00")));
+    EXPECT_NEAR(first, 16, 2) << codec;
+    // Frame 26 is 1 second and 1 frame at 25 frames a second.
+    const double late = mean("00:00:01:01");
+    EXPECT_EQ(std::pair(info.Frame, info.Timecode), std::pair(std::int64_t(26), std::string("00:00:01:01")));
+    EXPECT_NEAR(late, 16 + 8 * 26, 2) << codec;
+    EXPECT_NEAR(mean("26"), late, 0.01);
+    EXPECT_NEAR(mean("5"), 16 + 8 * 5, 2) << codec;
+    EXPECT_EQ(info.Timecode, "00:00:00:05");
+    EXPECT_NE(Message([&] { mean("30"); }).find("frame 30 is past the end of the movie (it has 30 frames, 0 to 29)"),
+              std::string::npos);
+    EXPECT_NE(Message([&] { mean("00:00:00:25"); }).find("counts 0 to 24"), std::string::npos);
+    EXPECT_NE(Message([&] { mean("1:2"); }).find("HH:MM:SS:FF"), std::string::npos);
+  }
+  // A movie without pictures, and a still given a frame (ignored).
+  ASSERT_TRUE(Shell("ffmpeg -nostdin -y -f lavfi -i anullsrc=r=48000 -t 0.5 -c:a aac " + Path("sound.mov")));
+  const std::string message = Message([&] { Load(Path("sound.mov")); });
+  EXPECT_NE(message.find(Path("sound.mov")), std::string::npos) << message;
+  EXPECT_NE(message.find("could not find a valid videostream"), std::string::npos) << message;
+}
+
+TEST(FrameSpec, NumbersAndTimecodes) {
+  // Timecodes count whole seconds at the rounded rate: 29.97 counts 30 a second.
+  const struct { const char *text; double rate; std::int64_t frame; } good[] = {
+      {"0", 24, 0}, {"17", 24, 17}, {"00:00:01:00", 24, 24}, {"01:00:00:00", 25, 90000},
+      {"00:01:00:29", 29.97, 1829}, {"10:59:59:23", 23.976, (10 * 3600 + 59 * 60 + 59) * 24 + 23}};
+  for (const auto &g : good) {
+    EXPECT_EQ(FrameNumberOf(ParseFrameSpec(g.text), g.rate), g.frame) << g.text;
+    if (std::string(g.text).find(':') != std::string::npos) {
+      EXPECT_EQ(FrameTimecode(g.frame, g.rate), g.text);
+    }
+  }
+  for (const char *bad : {"", "-1", "1.5", "x", "00:00:00;12", "00:60:00:00", "00:00:61:00", "0:0:0:0", "00:00:00",
+                          "00:00:00:00:00", " 1"})
+    EXPECT_THROW(FrameNumberOf(ParseFrameSpec(bad), 24), EImageError) << bad;
+  EXPECT_THROW(FrameNumberOf(ParseFrameSpec("00:00:00:24"), 24), EImageError);
+}
+
+TEST_F(Footage, CmykAndYcckJpegsBecomeRgbAsOtherProgramsShowThem) {
+  // Adobe's inverted inks in flat 8 x 8 blocks (which JPEG keeps almost exactly at quality 100):
+  // red = C x K / 255 by hand, e.g. (255, 128, 0, 200) -> (200, 100, 0).
+  const std::uint8_t inks[4][4] = {{255, 128, 0, 200}, {0, 255, 255, 255}, {100, 200, 50, 128}, {255, 255, 255, 0}};
+  const int expected[4][3] = {{200, 100, 0}, {0, 255, 255}, {50, 100, 25}, {0, 0, 0}};
+  for (const J_COLOR_SPACE space : {JCS_CMYK, JCS_YCCK}) {
+    const std::string file = Path(space == JCS_CMYK ? "cmyk.jpg" : "ycck.jpg");
+    std::FILE *f = std::fopen(file.c_str(), "wb");
+    ASSERT_TRUE(f);
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = 32;
+    c.image_height = 8;
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, space); // writes Adobe's marker
+    jpeg_set_quality(&c, 100, TRUE);
+    for (int i = 0; i < c.num_components; ++i)
+      c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+    jpeg_start_compress(&c, TRUE);
+    std::vector<std::uint8_t> row(32 * 4);
+    for (int x = 0; x < 32; ++x)
+      std::memcpy(&row[4 * x], inks[x / 8], 4);
+    for (int y = 0; y < 8; ++y) {
+      JSAMPROW r = row.data();
+      jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+    const TBitmap24 bmp = Load(file);
+    ASSERT_EQ(bmp.Width(), 32);
+    for (int block = 0; block < 4; ++block)
+      for (int c2 = 0; c2 < 3; ++c2)
+        EXPECT_NEAR(Rgb(bmp, block * 8 + 3, 4)[c2], expected[block][c2], 1) << file << " block " << block;
+    // ImageMagick, where it is installed, shows the same picture.
+    if (Shell("command -v convert-im6.q16")) {
+      ASSERT_TRUE(Shell("convert-im6.q16 " + file + " -depth 8 rgb:" + Path("im.rgb")));
+      std::ifstream in(Path("im.rgb"), std::ios::binary);
+      std::vector<unsigned char> im((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      ASSERT_EQ(im.size(), 32u * 8 * 3);
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 32; ++x)
+          for (int c2 = 0; c2 < 3; ++c2)
+            EXPECT_NEAR(Rgb(bmp, x, y)[c2], im[(y * 32 + x) * 3 + c2], 1) << file << " " << x << "," << y;
+    }
+  }
+}
+
+TEST_F(Footage, JpegPixelsAreTurboJpegsWholePictureDecode) {
+  // The band-by-band decode must give exactly what TurboJPEG's one-call decode gave before it.
+  const TBitmap24 picture = reference::TestPicture(301, 203, 5);
+  struct { int subsampling; bool progressive; } cases[] = {
+      {TJSAMP_444, false}, {TJSAMP_420, false}, {TJSAMP_422, true}, {TJSAMP_GRAY, false}, {TJSAMP_440, true}};
+  for (const auto &c : cases) {
+    tjhandle tj = tjInitCompress();
+    unsigned char *jpeg = nullptr;
+    unsigned long size = 0;
+    ASSERT_EQ(tjCompress2(tj, picture.Bits(), picture.Width(), static_cast<int>(picture.Stride()), picture.Height(),
+                          TJPF_BGR, &jpeg, &size, c.subsampling, 80, c.progressive ? TJFLAG_PROGRESSIVE : 0), 0);
+    tjDestroy(tj);
+    std::ofstream(Path("p.jpg"), std::ios::binary).write(reinterpret_cast<const char *>(jpeg), static_cast<long>(size));
+    TBitmap24 expected(picture.Width(), picture.Height());
+    tj = tjInitDecompress();
+    ASSERT_EQ(tjDecompress2(tj, jpeg, size, expected.Bits(), expected.Width(), static_cast<int>(expected.Stride()),
+                            expected.Height(), TJPF_BGR, 0), 0);
+    tjDestroy(tj);
+    tjFree(jpeg);
+    EXPECT_TRUE(Load(Path("p.jpg")).SamePixels(expected)) << c.subsampling;
+  }
+}
+
+TEST_F(Footage, ThePixelLimitRefusesWithAMessageNamingIt) {
+  const std::string png = WriteOiio("small.png", 20, 10, 3, OIIO::TypeDesc::UINT8, std::vector<std::uint8_t>(600, 9));
+  const std::string exr = WriteOiio("small.exr", 20, 10, 3, OIIO::TypeDesc::HALF, std::vector<float>(600, 0.5f));
+  for (const std::string &file : {png, exr}) {
+    TPictureLoadOptions options;
+    options.MaxPixels = 199;
+    EXPECT_EQ(Message([&] { Load(file, options); }),
+              "Cannot load the picture \"" + file +
+                  "\": the picture (20 x 10 = 200 pixels) is larger than the limit of 199 pixels; raise it with "
+                  "--max-pixels.");
+    options.MaxPixelsHint = "raise it in Preferences";
+    EXPECT_NE(Message([&] { TBitmap24 b; LoadImageFile(file, b, options); }).find("; raise it in Preferences."),
+              std::string::npos);
+    options.MaxPixels = 200;
+    EXPECT_EQ(Load(file, options).Width(), 20);
+  }
+  const struct { const char *text; std::int64_t value; } good[] = {
+      {"1", 1}, {"200", 200}, {"150M", 150'000'000}, {"268435456", 268435456}, {"2m", 2'000'000}};
+  for (const auto &g : good)
+    EXPECT_EQ(ParseMaxPixels(g.text), g.value) << g.text;
+  for (const char *bad : {"", "0", "-5", "1.5M", "12k", "M", "5G", "99999999999999"})
+    EXPECT_THROW(ParseMaxPixels(bad), EImageError) << bad;
+}
+
+namespace {
+
+// Runs body in a child process with its address space limited to `extra` bytes beyond what it
+// already uses, and a time limit; returns the child's exit code (or 128 + signal).
+int RunLimited(std::size_t extra, unsigned seconds, const std::function<int()> &body) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    mallopt(M_ARENA_MAX, 1); // thread arenas reserve address space they never use
+    std::size_t used = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmSize:", 0) == 0)
+        used = std::stoull(line.substr(7)) * 1024;
+    const rlimit limit{used + extra, used + extra};
+    setrlimit(RLIMIT_AS, &limit);
+    alarm(seconds);
+    _exit(body());
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+} // namespace
+
+TEST_F(Footage, LargeDeclaredPicturesLoadInBoundedMemoryAndTime) {
+  // A 122-byte run-length BMP declaring 16384 x 16384 pixels, every run a stop: Qt keeps one byte
+  // a pixel (256 MB), the fit streams. Before, the load took 1.8 GB.
+  std::vector<unsigned char> bmp(54 + 4 * 2 + 4, 0);
+  auto put = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+      bmp[at + i] = static_cast<unsigned char>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put(2, static_cast<std::uint32_t>(bmp.size()));
+  put(10, 54 + 8);
+  put(14, 40);
+  put(18, 16384);
+  put(22, 16384);
+  bmp[26] = 1;
+  bmp[28] = 8;
+  put(30, 1); // RLE8
+  put(34, 4);
+  put(46, 2);
+  put(54, 0x00FFFFFF); // palette: white, then black
+  put(58, 0);
+  bmp[62] = 0; // end of picture
+  bmp[63] = 1;
+  const std::string rle = Path("huge-rle.bmp");
+  std::ofstream(rle, std::ios::binary).write(reinterpret_cast<const char *>(bmp.data()), static_cast<long>(bmp.size()));
+  TPictureLoadOptions options;
+  options.MaxPixels = 16384LL * 16384;
+  EXPECT_EQ(RunLimited(std::size_t(600) << 20, 60, [&] {
+              TBitmap24 fitted;
+              LoadImageFile(rle, fitted, options);
+              return fitted.Width() == 500 && fitted.Height() == 500 ? 0 : 1;
+            }),
+            0);
+  // The default limit refuses it at once.
+  EXPECT_NE(Message([&] { TBitmap24 b; LoadImageFile(rle, b); }).find("larger than the limit of 150000000 pixels"),
+            std::string::npos);
+
+  // A 16-bit PNG of 6000 x 6000 (216 MB of pixels, a few hundred KB of file) through OpenImageIO,
+  // streamed into the fit in 150 MB. Before, Qt decoded it whole at 8 bytes a pixel.
+  {
+    auto out = OIIO::ImageOutput::create(Path("deep.png"));
+    OIIO::ImageSpec spec(6000, 6000, 3, OIIO::TypeDesc::UINT16);
+    spec.attribute("png:compressionLevel", 1);
+    ASSERT_TRUE(out->open(Path("deep.png"), spec));
+    std::vector<std::uint16_t> row(6000 * 3, 40000);
+    for (int y = 0; y < 6000; ++y)
+      out->write_scanline(y, 0, OIIO::TypeDesc::UINT16, row.data());
+    out->close();
+  }
+  EXPECT_EQ(RunLimited(std::size_t(150) << 20, 60, [&] {
+              TBitmap24 fitted;
+              LoadImageFile(Path("deep.png"), fitted);
+              std::uint8_t r, g, b;
+              fitted.GetPixel(250, 250, r, g, b);
+              return fitted.Width() == 500 && r == 156 ? 0 : 1; // 40000 / 257 = 155.6
+            }),
+            0);
+}
+
+TEST_F(Footage, OnlyRegularFilesAreReadAndAFifoIsRefusedAtOnce) {
+  for (const char *name : {"pipe.png", "pipe.jpg", "pipe.bmp", "pipe.exr", "pipe.mov"}) {
+    ASSERT_EQ(mkfifo(Path(name).c_str(), 0600), 0);
+    const std::string file = Path(name);
+    EXPECT_EQ(RunLimited(std::size_t(1) << 30, 10, [&] {
+                const std::string message = Message([&] { Load(file); });
+                return message.find(file) != std::string::npos && message.find("pipe") != std::string::npos ? 0 : 1;
+              }),
+              0)
+        << name;
+  }
+}
+
+TEST_F(Footage, LibraryWarningsAppearOnlyInVerboseMode) {
+  // A PNG whose colour profile libpng warns about: an iCCP chunk that claims sRGB but is not.
+  const std::string sample = std::string(TINTWISE_SOURCE_DIR) + "/samples/coffee.png";
+  const std::string file = Path("warn.png");
+  ASSERT_TRUE(Shell("convert-im6.q16 -size 4x4 xc:red -define png:color-type=2 " + file) || fs::exists(sample));
+  auto stderrOf = [&](const std::string &picture) {
+    std::fflush(stderr);
+    const int saved = dup(2);
+    const int fd = ::open(Path("stderr.txt").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0600);
+    dup2(fd, 2);
+    ::close(fd);
+    try {
+      Load(picture);
+    } catch (const EImageError &) {
+    }
+    std::fflush(stderr);
+    dup2(saved, 2);
+    ::close(saved);
+    std::ifstream in(Path("stderr.txt"));
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  // A PNG with a bad CRC in an ancillary chunk after the pixels: libpng warns and Qt reads on.
+  std::ifstream in(fs::exists(file) ? file : sample, std::ios::binary);
+  std::vector<char> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const char text[] = "\0\0\0\x05tEXtab\0cd\0\0\0\0"; // a tEXt chunk with a wrong CRC
+  png.insert(png.end() - 12, text, text + sizeof text - 1);
+  std::ofstream(Path("chatty.png"), std::ios::binary).write(png.data(), static_cast<long>(png.size()));
+  SetPictureLoaderVerbose(false);
+  EXPECT_EQ(stderrOf(Path("chatty.png")), "");
+  SetPictureLoaderVerbose(true);
+  const std::string verbose = stderrOf(Path("chatty.png"));
+  SetPictureLoaderVerbose(false);
+  EXPECT_NE(verbose.find("CRC"), std::string::npos) << verbose;
+}
