@@ -45,6 +45,8 @@ TBitmap24 TBitmap24::Crop(int x, int y, int width, int height) const {
   const int x1 = std::clamp(x + std::max(width, 0), x0, FWidth);
   const int y1 = std::clamp(y + std::max(height, 0), y0, FHeight);
   TBitmap24 result(x1 - x0, y1 - y0);
+  if (x1 == x0)
+    return result;
   for (int row = y0; row < y1; ++row)
     std::memcpy(result.Scanline(row - y0), Scanline(row) + 3 * x0, static_cast<std::size_t>(x1 - x0) * 3);
   return result;

@@ -27,8 +27,8 @@ void ApplyColorPick(TLUT &lut, const TColorTriple &source, const TColorTriple &t
   const long long s = softness;
   const double radius = std::sqrt(3.0 * softness * static_cast<double>(softness));
 
-  auto lo = [](int centre, long long s) { return static_cast<int>(std::max<long long>(centre - s, 0)); };
-  auto hi = [n](int centre, long long s) { return static_cast<int>(std::min<long long>(centre + s, n - 1)); };
+  auto lo = [](int centre, long long reach) { return static_cast<int>(std::max<long long>(centre - reach, 0)); };
+  auto hi = [n](int centre, long long reach) { return static_cast<int>(std::min<long long>(centre + reach, n - 1)); };
   for (int i = lo(ci, s); i <= hi(ci, s); ++i)
     for (int j = lo(cj, s); j <= hi(cj, s); ++j)
       for (int k = lo(ck, s); k <= hi(ck, s); ++k) {

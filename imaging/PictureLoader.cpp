@@ -11,12 +11,10 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -604,27 +602,6 @@ void Decode(const std::string &fileName, TRowSink &sink, const TPictureLoadOptio
   }
 }
 
-// The busy cursor while a picture loads, when there is a GUI and this is its thread.
-class TBusyCursor {
-public:
-  TBusyCursor() {
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) &&
-        QThread::currentThread() == QCoreApplication::instance()->thread()) {
-      QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-      FActive = true;
-    }
-  }
-  ~TBusyCursor() {
-    if (FActive)
-      QGuiApplication::restoreOverrideCursor();
-  }
-  TBusyCursor(const TBusyCursor &) = delete;
-  TBusyCursor &operator=(const TBusyCursor &) = delete;
-
-private:
-  bool FActive = false;
-};
-
 // ---------------------------------------------------------------------------------------------
 // Library messages. Qt's image readers pass on what libpng and libtiff say ("iCCP: known incorrect
 // sRGB profile") as Qt warnings in their own logging categories; outside verbose mode those are
@@ -759,7 +736,6 @@ void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap, const TPict
 
 void LoadImageFile(const std::string &fileName, TBitmap24 &destination, const TPictureLoadOptions &options,
                    TPictureInfo *info) {
-  TBusyCursor busy;
   TFitSink sink(fileName);
   TPictureInfo found;
   Decode(fileName, sink, options, found);

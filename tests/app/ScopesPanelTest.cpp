@@ -106,7 +106,7 @@ TEST_F(TScopesFixture, FollowsApplyTheHideToggleAndTheSelections) {
             ScopeOf(frm.PreviewBitmap().Crop(rect.x(), rect.y(), rect.width(), rect.height())));
   EXPECT_EQ(panel.ReferenceScope(), ScopeOf(frm.RefBitmap()));
   ASSERT_EQ(panel.Report().Areas.size(), 2u);
-  const TReportArea &regions = panel.Report().Areas[1];
+  const TReportArea regions = panel.Report().Areas[1]; // a copy: the panel rebuilds its report
   EXPECT_EQ(regions.Before.Pixels, static_cast<std::uint64_t>(rect.width()) * rect.height());
   EXPECT_FALSE(regions.ReferenceRegion);
   EXPECT_EQ(*regions.SourceRegion, (TReportRegion{rect.x(), rect.y(), rect.width(), rect.height()}));

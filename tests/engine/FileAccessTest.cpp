@@ -179,7 +179,8 @@ TEST_F(FileAccess, StandardOutputTakesEveryByteOrSaysWhyNot) {
   ::dup2(saved, 1);
   ::close(saved);
   EXPECT_EQ(Read(Path("stdout")), text + "!");
-  if (message != "(no /dev/full)")
+  if (message != "(no /dev/full)") {
     EXPECT_EQ(message, "Cannot write to standard output. No space left on device.");
+  }
 }
 

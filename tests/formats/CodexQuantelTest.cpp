@@ -6,15 +6,6 @@ namespace {
 
 using namespace test;
 
-void FillSmallCurve(TLUT &lut) {
-  lut.Mode = kMode1D;
-  lut.Size1D = 4;
-  lut.Curve[0] = {0, 0.5, 1.7};
-  lut.Curve[1] = {0.25, -0.2, 1};
-  lut.Curve[2] = {1, 0.5, 0.125};
-  lut.Curve[3] = {0.5, 0.25, 0};
-}
-
 TEST(CodexQuantel, ReaderQuirks) {
   const std::string eight = "1023 1023 1023\n0 0 0\n0 0 0\n0 0 0\n0 0 0\n0 0 0\n0 0 0\n4095 4095 4095\n";
   TLUT lut;

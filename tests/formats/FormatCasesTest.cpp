@@ -349,8 +349,9 @@ TEST_P(FormatCases, WritersAreByteExact) {
     }
   }
   // The binary FSI DIT file is checked field by field with its own test.
-  if (Info().Writes && Info().Id != TLutFormatId::FsiDit3D)
+  if (Info().Writes && Info().Id != TLutFormatId::FsiDit3D) {
     EXPECT_GT(count, 0) << "no byte-exact case for " << Info().Name;
+  }
   if (!Info().Writes) { // writes nothing, and says nothing
     TTempDir dir;
     FillTwoEntries(lut);

@@ -127,8 +127,9 @@ TEST(HostileFiles, AForcedFormatMustFindItsOwnStructure) {
     EXPECT_NE(Load(format, jpeg, lut), "") << Format(format).Name << " read a picture";
     EXPECT_EQ(lut.Mode, kModeIdentity) << Format(format).Name;
     // Cube 3D, and FSI CFE, which is read exactly as Cube 3D, are the only readers of a cube.
-    if (format != kCube3D && format != kFsiCfe)
+    if (format != kCube3D && format != kFsiCfe) {
       EXPECT_NE(Load(format, cube, lut), "") << Format(format).Name << " read a cube";
+    }
   }
   ExpectRefusals({
       {kSpeedgrade, cube, "\"in.txt\" (read as Adobe Speedgrade Look 3D): no <look> element; the file is not a Speedgrade look."},

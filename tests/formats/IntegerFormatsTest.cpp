@@ -8,13 +8,6 @@ namespace {
 
 using namespace test;
 
-std::string Line(const std::string &text, int index) {
-  std::size_t start = 0;
-  for (int i = 0; i < index; ++i)
-    start = text.find('\n', start) + 1;
-  return text.substr(start, text.find('\n', start) - start);
-}
-
 // Lines of codes for an n-point lattice, blue fastest, each channel its index times scale.
 std::string CodeLines(int n, int scale, bool numbered = false) {
   std::string s;

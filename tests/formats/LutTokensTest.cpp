@@ -51,15 +51,16 @@ TEST(LutTokens, ParseFloatTripleCases) {
       {"0.1, 0.2, 0.3", true, 0.1, 0.2, 0.3}, {"0.1\t0.2\t0.3", true, 0.1, 0.2, 0.3},
       {"   0.1    0.2     0.3   ", true, 0.1, 0.2, 0.3}, {"+1 -2.5e-1 1E2", true, 1, -0.25, 100},
       {".5 5. 0", true, 0.5, 5, 0},
-      {"0.1 0.2", false}, {"0.1 0.2 0.3 0.4", false}, {"0,1 0,2 0,3", false}, {"0.1,,0.2,0.3", false},
-      {"nan 0 0", false}, {"inf 0 0", false}, {"0x1 0 0", false}, {"1e999 0 0", false},
-      {"+-1 0 0", false}, {"LUT_3D_SIZE 2", false},
+      {"0.1 0.2", false, 0, 0, 0}, {"0.1 0.2 0.3 0.4", false, 0, 0, 0}, {"0,1 0,2 0,3", false, 0, 0, 0}, {"0.1,,0.2,0.3", false, 0, 0, 0},
+      {"nan 0 0", false, 0, 0, 0}, {"inf 0 0", false, 0, 0, 0}, {"0x1 0 0", false, 0, 0, 0}, {"1e999 0 0", false, 0, 0, 0},
+      {"+-1 0 0", false, 0, 0, 0}, {"LUT_3D_SIZE 2", false, 0, 0, 0},
   };
   for (const Case &c : cases) {
     double r = -7, g = -7, b = -7;
     EXPECT_EQ(ParseFloatTriple(c.line, r, g, b), c.ok) << c.line;
-    if (c.ok)
+    if (c.ok) {
       EXPECT_EQ((TLutTriple{r, g, b}), (TLutTriple{c.r, c.g, c.b})) << c.line;
+    }
   }
 }
 
@@ -87,14 +88,15 @@ TEST(LutTokens, ParseIntTripleCases) {
   } cases[] = {
       {"7 4095 0 2048", true, true, 1, 0, 2048.0 / 4095},
       {"5000\t0\t1", false, true, 5000.0 / 4095, 0, 1.0 / 4095}, // above the maximum: kept
-      {"1 2 3", true, false},                                     // the index column leaves two
-      {"1.5 2 3", false, false}, {"1 2 3 4", false, false}, {"2147483648 0 0", false, false},
+      {"1 2 3", true, false, 0, 0, 0},                                     // the index column leaves two
+      {"1.5 2 3", false, false, 0, 0, 0}, {"1 2 3 4", false, false, 0, 0, 0}, {"2147483648 0 0", false, false, 0, 0, 0},
   };
   for (const Case &c : cases) {
     double r = -7, g = -7, b = -7;
     ASSERT_EQ(ParseIntTriple(c.line, 4095, c.skipFirst, r, g, b), c.ok) << c.line;
-    if (c.ok)
+    if (c.ok) {
       EXPECT_EQ((TLutTriple{r, g, b}), (TLutTriple{c.r, c.g, c.b})) << c.line;
+    }
   }
   EXPECT_EQ(LutStrToInt(" +33 "), 33);
   try {

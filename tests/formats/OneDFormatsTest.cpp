@@ -6,13 +6,6 @@ namespace {
 
 using namespace test;
 
-void FillTwoEntries(TLUT &lut) {
-  lut.Mode = kMode1D;
-  lut.Size1D = 2;
-  lut.Curve[0] = {0, 0.5, 1.7};
-  lut.Curve[1] = {0.25, -0.2, 1};
-}
-
 TEST(OneDFormats, ReaderQuirks) {
   TLUT lut;
   // Blackmagic: only lines starting with a digit are values, divided by 1000.
