@@ -24,20 +24,13 @@
 
 using namespace tintwise;
 
+#include "tests/cli/CliRun.h"
+
 namespace {
 
-struct TRun {
-  int Code = -1;
-  QString Out, Err;
-};
-
-TRun Cli(const QStringList &args) {
-  QProcess p;
-  p.start(TINTWISE_CLI, args);
-  p.waitForFinished(120000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
-}
+using tintwise::test::Bytes;
+using tintwise::test::Cli;
+using tintwise::test::TRun;
 
 const QString kSamples = TINTWISE_SOURCE_DIR "/samples/";
 const QString kReference = kSamples + "rocket.jpg"; // 640 x 427
@@ -60,11 +53,6 @@ void WriteText(const QString &file, const QByteArray &text) {
   QFile f(file);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(text);
-}
-
-QByteArray Bytes(const QString &file) {
-  QFile f(file);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 TBitmap24 Fitted(const QString &file) {

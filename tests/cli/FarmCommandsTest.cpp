@@ -9,25 +9,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "tests/cli/CliRun.h"
+
 namespace {
 
-struct TRun {
-  int Code = -1;
-  QString Out, Err;
-};
-
-TRun Cli(const QStringList &args) {
-  QProcess p;
-  p.start(TINTWISE_CLI, args);
-  p.waitForFinished(120000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray Bytes(const QString &file) {
-  QFile f(file);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using tintwise::test::Bytes;
+using tintwise::test::Cli;
+using tintwise::test::TRun;
 
 class ApplySequence : public ::testing::Test {
 protected:
