@@ -43,8 +43,13 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
                                     "jsonl");
   const QCommandLineOption as("as", "With --output-dir: write pictures and movie frames as dpx, exr, tiff or png.",
                               "TYPE");
+  const QCommandLineOption maxPixels("max-pixels",
+                                     "Refuse 8-bit pictures of more pixels than this, e.g. 300000000 or 300M (150M); "
+                                     "footage streams and has no limit.",
+                                     "N");
   const QCommandLineOption overwrite = OverwriteOption();
-  parser.addOptions({lutOption, output, outputDir, as, input, frames, skipExisting, threads, progress, overwrite});
+  parser.addOptions(
+      {lutOption, output, outputDir, as, input, frames, skipExisting, threads, progress, overwrite, maxPixels});
   parser.addPositionalArgument("IMAGE", "Pictures or movies to run through the LUT.", "[IMAGE...]");
   if (!ParseCommandLine(parser, command, args))
     return 0;
@@ -86,6 +91,14 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
   batch.SkipExisting = parser.isSet(skipExisting);
   if (parser.isSet(threads))
     batch.Threads = ParseInt("--threads", Str(parser.value(threads)), 1, 1024);
+  std::int64_t pixelLimit = 0;
+  if (parser.isSet(maxPixels)) {
+    try {
+      pixelLimit = ParseMaxPixels(Str(parser.value(maxPixels)));
+    } catch (const std::exception &e) {
+      throw EUsage(std::string("--max-pixels: ") + e.what());
+    }
+  }
 
   std::vector<TFrameJob> jobs;
   try {
@@ -135,7 +148,7 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
         if (IsMovieFileName(job.Input))
           ApplyLutToMovieFrames(*lut, job.Input, Str(parser.value(outputDir)), movieType);
         else
-          ApplyLutToPictureFile(*lut, job.Input, job.Output);
+          ApplyLutToPictureFile(*lut, job.Input, job.Output, pixelLimit);
       },
       [&](const TFrameJob &job, const TFrameResult &result) {
         ++finished;

@@ -178,11 +178,15 @@ const std::vector<std::string> &FrameSequenceTypes() {
   return list;
 }
 
-void ApplyLutToPictureFile(const TLUT &lut, const std::string &input, const std::string &output) {
+void ApplyLutToPictureFile(const TLUT &lut, const std::string &input, const std::string &output,
+                           std::int64_t maxPixels) {
   lut.CheckSizes();
   if (TakesBitmapPath(input, output)) {
     TBitmap24 picture;
-    LoadPictureFile(input, picture);
+    TPictureLoadOptions options;
+    if (maxPixels > 0)
+      options.MaxPixels = maxPixels;
+    LoadPictureFile(input, picture, options);
     lut.ApplyToBitmap(picture);
     SavePictureFile(picture, output);
     return;

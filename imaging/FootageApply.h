@@ -8,6 +8,7 @@
 // bit depth, floats within 1/65,535 of the double-precision evaluation, clamped to 0..1.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -21,7 +22,9 @@ const std::vector<std::string> &FrameSequenceTypes();
 // Runs the picture file `input` through the LUT into `output`, whose extension chooses the format.
 // The output is replaced in one step. Raises EImageError naming the input (unreadable, a movie,
 // too large), EFCreateError naming the output (no writer for its type, a failed write).
-void ApplyLutToPictureFile(const TLUT &lut, const std::string &input, const std::string &output);
+// maxPixels limits the 8-bit pictures held whole (0: the loader's default); footage streams.
+void ApplyLutToPictureFile(const TLUT &lut, const std::string &input, const std::string &output,
+                           std::int64_t maxPixels = 0);
 
 // The file name of frame `frame` (0-based) of `movie` in outputDir: "<movie name>.<frame, six
 // digits>.<type>", e.g. "clip.000012.dpx" for clip.mov.

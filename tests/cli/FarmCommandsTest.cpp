@@ -136,6 +136,12 @@ TEST_F(ApplySequence, OutputPatternsAndExitCodes) {
                 .Code,
             1);
   EXPECT_TRUE(QDir(Path("u")).isEmpty());
+  // A picture above the pixel limit fails, and the message says how to raise it.
+  const TRun limited = Apply("l", "101", {"--max-pixels", "5000"}); // the frames are 96 x 54 = 5184
+  EXPECT_EQ(limited.Code, 3);
+  EXPECT_TRUE(limited.Err.contains("--max-pixels")) << limited.Err.toStdString();
+  EXPECT_EQ(Apply("l", "101", {"--max-pixels", "5184"}).Code, 0);
+  EXPECT_EQ(Apply("l", "102", {"--max-pixels", "lots"}).Code, 2);
   // A frame missing from the sequence is a failed frame, named.
   const TRun missing = Apply("m", "111-113");
   EXPECT_EQ(missing.Code, 3);
