@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSettings>
 #include <QSlider>
 #include <QStyledItemDelegate>
 #include <QToolButton>
@@ -243,9 +244,22 @@ struct TfrmMain::TLoadedPicture {
   std::exception_ptr Error;
 };
 
+// The pixel limit of the pictures the window opens: the MaxPixels value of the settings store
+// (in ~/.config/Oxelsoft/Tintwise.conf), within what a picture may hold.
+static TPictureLoadOptions WindowLoadOptions() {
+  TPictureLoadOptions options;
+  const QSettings settings(QString::fromLatin1(kSettingsOrganization), QString::fromLatin1(kSettingsApplication));
+  bool ok = false;
+  const qlonglong limit = settings.value(QStringLiteral("MaxPixels")).toLongLong(&ok);
+  if (ok && limit > 0)
+    options.MaxPixels = std::min<std::int64_t>(limit, kMaxPicturePixels);
+  options.MaxPixelsHint = "raise it with the MaxPixels setting of Oxelsoft/Tintwise.conf";
+  return options;
+}
+
 TfrmMain::TfrmMain(QWidget *parent)
     : QMainWindow(parent), PictureLoader([](const std::string &fileName, TBitmap24 &bitmap) {
-        bitmap = LoadFittedPicture(fileName).Bitmap;
+        bitmap = LoadFittedPicture(fileName, WindowLoadOptions()).Bitmap;
       }),
       FRelay(std::make_shared<TLoadRelay>()) {
   setObjectName(QStringLiteral("frmMain"));

@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QSettings>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -363,6 +364,14 @@ TEST_F(TMainFormFixture, ErrorsAreShownAndChangeNothing) {
   EXPECT_TRUE(CatchMessageBox([&] { Open(frm.sbnOpenRefImage, dir.filePath(QStringLiteral("missing.jpg"))); }).Shown);
   EXPECT_TRUE(frm.RefBitmap().SamePixels(reference));
   EXPECT_TRUE(frm.RefViewer->HasSelection());
+
+  // The window's pixel limit is a setting, and the refusal says where to raise it.
+  QSettings(QStringLiteral("Oxelsoft"), QStringLiteral("Tintwise")).setValue(QStringLiteral("MaxPixels"), 1000);
+  const test::TMessage limited = CatchMessageBox([&] { Open(frm.sbnOpenSourceImage, Save("limit.png", flat)); });
+  QSettings(QStringLiteral("Oxelsoft"), QStringLiteral("Tintwise")).remove(QStringLiteral("MaxPixels"));
+  EXPECT_TRUE(limited.Text.contains(QStringLiteral("limit of 1000 pixels; raise it with the MaxPixels setting")))
+      << limited.Text.toStdString();
+  EXPECT_TRUE(frm.SourceBitmap().SamePixels(source));
 }
 
 // Counts the paint events a widget receives.
