@@ -117,7 +117,7 @@ TEST(HostileFiles, NoWriterWritesAValueThatIsNotFiniteOrAbsurdlyLarge) {
 TEST(HostileFiles, AForcedFormatMustFindItsOwnStructure) {
   // The start of a JPEG picture, and a small text cube.
   std::string jpeg = "\xFF\xD8\xFF\xE0";
-  jpeg += std::string("\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 18);
+  jpeg += std::string("\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 16);
   for (int i = 0; i < 200; ++i)
     jpeg += static_cast<char>((i * 37 + 11) & 0xFF);
   const std::string cube = "LUT_3D_SIZE 2\n" + kEight;
