@@ -1,12 +1,16 @@
 #include "imaging/FootageApply.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QImage>
 #include <QImageReader>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -109,6 +113,30 @@ std::size_t SampleSize(TSampleType type) {
 // frame.
 constexpr int kBandRows = 64;
 
+// A DPX header names its file (100 bytes at offset 36), and the writer names the temporary file
+// it was given. The finished file names itself instead, so the same frame written twice gives the
+// same bytes.
+void StampDpxFileName(const TFileOutput &file, const std::string &output) {
+  std::string extension = output.substr(output.find_last_of('.') == std::string::npos ? output.size()
+                                                                                       : output.find_last_of('.'));
+  for (char &c : extension)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension != ".dpx")
+    return;
+  const std::size_t slash = output.find_last_of('/');
+  std::string name = output.substr(slash == std::string::npos ? 0 : slash + 1);
+  name.resize(100, '\0');
+  name[99] = '\0';
+  const int fd = ::open(file.TempPath().c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0)
+    throw EFCreateError(output + ": cannot finish the DPX header (" + std::strerror(errno) + ").");
+  const ssize_t done = ::pwrite(fd, name.data(), name.size(), 36);
+  const int err = errno;
+  ::close(fd);
+  if (done != static_cast<ssize_t>(name.size()))
+    throw EFCreateError(output + ": cannot finish the DPX header (" + std::strerror(err) + ").");
+}
+
 void ApplyFrame(TFootageFile &in, const std::string &input, const TFootageFrame &frame, const TFootageOutput &changes,
                 const TFootageKernel &kernel, const std::string &output, std::vector<unsigned char> &buffer) {
   TFileOutput file(output);
@@ -141,6 +169,7 @@ void ApplyFrame(TFootageFile &in, const std::string &input, const TFootageFrame 
   }
   if (!in.EndOutput())
     throw EFCreateError(output + ": cannot write the picture (" + in.Error() + ").");
+  StampDpxFileName(file, output);
   file.Commit();
 }
 

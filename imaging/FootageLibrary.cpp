@@ -36,6 +36,9 @@ std::string Clean(const std::string &text) {
 class TOiioFootageFile final : public TFootageFile {
 public:
   bool Open(const std::string &fileName) override {
+    // Frames run in parallel on our own threads; the library's pool on top of them only competes.
+    static const bool single = OIIO::attribute("threads", 1);
+    (void)single;
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     FIn = OIIO::ImageInput::open(fileName, &config);

@@ -182,4 +182,26 @@ TEST_F(ApplySequence, ConvertsALibraryInOneCall) {
   EXPECT_FALSE(QFileInfo::exists(Path("x.3dl")));
 }
 
+TEST_F(ApplySequence, DpxFramesAreTheSameBytesWhateverTheThreads) {
+  // 10-bit DPX frames made by ffmpeg; the DPX header names its own file, never a temporary one.
+  QProcess ffmpeg;
+  ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=size=64x36:rate=24", "-frames:v", "4",
+                          "-start_number", "1", "-pix_fmt", "gbrp10le", Path("in/plate.%04d.dpx")});
+  if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
+    GTEST_SKIP() << "ffmpeg cannot make DPX frames here";
+  for (const char *threads : {"1", "2"}) {
+    QDir(Dir.path()).mkpath(QString("dpx") + threads);
+    const TRun run = Cli({"apply", "--lut", Path("grade.cube"), "--input", Path("in/plate.%04d.dpx"), "--frames", "1-4",
+                          "--output-dir", Path(QString("dpx") + threads), "--threads", threads});
+    ASSERT_EQ(run.Code, 0) << run.Err.toStdString();
+  }
+  for (int f = 1; f <= 4; ++f) {
+    const QString name = QString("plate.%1.dpx").arg(f, 4, 10, QChar('0'));
+    const QByteArray one = Bytes(Path("dpx1/" + name));
+    ASSERT_GT(one.size(), 136) << name.toStdString();
+    EXPECT_EQ(one, Bytes(Path("dpx2/" + name))) << name.toStdString();
+    EXPECT_EQ(one.mid(36, 100), name.toLatin1() + QByteArray(100 - name.size(), '\0'));
+  }
+}
+
 } // namespace
