@@ -18,12 +18,4 @@ bool IsMovieFileName(const std::string &fileName);
 // DPX, Cineon and OpenEXR. 16-bit TIFF and PNG share their extensions with 8-bit pictures.
 const std::vector<std::string> &FootageStillExtensions();
 
-// A frame given by the user: a 0-based frame number ("120") or a timecode "HH:MM:SS:FF" counted
-// from 00:00:00:00 at the given whole frame rate. Raises EImageError naming `what` for anything
-// else (a negative number, a field past its range, a drop-frame ';').
-int ParseFrameNumber(const std::string &text, int framesPerSecond, const std::string &what);
-
-// The timecode "HH:MM:SS:FF" of a 0-based frame number at a whole frame rate.
-std::string FrameTimecode(int frame, int framesPerSecond);
-
 } // namespace tintwise

@@ -179,33 +179,7 @@ TEST(FootageKernel, ResultsDoNotDependOnTheThreadCount) {
   EXPECT_EQ(one, many);
 }
 
-TEST(FootageFiles, FrameNumbersAndTimecodes) {
-  struct {
-    const char *Text;
-    int Fps, Frame; // -1: refused
-  } cases[] = {
-      {"0", 24, 0},           {"120", 24, 120},        {"00:00:00:00", 24, 0},   {"00:00:01:23", 24, 47},
-      {"01:00:00:00", 24, 86400}, {"00:01:00:00", 25, 1500}, {"10:20:30:29", 30, 1116929},
-      {"00:00:01:24", 24, -1}, {"00:60:00:00", 24, -1}, {"00:00:60:00", 24, -1}, {"00:00:00;10", 30, -1},
-      {"-1", 24, -1},          {"", 24, -1},            {"12a", 24, -1},          {"1:2:3", 24, -1},
-      {"1:2:3:4:5", 24, -1},   {"00:00:01:00", 0, -1},   {"+5", 24, -1},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.Text);
-    if (c.Frame < 0) {
-      EXPECT_THROW(ParseFrameNumber(c.Text, c.Fps, "--source-frame"), EImageError);
-    } else {
-      EXPECT_EQ(ParseFrameNumber(c.Text, c.Fps, "--source-frame"), c.Frame);
-      if (std::string(c.Text).find(':') != std::string::npos) {
-        EXPECT_EQ(FrameTimecode(c.Frame, c.Fps), c.Text);
-      }
-    }
-  }
-  try {
-    ParseFrameNumber("00:00:01:24", 24, "--source-frame");
-  } catch (const EImageError &e) {
-    EXPECT_STREQ(e.what(), "--source-frame: '00:00:01:24' is not a timecode HH:MM:SS:FF at 24 frames a second.");
-  }
+TEST(FootageFiles, MoviesAreKnownByTheirExtension) {
   EXPECT_TRUE(IsMovieFileName("/a.b/clip.MOV"));
   EXPECT_FALSE(IsMovieFileName("/a.mov/clip"));
   EXPECT_FALSE(IsMovieFileName("frame.dpx"));
