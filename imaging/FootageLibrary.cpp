@@ -112,8 +112,11 @@ public:
                   row * static_cast<std::size_t>(y1 - y0));
       return true;
     }
-    const bool ok = FWhole ? FIn->read_image(FFrame, 0, 0, spec.nchannels, FType, pixels)
-                           : FIn->read_scanlines(FFrame, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, FType, pixels);
+    // Asked for in its own type, the library reads straight into our rows; named, it reads into a
+    // scratch buffer of 64 MB first and copies.
+    const OIIO::TypeDesc want = FType == spec.format && spec.channelformats.empty() ? OIIO::TypeDesc::UNKNOWN : FType;
+    const bool ok = FWhole ? FIn->read_image(FFrame, 0, 0, spec.nchannels, want, pixels)
+                           : FIn->read_scanlines(FFrame, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, want, pixels);
     return ok || Fail(FIn->geterror());
   }
   bool WriteRows(int y0, int y1, const void *pixels) override {
