@@ -7,6 +7,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/OutputGuard.h"
 #include "imaging/PictureWriter.h"
 #include "engine/FileAccess.h"
 #include "workflow/MatchReport.h"
@@ -34,14 +35,16 @@ TBitmap24 ToBitmap(const TScopeImage &scope) {
 int RunScopes(const TCliCommand &command, const QStringList &args) {
   QCommandLineParser parser;
   const QCommandLineOption outputDir("output-dir", "Folder for waveform.png, parade.png, vectorscope.png and "
-                                                   "histogram.png (replaced if present).", "DIR");
+                                                   "histogram.png; files there are written over only with --overwrite.",
+                                   "DIR");
   const QCommandLineOption region("region", "Measure only this region, in the picture's own pixels.", "X,Y,W,H");
   const QCommandLineOption standard("standard", "Luma and chroma weights: 601 (the default) or 709.", "601|709");
   const QCommandLineOption size("size", "Scope size N in pixels, 64 to 4096 (512).", "N");
   const QCommandLineOption logHistogram("log-histogram", "Draw the histogram on a logarithmic scale.");
   const QCommandLineOption report("report", "Write the picture's statistics as JSON to FILE, or - for standard "
                                             "output.", "FILE");
-  parser.addOptions({outputDir, region, standard, size, logHistogram, report});
+  const QCommandLineOption overwrite = OverwriteOption();
+  parser.addOptions({outputDir, region, standard, size, logHistogram, report, overwrite});
   parser.addPositionalArgument("PICTURE", "The picture to measure.");
   if (!ParseCommandLine(parser, command, args))
     return 0;
@@ -65,10 +68,24 @@ int RunScopes(const TCliCommand &command, const QStringList &args) {
   if (parser.isSet(region))
     asked = ParseRegion("--region", Str(parser.value(region)));
   const std::string reportFile = parser.isSet(report) ? Str(parser.value(report)) : std::string();
-  if (!reportFile.empty() && reportFile != "-")
-    TFileOutput::Check(reportFile);
-
   const std::string pictureFile = Str(parser.positionalArguments().first());
+  const QDir dir(parser.value(outputDir));
+  const auto scopeFile = [&](TScopeKind kind) {
+    return Str(dir.filePath(QString::fromLatin1(ScopeName(kind)) + QStringLiteral(".png")));
+  };
+  constexpr TScopeKind kinds[] = {TScopeKind::Waveform, TScopeKind::Parade, TScopeKind::Vectorscope,
+                                  TScopeKind::Histogram};
+
+  // Every output is checked before anything is written, as match, convert and apply check theirs.
+  TOutputGuard guard(parser.isSet(overwrite));
+  guard.AddInput(pictureFile);
+  if (parser.isSet(outputDir))
+    for (const TScopeKind kind : kinds)
+      guard.AddOutput(scopeFile(kind));
+  if (!reportFile.empty())
+    guard.AddOutput(reportFile);
+  guard.Check();
+
   const TFittedPicture picture = LoadFittedPicture(pictureFile);
   TBitmap24 part = picture.Bitmap;
   if (asked) {
@@ -81,11 +98,8 @@ int RunScopes(const TCliCommand &command, const QStringList &args) {
     const TScopeCounts counts = MeasureScopes(part, scopeStandard, scopeSize);
     TScopeDrawOptions options;
     options.LogHistogram = parser.isSet(logHistogram);
-    const QDir dir(parser.value(outputDir));
-    for (const TScopeKind kind :
-         {TScopeKind::Waveform, TScopeKind::Parade, TScopeKind::Vectorscope, TScopeKind::Histogram})
-      SavePictureFile(ToBitmap(DrawScope(kind, counts, options)),
-                      Str(dir.filePath(QString::fromLatin1(ScopeName(kind)) + QStringLiteral(".png"))));
+    for (const TScopeKind kind : kinds)
+      SavePictureFile(ToBitmap(DrawScope(kind, counts, options)), scopeFile(kind));
   }
   if (!reportFile.empty()) {
     std::vector<TPictureEntry> entries{{"whole picture", std::nullopt, MeasurePicture(picture.Bitmap)}};
@@ -99,11 +113,12 @@ int RunScopes(const TCliCommand &command, const QStringList &args) {
 const TCliCommandEntry kEntry{
     {"scopes", "draw a picture's waveform, parade, vectorscope and histogram",
      "PICTURE [--output-dir DIR] [--region X,Y,W,H] [--standard 601|709] [--size N] [--log-histogram] "
-     "[--report FILE]",
+     "[--report FILE] [--overwrite]",
      "Draws the luma waveform, the RGB parade, the Cb/Cr vectorscope and the R, G, B and luma\n"
      "histogram of a picture as PNG files, measured on the picture fitted into 1700 x 500 pixels as\n"
      "the window shows it; the region is given in the picture's own pixels. --report writes its\n"
      "mean and deviation in each channel of the working YUV model and its mean colour in CIELAB.\n"
+     "Files that exist are written over only with --overwrite, never the picture measured.\n"
      "The manual page describes the geometry of every scope picture.",
      RunScopes, 45}};
 

@@ -2,6 +2,7 @@
 // positions the manual gives, and JSON.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -33,6 +34,11 @@ TResult RunCli(const QStringList &args) {
 
 const QString kSamples = TINTWISE_SOURCE_DIR "/samples/";
 
+QByteArray Bytes(const QString &file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 } // namespace
 
 TEST(ScopesCli, WritesTheFourScopesWithTheDocumentedGeometry) {
@@ -59,7 +65,10 @@ TEST(ScopesCli, WritesTheFourScopesWithTheDocumentedGeometry) {
   EXPECT_TRUE(lit(89, 12));
   EXPECT_TRUE(lit(243, 146));
   // Rec. 709 moves red to Cb -0.1146: x = 128 - 26.4.
-  ASSERT_EQ(RunCli({"scopes", dir.filePath("bars.bmp"), "--output-dir", dir.path(), "--size", "256", "--standard", "709"}).Code, 0);
+  ASSERT_EQ(RunCli({"scopes", dir.filePath("bars.bmp"), "--output-dir", dir.path(), "--size", "256", "--standard", "709",
+                    "--overwrite"})
+                .Code,
+            0);
   const QImage v709(dir.filePath("vectorscope.png"));
   EXPECT_GT(qGreen(v709.pixel(101, 12)), qRed(v709.pixel(101, 12)) + 10);
   // Waveform, 128 rows from 100 % on row 8 to 0 % on row 119: red's luma code 76 sits on row
@@ -101,6 +110,55 @@ TEST(ScopesCli, ReportsAreJsonWithTheEnginesNumbers) {
     const QJsonObject deltaE = area.toObject()["delta_e_2000"].toObject();
     EXPECT_LT(deltaE["after"].toDouble(), deltaE["before"].toDouble()) << area.toObject()["name"].toString().toStdString();
   }
+}
+
+// The scope pictures and the report are checked as the other commands check their outputs: before
+// anything is written, nothing over a file that exists without --overwrite, never over the picture.
+TEST(ScopesCli, ChecksEveryOutputBeforeWritingAny) {
+  const QTemporaryDir dir;
+  const QString picture = dir.filePath("shot.png"), kept = dir.filePath("histogram.png");
+  ASSERT_TRUE(QFile::copy(kSamples + "coffee.png", picture));
+  const QByteArray pictureBytes = Bytes(picture), keptBytes = "not a histogram";
+  {
+    QFile f(kept);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(keptBytes);
+  }
+  const QString report = dir.filePath("shot.json");
+  const QList<QStringList> refused = {
+      {"scopes", picture, "--output-dir", dir.path(), "--report", report}, // histogram.png exists
+      {"scopes", picture, "--report", picture, "--overwrite"},             // the picture measured
+      {"scopes", picture, "--output-dir", dir.path(), "--report", dir.filePath("parade.png"), "--overwrite"},
+  };
+  for (const QStringList &args : refused) {
+    const TResult r = RunCli(args);
+    EXPECT_EQ(r.Code, 1) << args.join(' ').toStdString() << "\n" << r.Err.toStdString();
+    EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
+    EXPECT_EQ(Bytes(picture), pictureBytes);
+    EXPECT_EQ(Bytes(kept), keptBytes);
+    for (const char *name : {"waveform.png", "parade.png", "vectorscope.png", "shot.json"})
+      EXPECT_FALSE(QFile::exists(dir.filePath(name))) << name << " after " << args.join(' ').toStdString();
+  }
+  // A picture named like a scope, in the folder the scopes go to, is never written over.
+  ASSERT_TRUE(QFile::copy(picture, dir.filePath("waveform.png")));
+  const TResult self = RunCli({"scopes", dir.filePath("waveform.png"), "--output-dir", dir.path(), "--overwrite"});
+  EXPECT_EQ(self.Code, 1) << self.Err.toStdString();
+  EXPECT_TRUE(self.Err.contains("also read in this run")) << self.Err.toStdString();
+  EXPECT_EQ(Bytes(dir.filePath("waveform.png")), pictureBytes);
+  ASSERT_TRUE(QFile::remove(dir.filePath("waveform.png")));
+
+  // With --overwrite the existing file is replaced; standard output needs nothing.
+  const TResult done = RunCli({"scopes", picture, "--output-dir", dir.path(), "--report", report, "--overwrite"});
+  ASSERT_EQ(done.Code, 0) << done.Err.toStdString();
+  EXPECT_EQ(QImage(kept).size(), QSize(512, 512));
+  EXPECT_FALSE(QJsonDocument::fromJson(Bytes(report)).isNull());
+  // Written once, the scopes stand in the way of a second run without --overwrite.
+  const QByteArray waveform = Bytes(dir.filePath("waveform.png"));
+  const TResult again = RunCli({"scopes", picture, "--output-dir", dir.path(), "--region", "0,0,10,10"});
+  EXPECT_EQ(again.Code, 1);
+  EXPECT_TRUE(again.Err.contains("--overwrite")) << again.Err.toStdString();
+  EXPECT_EQ(Bytes(dir.filePath("waveform.png")), waveform);
+  EXPECT_EQ(RunCli({"scopes", picture, "--report", "-"}).Code, 0);
 }
 
 TEST(ScopesCli, RefusesBadUsage) {
