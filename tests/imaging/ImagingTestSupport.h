@@ -1,0 +1,79 @@
+// Shared set-up of the picture tests: a temporary folder, files written with OpenImageIO or byte
+// for byte, pictures loaded back, and the message of a refused load.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <OpenImageIO/imageio.h>
+
+#include <QTemporaryDir>
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/Bitmap24.h"
+#include "engine/Errors.h"
+#include "imaging/PictureLoader.h"
+
+namespace tintwise::test {
+
+using TBytes = std::vector<unsigned char>;
+
+class TPictureFixture : public ::testing::Test {
+protected:
+  QTemporaryDir Dir;
+
+  std::string Path(const std::string &name) const { return Dir.path().toStdString() + "/" + name; }
+  static TBytes Read(const std::string &file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::string Write(const std::string &name, const TBytes &bytes) const {
+    std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+    return Path(name);
+  }
+  // Writes the values with OpenImageIO into a file of the spec's type, converting them as it goes.
+  template <class T> std::string WriteOiio(const std::string &name, const OIIO::ImageSpec &spec, const std::vector<T> &values) const {
+    auto out = OIIO::ImageOutput::create(Path(name));
+    EXPECT_TRUE(out && out->open(Path(name), spec) &&
+                out->write_image(OIIO::BaseTypeFromC<T>::value, values.data()) && out->close())
+        << name << ": " << OIIO::geterror();
+    return Path(name);
+  }
+  template <class T>
+  std::string WriteOiio(const std::string &name, int width, int height, int channels, OIIO::TypeDesc type,
+                        const std::vector<T> &values, int bits = 0) const {
+    OIIO::ImageSpec spec(width, height, channels, type);
+    if (bits)
+      spec.attribute("oiio:BitsPerSample", bits);
+    return WriteOiio(name, spec, values);
+  }
+  static TBitmap24 Load(const std::string &file, const TPictureLoadOptions &options = {}, TPictureInfo *info = nullptr) {
+    TBitmap24 bmp;
+    LoadPictureFile(file, bmp, options, info);
+    return bmp;
+  }
+  // The message of the error the action raises, or "(loaded)".
+  static std::string Message(const std::function<void()> &load) {
+    try {
+      load();
+    } catch (const EImageError &e) {
+      return e.what();
+    }
+    return "(loaded)";
+  }
+  // Runs a shell command quietly; false when it fails.
+  static bool Shell(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+};
+
+// Red, green and blue of a pixel.
+inline std::array<int, 3> Rgb(const TBitmap24 &bmp, int x, int y = 0) {
+  const std::uint8_t *p = bmp.Scanline(y) + 3 * x;
+  return {p[2], p[1], p[0]};
+}
+
+} // namespace tintwise::test
