@@ -1,7 +1,9 @@
 // Shared set-up of the window tests: one QApplication for the whole test program, a settings store
-// in a temporary folder, test pictures, and helpers that drive widgets with real mouse events.
+// in a temporary folder, test pictures, helpers that drive widgets with real mouse events, and the
+// main window with its pictures opened as a user opens them.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QImage>
@@ -10,12 +12,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 
+#include "app/ImageViewer.h"
+#include "app/MainForm.h"
+#include "app/TipsForm.h"
 #include "engine/Bitmap24.h"
 
 // Readable test failures for Qt strings.
@@ -132,5 +139,61 @@ inline TMessage CatchMessageBox(const std::function<void()> &action) {
                   }) > 0;
   return message;
 }
+
+inline void Click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+using TBox = std::array<double, 4>; // x1, y1, x2, y2 as fractions of the shown picture
+
+// The view position of a point given as fractions of the shown picture.
+inline QPoint At(TImageViewer *v, double fx, double fy) {
+  return QPoint(v->OffsetX() + static_cast<int>(fx * (v->Display().Width() - 1)),
+                v->OffsetY() + static_cast<int>(fy * (v->Display().Height() - 1)));
+}
+
+inline void Select(TImageViewer *v, TBox b) {
+  Drag(v, At(v, b[0], b[1]), At(v, b[2], b[3]));
+  ASSERT_TRUE(v->HasSelection());
+}
+
+// The part of the picture the viewer's selection covers, from the view positions of its corners.
+inline QRect PictureRect(TImageViewer *v) {
+  const QRect r = v->SelectionRect();
+  const int x1 = v->ViewToImageX(r.left()), y1 = v->ViewToImageY(r.top());
+  return QRect(x1, y1, v->ViewToImageX(r.right()) - x1, v->ViewToImageY(r.bottom()) - y1);
+}
+
+// The main window with no tips, and an open-picture dialog that answers the files in `chosen`.
+struct TWindowFixture : ::testing::Test {
+  QTemporaryDir dir;
+  QStringList chosen;
+  TfrmMain frm;
+  std::unique_ptr<TfrmTips> tips;
+
+  TWindowFixture() {
+    SetDoNotShowTips(1);
+    RestartTips();
+    frm.OpenPictureChooser = [this] { return chosen.isEmpty() ? QString() : chosen.takeFirst(); };
+    frm.resize(1200, 760);
+    frm.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&frm));
+  }
+  void RestartTips() {
+    tips.reset();
+    tips = std::make_unique<TfrmTips>(&frm);
+  }
+  QString Save(const char *name, const TBitmap24 &picture) const {
+    return SavePicture(dir, QString::fromLatin1(name), picture);
+  }
+  // Opens a file as the user would and waits until it has loaded or failed.
+  void Open(QAbstractButton *button, const QString &file) {
+    chosen << file;
+    Click(button);
+    EXPECT_TRUE(WaitUntil([&] { return !frm.Loading(); }));
+  }
+  void OpenBoth(const QString &reference, const QString &source) {
+    Open(frm.sbnOpenRefImage, reference);
+    Open(frm.sbnOpenSourceImage, source);
+  }
+};
 
 } // namespace tintwise::test

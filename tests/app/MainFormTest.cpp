@@ -1,7 +1,5 @@
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
-#include <QSettings>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -9,21 +7,11 @@
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSlider>
-#include <QTabWidget>
-#include <QToolButton>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <array>
 #include <tuple>
 
 #include "AppTestSupport.h"
-#include "app/ImageViewer.h"
 #include "app/LutSaveForm.h"
-#include "app/MainForm.h"
-#include "app/TipsForm.h"
 #include "engine/PrimaryCorrection.h"
 #include "formats/LutFormat.h"
 #include "imaging/PictureLoader.h"
@@ -32,7 +20,8 @@ namespace tintwise {
 namespace {
 
 using test::CatchMessageBox;
-using TBox = std::array<double, 4>; // x1, y1, x2, y2 as fractions of the shown picture
+using test::Click;
+using test::Select;
 
 std::unique_ptr<TLUT> Lut(int size, const TLUT *from = nullptr) {
   auto lut = std::make_unique<TLUT>();
@@ -51,69 +40,32 @@ bool SameLattice(const TLUT &a, const TLUT &b) {
   return true;
 }
 
-void Click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
-
 // Whether every control of the group is enabled (1), disabled (0), or neither (-1).
 int GroupState(std::initializer_list<QWidget *> controls) {
   const auto enabled = std::count_if(controls.begin(), controls.end(), [](QWidget *w) { return w->isEnabled(); });
   return enabled == 0 ? 0 : enabled == static_cast<long>(controls.size()) ? 1 : -1;
 }
 
-struct TMainFormFixture : ::testing::Test {
-  QTemporaryDir dir;
+struct TMainFormFixture : test::TWindowFixture {
   const QString refFile = Save("ref.png", test::TestPicture(400, 300, 1));
   const QString srcFile = Save("src.png", test::TestPicture(400, 300, 2));
-  QStringList chosen; // what the open-picture dialog answers next
-  TfrmMain frm;
-  std::unique_ptr<TfrmTips> tips;
 
-  TMainFormFixture() {
-    test::SetDoNotShowTips(1);
-    RestartTips();
-    frm.OpenPictureChooser = [this] { return chosen.isEmpty() ? QString() : chosen.takeFirst(); };
-    frm.resize(1000, 700);
-    frm.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&frm));
-  }
-  QString Save(const char *name, const TBitmap24 &picture) {
-    return test::SavePicture(dir, QString::fromLatin1(name), picture);
-  }
-  void RestartTips() {
-    tips.reset();
-    tips = std::make_unique<TfrmTips>(&frm);
-  }
-  // Opens a file as the user would and waits until it has loaded or failed.
-  void Open(QToolButton *button, const QString &file) {
-    chosen << file;
-    Click(button);
-    EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
-  }
   void OpenBothAndApply(const QString &source = {}) {
-    Open(frm.sbnOpenRefImage, refFile);
-    Open(frm.sbnOpenSourceImage, source.isEmpty() ? srcFile : source);
+    OpenBoth(refFile, source.isEmpty() ? srcFile : source);
     Click(frm.sbnApplyPrimaryCorrection);
     ASSERT_TRUE(frm.PrimaryApplied());
   }
-  static QPoint At(TImageViewer *v, double fx, double fy) {
-    return QPoint(v->OffsetX() + static_cast<int>(fx * (v->Display().Width() - 1)),
-                  v->OffsetY() + static_cast<int>(fy * (v->Display().Height() - 1)));
-  }
-  static void Select(TImageViewer *v, TBox b) {
-    test::Drag(v, At(v, b[0], b[1]), At(v, b[2], b[3]));
-    ASSERT_TRUE(v->HasSelection());
-  }
-  void SelectBoth(TBox source, TBox reference) {
+  void SelectBoth(test::TBox source, test::TBox reference) {
     Select(frm.SourceViewer, source);
     Select(frm.RefViewer, reference);
   }
-  void SaveCorrection(TBox source, TBox reference) {
+  void SaveCorrection(test::TBox source, test::TBox reference) {
     SelectBoth(source, reference);
     Click(frm.sbnSaveSecCorrection);
   }
   static TBitmap24 CropOf(TImageViewer *v, const TBitmap24 &picture) {
-    const QRect r = v->SelectionRect();
-    const int x1 = v->ViewToImageX(r.left()), y1 = v->ViewToImageY(r.top());
-    return picture.Crop(x1, y1, v->ViewToImageX(r.right()) - x1, v->ViewToImageY(r.bottom()) - y1);
+    const QRect r = test::PictureRect(v);
+    return picture.Crop(r.x(), r.y(), r.width(), r.height());
   }
   int Secondary() const {
     return GroupState({frm.lblBrightnessCorrectionSec, frm.tbrYOpacitySec, frm.lblChromaCorrectionSec,
@@ -176,7 +128,7 @@ TEST_F(TMainFormFixture, ControlsFollowTheWorkflow) {
   EXPECT_EQ(Secondary(), 0);
   Select(frm.RefViewer, {0.2, 0.2, 0.6, 0.6});
   EXPECT_EQ(Secondary(), 1);
-  QTest::mouseClick(frm.RefViewer, Qt::LeftButton, Qt::NoModifier, At(frm.RefViewer, 0.5, 0.5));
+  QTest::mouseClick(frm.RefViewer, Qt::LeftButton, Qt::NoModifier, test::At(frm.RefViewer, 0.5, 0.5));
   EXPECT_EQ(Secondary(), 0);
   Select(frm.RefViewer, {0.2, 0.2, 0.6, 0.6});
   EXPECT_EQ(Secondary(), 1);
@@ -426,24 +378,6 @@ TEST_F(TMainFormFixture, PicturesLoadWhileTheWindowGoesOn) {
   EXPECT_EQ(odd.Text, QStringLiteral("The operation failed for an unknown reason."));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(Primary(), 1);
-}
-
-TEST_F(TMainFormFixture, AFifoDoesNotFreezeTheWindow) {
-  const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("stream.png")));
-  ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
-  const test::TMessage message = CatchMessageBox([&] {
-    chosen << QFile::decodeName(fifo);
-    Click(frm.sbnOpenSourceImage);
-    // Whether the loader refuses the FIFO or waits for a writer, the window answers; a writer that
-    // comes and goes lets a waiting reader through to an empty stream.
-    EXPECT_TRUE(test::WaitUntil([&] {
-      ::close(::open(fifo.constData(), O_RDWR | O_NONBLOCK));
-      QTest::qWait(20);
-      return !frm.Loading();
-    }));
-  });
-  EXPECT_TRUE(message.Shown);
-  EXPECT_FALSE(frm.SourceViewer->HasPicture());
 }
 
 TEST_F(TMainFormFixture, EachOpenDialogStartsClean) {
