@@ -17,7 +17,9 @@ std::string LowerFileExtension(const std::string &fileName) {
 }
 
 const std::vector<std::string> &MovieExtensions() {
-  static const std::vector<std::string> list = {"mov", "mp4", "m4v", "mxf", "avi", "mkv", "webm", "mpg", "mpeg", "mts", "m2ts"};
+  // Only the containers the picture library opens: it has no reader for MXF, Matroska, WebM or MPEG
+  // transport streams, and MPEG program streams (.mpg) make it read without end.
+  static const std::vector<std::string> list = {"mov", "mp4", "m4v", "avi"};
   return list;
 }
 

@@ -1,5 +1,5 @@
 // Small facts about footage files shared by loading and applying: which extensions are movies and
-// which are pictures beyond 8 bits, and frame numbers given as a count or as a timecode.
+// which are pictures beyond 8 bits.
 #pragma once
 
 #include <string>
@@ -10,7 +10,8 @@ namespace tintwise {
 // The extension of a file name in lower case, without the dot ("" when there is none).
 std::string LowerFileExtension(const std::string &fileName);
 
-// Movie containers whose frames are read through the picture library's FFmpeg reader.
+// Movie containers whose frames are read through the picture library's FFmpeg reader, as the open
+// dialog and the command line offer them.
 const std::vector<std::string> &MovieExtensions();
 bool IsMovieFileName(const std::string &fileName);
 

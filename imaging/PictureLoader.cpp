@@ -2,6 +2,7 @@
 
 #include "engine/Errors.h"
 #include "engine/FileAccess.h"
+#include "imaging/FootageFiles.h"
 #include "imaging/LargeBuffer.h"
 #include "imaging/PictureRows.h"
 
@@ -96,7 +97,7 @@ const std::vector<TFormatEntry> &AllFormats() {
       {"DPX Image File", {"dpx"}, TDecoder::Footage, nullptr},
       {"Cineon Image File", {"cin"}, TDecoder::Footage, nullptr},
       {"OpenEXR Image File", {"exr"}, TDecoder::Footage, nullptr},
-      {"Movie File", {"mov", "mp4", "m4v", "avi", "mpg"}, TDecoder::Movie, nullptr},
+      {"Movie File", MovieExtensions(), TDecoder::Movie, nullptr},
   };
   return formats;
 }

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -18,6 +19,7 @@
 
 #include <jpeglib.h>
 
+#include "imaging/FootageFiles.h"
 #include "imaging/FrameSpec.h"
 #include "imaging/ImageResize2.h"
 #include "imaging/PictureLoader.h"
@@ -119,11 +121,16 @@ TEST_F(Footage, TiledAndTallFootageFitsLikeTheWholePicture) {
 TEST_F(Footage, MovieFramesByNumberAndTimecode) {
   if (!IsPictureFileName("a.mov"))
     GTEST_SKIP() << "OpenImageIO has no FFmpeg reader here";
-  // Frame k is a flat grey of 16 + 8k (full range): which frame was read shows in its mean.
-  for (const std::string codec : {"prores_ks", "libx264"}) {
-    const std::string movie = Path(codec == "libx264" ? "clip.mp4" : "clip.mov");
+  // Frame k is a flat grey of 16 + 8k (full range): which frame was read shows in its mean. Every
+  // container offered is tried.
+  const std::map<std::string, std::string> codecs = {
+      {"mov", "prores_ks"}, {"mp4", "libx264 -pix_fmt yuv420p -qp 0"}, {"m4v", "libx264 -pix_fmt yuv420p -qp 0"},
+      {"avi", "mpeg4 -q:v 1"}};
+  for (const std::string &ext : MovieExtensions()) {
+    ASSERT_EQ(codecs.count(ext), 1u) << "no movie of type " << ext << " to try";
+    const std::string codec = codecs.at(ext), movie = Path("clip." + ext);
     ASSERT_TRUE(Shell("ffmpeg -nostdin -y -f lavfi -i \"color=c=black:s=48x32:r=25,format=gray,geq=lum='16+8*N'\" "
-                      "-frames:v 30 -c:v " + codec + (codec == "libx264" ? " -pix_fmt yuv420p -qp 0" : "") + " " + movie))
+                      "-frames:v 30 -c:v " + codec + " " + movie))
         << "ffmpeg cannot make " << movie;
     // Frame 26 is 1 second and 1 frame at 25 frames a second.
     const struct { const char *spec; std::int64_t frame; const char *timecode; } frames[] = {
