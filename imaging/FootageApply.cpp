@@ -93,9 +93,8 @@ void CheckFrame(const std::string &fileName, const TFootageFrame &frame) {
     throw EImageError(fileName + ": the picture is " + std::to_string(frame.Width) + " x " +
                       std::to_string(frame.Height) + " pixels, more than " +
                       std::to_string(kMaxPicturePixels / 1000000) + " megapixels.");
-  if (frame.Channels < 3)
-    throw EImageError(fileName + ": the picture has " + std::to_string(frame.Channels) +
-                      " channel(s); a LUT needs red, green and blue.");
+  if (frame.Channels < 1)
+    throw EImageError(fileName + ": the picture has no channels.");
 }
 
 std::size_t SampleSize(TSampleType type) {
@@ -137,10 +136,26 @@ void StampDpxFileName(const TFileOutput &file, const std::string &output) {
     throw EFCreateError(output + ": cannot finish the DPX header (" + std::strerror(err) + ").");
 }
 
-void ApplyFrame(TFootageFile &in, const std::string &input, const TFootageFrame &frame, const TFootageOutput &changes,
+// A LUT turns grey into colour: grey pixels (and their alpha) become red, green and blue of that
+// grey (and the alpha), in place, from the last pixel back.
+void WidenGrey(unsigned char *pixels, std::size_t count, int channels, std::size_t sampleSize) {
+  const std::size_t in = channels * sampleSize, out = (channels + 2) * sampleSize;
+  unsigned char pixel[8];
+  for (std::size_t i = count; i-- > 0;) {
+    std::memcpy(pixel, pixels + i * in, in);
+    unsigned char *d = pixels + i * out;
+    for (int c = 0; c < 3; ++c)
+      std::memcpy(d + c * sampleSize, pixel, sampleSize);
+    if (channels == 2)
+      std::memcpy(d + 3 * sampleSize, pixel + sampleSize, sampleSize);
+  }
+}
+
+void ApplyFrame(TFootageFile &in, const std::string &input, const TFootageFrame &frame, TFootageOutput changes,
                 const TFootageKernel &kernel, const std::string &output, std::vector<unsigned char> &buffer) {
   TFileOutput file(output);
   bool whole = false;
+  changes.GreyToColour = frame.Channels < 3;
   switch (in.BeginOutput(output, file.TempPath(), changes, whole)) {
   case TOutputResult::NoWriter:
     throw EFCreateError(output + ": cannot write pictures of this kind (" + in.Error() + ").");
@@ -149,7 +164,7 @@ void ApplyFrame(TFootageFile &in, const std::string &input, const TFootageFrame 
   case TOutputResult::Done:
     break;
   }
-  const int channels = frame.Channels;
+  const int channels = changes.GreyToColour ? frame.Channels + 2 : frame.Channels;
   const int rows = whole ? frame.Height : std::min(kBandRows, frame.Height);
   const std::size_t rowPixels = static_cast<std::size_t>(frame.Width);
   buffer.resize(rowPixels * rows * channels * SampleSize(frame.Type));
@@ -158,6 +173,8 @@ void ApplyFrame(TFootageFile &in, const std::string &input, const TFootageFrame 
     if (!in.ReadRows(y, y1, buffer.data()))
       throw EImageError(input + ": cannot read the pixels (" + in.Error() + ").");
     const std::size_t count = rowPixels * (y1 - y);
+    if (changes.GreyToColour)
+      WidenGrey(buffer.data(), count, frame.Channels, SampleSize(frame.Type));
     switch (frame.Type) {
     case TSampleType::UInt8: kernel.ApplyCodes(buffer.data(), count, channels); break;
     case TSampleType::UInt16: kernel.ApplyCodes(reinterpret_cast<std::uint16_t *>(buffer.data()), count, channels); break;

@@ -5,7 +5,8 @@
 // preview does. Every other picture (DPX, Cineon, OpenEXR, 16-bit TIFF and PNG, and any picture
 // written as DPX or EXR) is read and written through OpenImageIO keeping its pixel type, bit depth,
 // alpha and metadata: integer codes come out exactly as ApplyToColor gives them at the picture's own
-// bit depth, floats within 1/65,535 of the double-precision evaluation, clamped to 0..1.
+// bit depth, floats within 1/65,535 of the double-precision evaluation, clamped to 0..1. A LUT
+// turns grey into colour, so grey pictures (grey and alpha) are written as RGB (RGBA).
 #pragma once
 
 #include <cstdint>

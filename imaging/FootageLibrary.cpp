@@ -88,6 +88,15 @@ public:
         spec.erase_attribute(name);
     if (changes.ChangeType)
       spec.set_format(TypeOf(changes.Type));
+    if (changes.GreyToColour) {
+      const bool alpha = spec.nchannels == 2;
+      spec.nchannels = alpha ? 4 : 3;
+      spec.channelnames = {"R", "G", "B"};
+      if (alpha)
+        spec.channelnames.emplace_back("A");
+      spec.alpha_channel = alpha ? 3 : -1;
+      spec.channelformats.clear();
+    }
     if (!FOut->open(writePath, spec)) {
       Fail(FOut->geterror());
       FOut.reset();

@@ -24,6 +24,7 @@ struct TFootageOutput {
   bool DropMovieAttributes = false; // frames of a movie written as single pictures
   bool ChangeType = false;          // write the samples as Type (the library converts)
   TSampleType Type = TSampleType::Half;
+  bool GreyToColour = false;        // a grey frame (and alpha) written as red, green, blue (and alpha)
 };
 
 enum class TOutputResult { Done, NoWriter, Failed };
