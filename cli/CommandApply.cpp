@@ -89,6 +89,17 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
     throw EUsage("--progress: '" + Str(parser.value(progress)) + "' is not a progress format; use jsonl.");
   TFrameBatchOptions batch;
   batch.SkipExisting = parser.isSet(skipExisting);
+  // A movie is done when every frame's picture is there (a movie that cannot be read is not, and
+  // fails when its work runs); its work then skips the frames written already.
+  batch.OutputExists = [&](const TFrameJob &job) {
+    if (!IsMovieFileName(job.Input))
+      return FrameOutputExists(job.Output);
+    try {
+      return MovieFramesExist(job.Input, Str(parser.value(outputDir)), movieType);
+    } catch (const std::exception &) {
+      return false;
+    }
+  };
   if (parser.isSet(threads))
     batch.Threads = ParseInt("--threads", Str(parser.value(threads)), 1, 1024);
   std::int64_t pixelLimit = 0;
@@ -146,7 +157,7 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
       jobs, batch,
       [&](const TFrameJob &job) {
         if (IsMovieFileName(job.Input))
-          ApplyLutToMovieFrames(*lut, job.Input, Str(parser.value(outputDir)), movieType);
+          ApplyLutToMovieFrames(*lut, job.Input, Str(parser.value(outputDir)), movieType, batch.SkipExisting);
         else
           ApplyLutToPictureFile(*lut, job.Input, job.Output, pixelLimit);
       },

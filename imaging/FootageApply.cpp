@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
@@ -260,8 +261,26 @@ std::string MovieFrameFileName(const std::string &outputDir, const std::string &
   return folder + name + number + type;
 }
 
+namespace {
+
+bool PictureExists(const std::string &fileName) {
+  struct stat st {};
+  return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+bool MovieFramesExist(const std::string &movie, const std::string &outputDir, const std::string &type) {
+  const int count = OpenFootage(movie)->FrameCount();
+  for (int f = 0; f < count; ++f)
+    if (!PictureExists(MovieFrameFileName(outputDir, movie, f, type)))
+      return false;
+  return true;
+}
+
 int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::string &outputDir,
-                          const std::string &type, const std::function<void(int done, int count)> &progress) {
+                          const std::string &type, bool skipExisting,
+                          const std::function<void(int done, int count)> &progress) {
   lut.CheckSizes();
   const auto &types = FrameSequenceTypes();
   if (std::find(types.begin(), types.end(), type) == types.end())
@@ -270,7 +289,14 @@ int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::
   const int count = in->FrameCount();
   std::unique_ptr<TFootageKernel> kernel;
   std::vector<unsigned char> buffer;
+  int written = 0;
   for (int f = 0; f < count; ++f) {
+    const std::string output = MovieFrameFileName(outputDir, movie, f, type);
+    if (skipExisting && PictureExists(output)) {
+      if (progress)
+        progress(f + 1, count);
+      continue;
+    }
     if (!in->SeekFrame(f))
       throw EImageError(movie + ": cannot read frame " + std::to_string(f) + " (" + in->Error() + ").");
     const TFootageFrame frame = in->Frame();
@@ -286,11 +312,12 @@ int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::
       changes.ChangeType = true;
       changes.Type = TSampleType::UInt16;
     }
-    ApplyFrame(*in, movie, frame, changes, *kernel, MovieFrameFileName(outputDir, movie, f, type), buffer);
+    ApplyFrame(*in, movie, frame, changes, *kernel, output, buffer);
+    ++written;
     if (progress)
       progress(f + 1, count);
   }
-  return count;
+  return written;
 }
 
 } // namespace tintwise

@@ -34,9 +34,15 @@ std::string MovieFrameFileName(const std::string &outputDir, const std::string &
 
 // Runs every frame of the movie through the LUT and writes each as its own picture of `type`
 // (one of FrameSequenceTypes()) in outputDir, keeping the frames' bit depth (a floating-point
-// type for EXR). One frame is held at a time. progress(done, count) is called after each frame.
-// Returns the number of frames written; raises as ApplyLutToPictureFile does.
+// type for EXR). One frame is held at a time. With skipExisting, frames whose picture exists are
+// left as they are. progress(done, count) is called after each frame. Returns the number of
+// frames written; raises as ApplyLutToPictureFile does.
 int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::string &outputDir,
-                          const std::string &type, const std::function<void(int done, int count)> &progress = {});
+                          const std::string &type, bool skipExisting = false,
+                          const std::function<void(int done, int count)> &progress = {});
+
+// Whether the picture of every frame of the movie exists in outputDir (as ApplyLutToMovieFrames
+// names them). Raises EImageError when the movie cannot be read.
+bool MovieFramesExist(const std::string &movie, const std::string &outputDir, const std::string &type);
 
 } // namespace tintwise

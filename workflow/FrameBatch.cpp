@@ -25,12 +25,12 @@ const char *FrameStatusName(TFrameStatus status) {
   return "failed";
 }
 
-namespace {
-
-bool OutputExists(const std::string &fileName) {
+bool FrameOutputExists(const std::string &fileName) {
   struct stat st {};
   return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+namespace {
 
 void AppendJsonString(std::string &out, const std::string &text) {
   out += '"';
@@ -111,7 +111,8 @@ TFrameBatchSummary RunFrameBatch(const std::vector<TFrameJob> &jobs, const TFram
       const TFrameJob &job = jobs[i];
       TFrameResult result;
       const auto started = std::chrono::steady_clock::now();
-      if (options.SkipExisting && OutputExists(job.Output)) {
+      if (options.SkipExisting &&
+          (options.OutputExists ? options.OutputExists(job) : FrameOutputExists(job.Output))) {
         result.Status = TFrameStatus::Skipped;
       } else {
         try {

@@ -34,7 +34,14 @@ struct TFrameBatchSummary {
 struct TFrameBatchOptions {
   int Threads = 0;           // 0: every core
   bool SkipExisting = false; // a job whose output exists is skipped, not redone
+  // Whether a job's output exists, for SkipExisting; FrameOutputExists(job.Output) unless given. A
+  // job that writes several outputs (a movie's frames) answers for all of them, and its work skips
+  // those that exist itself.
+  std::function<bool(const TFrameJob &job)> OutputExists;
 };
+
+// Whether the file exists as a regular file.
+bool FrameOutputExists(const std::string &fileName);
 
 // The work for one frame; it reads job.Input and writes job.Output, raising on failure.
 using TFrameWork = std::function<void(const TFrameJob &job)>;

@@ -261,6 +261,19 @@ TEST_F(FootageApply, MovieFramesBecomeNumberedPictures) {
     // A 10-bit DPX reads back as its widened 16-bit value: within half a code of code / 1023.
     EXPECT_LE(worst, c.Format == OIIO::TypeDesc::HALF ? 1e-3 : 0.5 / 1023);
   }
+
+  // Resuming: a movie is done only when every frame is; the frames written already are kept.
+  const std::string frames = Path("frames_clip2.mp4"), kept = frames + "/clip2.000004.dpx";
+  fs::remove(frames + "/clip2.000002.dpx");
+  std::ofstream(kept) << "kept";
+  for (const char *status : {"\"status\":\"done\"", "\"status\":\"skipped\""}) {
+    const std::string args = "--skip-existing --progress jsonl --output-dir " + frames + " " + Path("clip2.mp4");
+    ASSERT_EQ(Cli(args + " >" + Path("run.jsonl")).Code, 0);
+    const test::TBytes json = Read(Path("run.jsonl"));
+    EXPECT_NE(std::string(json.begin(), json.end()).find(status), std::string::npos) << status;
+    EXPECT_TRUE(fs::exists(frames + "/clip2.000002.dpx"));
+    EXPECT_EQ(fs::file_size(kept), 4u);
+  }
 }
 
 TEST_F(FootageApply, RefusesWhatItCannotDo) {
