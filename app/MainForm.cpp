@@ -12,14 +12,18 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -31,6 +35,7 @@
 #include "app/LutSaveForm.h"
 #include "app/ScopesPanel.h"
 #include "app/TipsForm.h"
+#include "imaging/FrameSpec.h"
 #include "imaging/PictureLoader.h"
 #include "workflow/MatchWorkflow.h"
 
@@ -39,6 +44,7 @@ namespace tintwise {
 namespace {
 
 constexpr int kHintDuration = 10000; // ms
+constexpr int kFrameSliderPause = 250; // ms a frame slider rests before its frame is loaded
 
 int SecondaryCounterValue = 1; // numbers new secondary corrections for the whole run
 
@@ -240,7 +246,9 @@ struct TLoadRelay {
 };
 
 struct TfrmMain::TLoadedPicture {
+  QString FileName;
   TBitmap24 Bitmap;
+  TPictureInfo Info;
   std::exception_ptr Error;
 };
 
@@ -258,8 +266,13 @@ static TPictureLoadOptions WindowLoadOptions() {
 }
 
 TfrmMain::TfrmMain(QWidget *parent)
-    : QMainWindow(parent), PictureLoader([](const std::string &fileName, TBitmap24 &bitmap) {
-        bitmap = LoadFittedPicture(fileName, WindowLoadOptions()).Bitmap;
+    : QMainWindow(parent),
+      PictureLoader([](const std::string &fileName, const std::string &frame, TBitmap24 &bitmap, TPictureInfo &info) {
+        TPictureLoadOptions options = WindowLoadOptions();
+        options.Frame = frame;
+        TFittedPicture picture = LoadFittedPicture(fileName, options);
+        bitmap = std::move(picture.Bitmap);
+        info = picture.Info;
       }),
       FRelay(std::make_shared<TLoadRelay>()) {
   setObjectName(QStringLiteral("frmMain"));
@@ -485,8 +498,8 @@ QWidget *TfrmMain::BuildColorPickPanel(QWidget *parent) {
   return pnlColorPick;
 }
 
-// The reference view on top, a line, the source view below; both pick colours on a press and
-// govern the controls through their selections.
+// The reference view and its frame bar on top, a line, the source view and its frame bar below;
+// both views pick colours on a press and govern the controls through their selections.
 void TfrmMain::BuildViewers() {
   RefViewer = new TImageViewer(pnlClient);
   RefViewer->setObjectName(QStringLiteral("RefViewer"));
@@ -502,7 +515,30 @@ void TfrmMain::BuildViewers() {
     PickColor(v, FSourceBitmap, shpSrc, FSrcColor, x, y);
   });
   SourceViewer->SetSelectionChangeHandler([this](TImageViewer &) { UpdateControls(); });
+  pnlRefFrame = BuildFrameBar("Ref", tbrRefFrame, lblRefFrame);
+  pnlSourceFrame = BuildFrameBar("Source", tbrSourceFrame, lblSourceFrame);
   pnlClient->installEventFilter(this);
+}
+
+// A slider over a movie's frames and the caption of the frame on show; hidden until a movie is.
+QWidget *TfrmMain::BuildFrameBar(const char *side, QSlider *&slider, QLabel *&label) {
+  const std::string name = std::string(side) + "Frame";
+  auto *bar = new QWidget(pnlClient);
+  bar->setObjectName(QString::fromStdString("pnl" + name));
+  auto *l = new QHBoxLayout(bar);
+  l->setContentsMargins(6, 2, 6, 2);
+  slider = NewTrackBar(bar, ("tbr" + name).c_str(), 0, 0, 0);
+  SetHint(slider, "Choose the frame of the movie");
+  label = NewLabel(bar, ("lbl" + name).c_str(), "", LabelFont());
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("Frame 0000000  00:00:00:00")));
+  l->addWidget(slider, 1);
+  l->addWidget(label);
+  bar->hide();
+  auto *timer = new QTimer(this);
+  timer->setSingleShot(true);
+  timer->setInterval(kFrameSliderPause);
+  FFrameTimers[side[0] == 'R' ? kReferenceSide : kSourceSide] = timer;
+  return bar;
 }
 
 // The Scopes panel is closed until the toggle opens it; closed, it measures nothing.
@@ -544,6 +580,14 @@ void TfrmMain::ConnectHandlers() {
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { RefreshPreview(); }); });
   lvwSecCorrectionList->OnCheckBoxClick = [this](QTreeWidgetItem *) { Guarded([this] { RefreshPreview(); }); };
   lvwSecCorrectionList->OnKeyDown = [this](QKeyEvent *event) { return SecListKeyDown(event); };
+
+  // A frame slider loads its frame when released, or once it rests while dragged or stepped.
+  for (const TPictureSide side : {kReferenceSide, kSourceSide}) {
+    QSlider *slider = side == kReferenceSide ? tbrRefFrame : tbrSourceFrame;
+    connect(slider, &QSlider::valueChanged, FFrameTimers[side], qOverload<>(&QTimer::start));
+    connect(slider, &QSlider::sliderReleased, this, [this, side] { LoadSliderFrame(side); });
+    connect(FFrameTimers[side], &QTimer::timeout, this, [this, side] { LoadSliderFrame(side); });
+  }
 }
 
 TfrmMain::~TfrmMain() {
@@ -557,13 +601,18 @@ TfrmMain::~TfrmMain() {
 
 int TfrmMain::SecondaryCounter() { return SecondaryCounterValue; }
 
-// Keeps the reference view at the top half of the client area and the source view below the line.
+// Keeps the reference view and its frame bar in the top half of the client area and the source
+// view and its frame bar below the line.
 void TfrmMain::LayoutClient() {
   const int w = pnlClient->width(), h = pnlClient->height();
   const int top = h / 2;
-  RefViewer->setGeometry(0, 0, w, top);
+  const auto barHeight = [](QWidget *bar) { return bar->isHidden() ? 0 : bar->sizeHint().height(); };
+  const int refBar = std::min(barHeight(pnlRefFrame), top), sourceBar = std::min(barHeight(pnlSourceFrame), h - top - 1);
+  RefViewer->setGeometry(0, 0, w, top - refBar);
+  pnlRefFrame->setGeometry(0, top - refBar, w, refBar);
   shpSplitLine->setGeometry(0, top, w, 1);
-  SourceViewer->setGeometry(0, top + 1, w, std::max(h - top - 1, 0));
+  SourceViewer->setGeometry(0, top + 1, w, std::max(h - top - 1 - sourceBar, 0));
+  pnlSourceFrame->setGeometry(0, h - sourceBar, w, sourceBar);
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
@@ -705,15 +754,18 @@ bool TfrmMain::Loading() const { return FLoads[kReferenceSide].Running || FLoads
 
 int TfrmMain::RunningLoads() { return RunningLoadCount.load(); }
 
-void TfrmMain::StartLoad(TPictureSide side, const QString &fileName) {
+// Loads the file for the side, or (frame >= 0) that frame of the movie on show there.
+void TfrmMain::StartLoad(TPictureSide side, const QString &fileName, std::int64_t frame) {
   const unsigned ticket = FLoads[side].Ticket + 1;
   ++RunningLoadCount;
   try {
     // Detached: a picture that never finishes (a stalled network file) must not hold up closing.
-    std::thread([this, relay = FRelay, loader = PictureLoader, name = fileName.toStdString(), side, ticket] {
+    std::thread([this, relay = FRelay, loader = PictureLoader, fileName, side, ticket,
+                 frameText = frame < 0 ? std::string() : std::to_string(frame)] {
       auto picture = std::make_shared<TLoadedPicture>();
+      picture->FileName = fileName;
       try {
-        loader(name, picture->Bitmap);
+        loader(fileName.toStdString(), frameText, picture->Bitmap, picture->Info);
       } catch (...) {
         picture->Error = std::current_exception();
       }
@@ -730,13 +782,21 @@ void TfrmMain::StartLoad(TPictureSide side, const QString &fileName) {
     throw;
   }
   FLoads[side].Ticket = ticket;
+  FLoads[side].Frame = frame;
+  if (frame < 0) { // the movie on show is on its way out: its slider rests
+    FFrameTimers[side]->stop();
+    (side == kReferenceSide ? tbrRefFrame : tbrSourceFrame)->setEnabled(false);
+  }
   SetLoading(side, true);
 }
 
 void TfrmMain::FinishLoad(TPictureSide side, unsigned ticket, TLoadedPicture &picture) {
   if (ticket != FLoads[side].Ticket)
-    return; // another file was opened for this side meanwhile
+    return; // another file or frame was asked for this side meanwhile
   SetLoading(side, false);
+  if (!picture.Error)
+    FShown[side] = {picture.FileName, picture.Info};
+  UpdateFrameBar(side); // after a failure, back to the frame on show
   Guarded([&] {
     if (picture.Error)
       std::rethrow_exception(picture.Error);
@@ -758,6 +818,39 @@ void TfrmMain::SetLoading(TPictureSide side, bool running) {
     QApplication::restoreOverrideCursor();
   pnlRight->setEnabled(!running); // both correction groups and the list
   UpdateControls();
+}
+
+// The slider of a movie asks for its frame: the movie is opened anew at that frame, unless the frame
+// is on show or on its way already.
+void TfrmMain::LoadSliderFrame(TPictureSide side) {
+  FFrameTimers[side]->stop();
+  const TLoadState &load = FLoads[side];
+  if (!FShown[side].Info.IsMovie || (load.Running && load.Frame < 0))
+    return;
+  const std::int64_t frame = (side == kReferenceSide ? tbrRefFrame : tbrSourceFrame)->value();
+  if (frame != (load.Running ? load.Frame : FShown[side].Info.Frame))
+    Guarded([&] { StartLoad(side, FShown[side].FileName, frame); });
+}
+
+// Shows the frame bar for a movie and hides it for a still. The slider goes to the frame on show
+// unless the user is moving it.
+void TfrmMain::UpdateFrameBar(TPictureSide side) {
+  const TPictureInfo &info = FShown[side].Info;
+  QWidget *bar = side == kReferenceSide ? pnlRefFrame : pnlSourceFrame;
+  QSlider *slider = side == kReferenceSide ? tbrRefFrame : tbrSourceFrame;
+  if (!slider->isSliderDown() && !FFrameTimers[side]->isActive()) {
+    const QSignalBlocker quiet(slider);
+    slider->setRange(0, static_cast<int>(std::clamp<std::int64_t>(info.FrameCount - 1, 0, INT_MAX)));
+    slider->setValue(static_cast<int>(info.Frame));
+  }
+  slider->setPageStep(TimecodeBase(info.FrameRate)); // a second of frames
+  slider->setEnabled(true);
+  (side == kReferenceSide ? lblRefFrame : lblSourceFrame)
+      ->setText(QStringLiteral("Frame %1  %2").arg(info.Frame).arg(QString::fromStdString(info.Timecode)));
+  if (bar->isHidden() == info.IsMovie) {
+    bar->setVisible(info.IsMovie);
+    LayoutClient();
+  }
 }
 
 void TfrmMain::TakeReference(TBitmap24 &&picture) {

@@ -12,11 +12,13 @@
 #include "engine/ColorPick.h"
 #include "engine/Lut.h"
 #include "engine/SecondaryCorrection.h"
+#include "imaging/PictureLoader.h"
 
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QSlider;
+class QTimer;
 class QToolButton;
 
 namespace tintwise {
@@ -93,9 +95,11 @@ public:
   // Replaces the open-picture dialog (for tests): answers the chosen file, or an empty string for
   // a cancelled dialog.
   std::function<QString()> OpenPictureChooser;
-  // Decodes a picture file and fits it for the window; called on a worker thread. Replaceable for
-  // tests.
-  std::function<void(const std::string &fileName, TBitmap24 &bitmap)> PictureLoader;
+  // Decodes a picture file (of a movie, the frame named as TPictureLoadOptions::Frame names it; empty
+  // for the first) and fits it for the window, telling what it found in info; called on a worker
+  // thread. Replaceable for tests.
+  std::function<void(const std::string &fileName, const std::string &frame, TBitmap24 &bitmap, TPictureInfo &info)>
+      PictureLoader;
 
   const TBitmap24 &RefBitmap() const { return FRefBitmap; }
   const TBitmap24 &SourceBitmap() const { return FSourceBitmap; }
@@ -151,6 +155,15 @@ public:
   QFrame *shpSplitLine;
   TImageViewer *RefViewer;
   TImageViewer *SourceViewer;
+  // Under a picture that is a frame of a movie: a slider over its frames and the frame number and
+  // timecode of the frame on show. Hidden for stills. Moving a slider opens its movie anew at that
+  // frame, once the slider is released or has rested for a moment.
+  QWidget *pnlRefFrame;
+  QSlider *tbrRefFrame;
+  QLabel *lblRefFrame;
+  QWidget *pnlSourceFrame;
+  QSlider *tbrSourceFrame;
+  QLabel *lblSourceFrame;
   // The scopes and the match report, in a dock.
   TScopesPanel *ScopesPanel;
 
@@ -180,6 +193,7 @@ private:
   QGroupBox *BuildSecondaryGroup(QWidget *parent);
   QWidget *BuildColorPickPanel(QWidget *parent);
   void BuildViewers();
+  QWidget *BuildFrameBar(const char *side, QSlider *&slider, QLabel *&label);
   void BuildScopesPanel();
   void ConnectHandlers();
 
@@ -189,9 +203,11 @@ private:
   template <class F> bool Guarded(F &&action);
   void ShowError(const QString &message);
   QString ChoosePictureFile(const QString &title);
-  void StartLoad(TPictureSide side, const QString &fileName);
+  void StartLoad(TPictureSide side, const QString &fileName, std::int64_t frame = -1);
   void FinishLoad(TPictureSide side, unsigned ticket, TLoadedPicture &picture);
   void SetLoading(TPictureSide side, bool running);
+  void LoadSliderFrame(TPictureSide side);
+  void UpdateFrameBar(TPictureSide side);
   void TakeReference(TBitmap24 &&picture);
   void TakeSource(TBitmap24 &&picture);
   void UpdateControls();
@@ -217,11 +233,19 @@ private:
   TColorValue FRefColor = 0xFFFFFF;
   // The folder the open-picture dialog starts in: that of the last picture chosen.
   QString FLastPictureFolder;
-  // Per side: the number of the latest load and whether it still runs.
+  // Per side: the number of the latest load, whether it still runs, and the frame it asked for
+  // (-1: a file being opened).
   struct TLoadState {
     unsigned Ticket = 0;
     bool Running = false;
+    std::int64_t Frame = -1;
   } FLoads[2];
+  // Per side: the file on show and what its load found (a movie's frames).
+  struct TShownFile {
+    QString FileName;
+    TPictureInfo Info;
+  } FShown[2];
+  QTimer *FFrameTimers[2];
   // Shared with the loading threads, which hand their results over only while the window exists.
   std::shared_ptr<TLoadRelay> FRelay;
 };

@@ -20,10 +20,9 @@ std::unique_ptr<TLUT> NewWorkingLUT() {
 
 TFittedPicture LoadFittedPicture(const std::string &fileName, const TPictureLoadOptions &options) {
   TFittedPicture picture;
-  TPictureInfo info;
-  LoadImageFile(fileName, picture.Bitmap, options, &info);
-  picture.Width = info.Width;
-  picture.Height = info.Height;
+  LoadImageFile(fileName, picture.Bitmap, options, &picture.Info);
+  picture.Width = picture.Info.Width;
+  picture.Height = picture.Info.Height;
   return picture;
 }
 

@@ -29,6 +29,7 @@ std::unique_ptr<TLUT> NewWorkingLUT();
 struct TFittedPicture {
   TBitmap24 Bitmap;
   int Width = 0, Height = 0; // on disk
+  TPictureInfo Info;         // the rest of what the load found: the frames of a movie
 };
 
 // Loads the picture (the frame of a movie the options name) and fits it into kFitWidth x kFitHeight

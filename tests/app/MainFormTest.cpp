@@ -8,10 +8,13 @@
 #include <QSemaphore>
 #include <QSlider>
 
+#include <atomic>
+#include <cstdlib>
 #include <tuple>
 
 #include "AppTestSupport.h"
 #include "app/LutSaveForm.h"
+#include "engine/Errors.h"
 #include "engine/PrimaryCorrection.h"
 #include "formats/LutFormat.h"
 #include "imaging/PictureLoader.h"
@@ -339,12 +342,12 @@ TEST_F(TMainFormFixture, PicturesLoadWhileTheWindowGoesOn) {
   OpenBothAndApply();
   SaveCorrection({0.1, 0.1, 0.5, 0.5}, {0.1, 0.1, 0.5, 0.5});
   QSemaphore gate;
-  frm.PictureLoader = [&gate](const std::string &name, TBitmap24 &bitmap) {
+  frm.PictureLoader = [&gate](const std::string &name, const std::string &, TBitmap24 &bitmap, TPictureInfo &info) {
     if (name.find("slow") != std::string::npos)
       gate.acquire();
     if (name.find("odd") != std::string::npos)
       throw 42; // not even an exception class
-    LoadImageFile(name, bitmap);
+    LoadImageFile(name, bitmap, {}, &info);
   };
   chosen << Save("slow.png", test::TestPicture(300, 200, 5));
   Click(frm.sbnOpenSourceImage);
@@ -378,6 +381,79 @@ TEST_F(TMainFormFixture, PicturesLoadWhileTheWindowGoesOn) {
   EXPECT_EQ(odd.Text, QStringLiteral("The operation failed for an unknown reason."));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(Primary(), 1);
+}
+
+// A movie ffmpeg makes without loss: in frame k, pixel (x, y) is red 16 + 8k, green 4x, blue 6y.
+TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
+  const QString movie = dir.filePath(QStringLiteral("clip.mov"));
+  if (std::system(("ffmpeg -v error -nostdin -y -f lavfi -i \"color=black:s=48x32:r=25,format=rgb24,geq=r='16+8*N':"
+                   "g='4*X':b='6*Y'\" -frames:v 10 -c:v qtrle " + movie.toStdString() + " >/dev/null 2>&1").c_str()) != 0)
+    GTEST_SKIP() << "ffmpeg cannot make a movie here";
+  const auto pixel = [](const TBitmap24 &picture) {
+    std::uint8_t r, g, b;
+    picture.GetPixel(5, 3, r, g, b);
+    return std::tuple(int(r), int(g), int(b));
+  };
+  OpenBothAndApply();
+  EXPECT_TRUE(frm.pnlRefFrame->isHidden() && frm.pnlSourceFrame->isHidden());
+  Open(frm.sbnOpenRefImage, movie);
+  Open(frm.sbnOpenSourceImage, movie);
+  ASSERT_FALSE(frm.pnlRefFrame->isHidden() || frm.pnlSourceFrame->isHidden());
+  EXPECT_EQ(frm.RefViewer->geometry().bottom() + 1, frm.pnlRefFrame->y());
+  EXPECT_EQ(frm.SourceViewer->geometry().bottom() + 1, frm.pnlSourceFrame->y());
+  EXPECT_EQ(std::pair(frm.tbrSourceFrame->maximum(), frm.lblSourceFrame->text()),
+            std::pair(9, QStringLiteral("Frame 0  00:00:00:00")));
+  EXPECT_EQ(pixel(frm.SourceBitmap()), std::tuple(16, 20, 18));
+  std::atomic<int> loads{0};
+  frm.PictureLoader = [&loads, loader = frm.PictureLoader](const std::string &name, const std::string &frame,
+                                                            TBitmap24 &bitmap, TPictureInfo &info) {
+    ++loads;
+    if (frame == "7")
+      throw EImageError("frame 7 is damaged");
+    loader(name, frame, bitmap, info);
+  };
+
+  // Steps load once the slider rests, as the source opened anew: its corrections go.
+  Click(frm.sbnApplyPrimaryCorrection);
+  SaveCorrection({0.1, 0.1, 0.6, 0.6}, {0.3, 0.3, 0.9, 0.9});
+  for (int step = 0; step < 3; ++step)
+    QTest::keyClick(frm.tbrSourceFrame, Qt::Key_Right);
+  EXPECT_FALSE(frm.Loading());
+  EXPECT_TRUE(test::WaitUntil([&] { return frm.lblSourceFrame->text() == QStringLiteral("Frame 3  00:00:00:03"); }));
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(pixel(frm.SourceBitmap()), std::tuple(40, 20, 18));
+  EXPECT_EQ(std::tuple(Count(), frm.PrimaryApplied(), frm.SourceViewer->HasSelection()), std::tuple(0, false, false));
+  EXPECT_EQ(pixel(frm.RefBitmap()), std::tuple(16, 20, 18));
+
+  // A released drag loads at once; a new reference frame keeps the preview and resets the sliders.
+  Click(frm.sbnApplyPrimaryCorrection);
+  frm.tbrYOpacity->setValue(50);
+  const TBitmap24 preview = frm.PreviewBitmap();
+  frm.tbrRefFrame->setSliderDown(true);
+  frm.tbrRefFrame->setValue(9);
+  frm.tbrRefFrame->setSliderDown(false);
+  EXPECT_TRUE(frm.Loading());
+  EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
+  EXPECT_EQ(pixel(frm.RefBitmap()), std::tuple(88, 20, 18));
+  EXPECT_EQ(frm.lblRefFrame->text(), QStringLiteral("Frame 9  00:00:00:09"));
+  EXPECT_EQ(frm.tbrYOpacity->value(), 100);
+  EXPECT_TRUE(frm.PrimaryApplied() && frm.PreviewBitmap().SamePixels(preview));
+
+  // A frame that fails changes nothing, says why, and its slider goes back.
+  const test::TMessage message = CatchMessageBox([&] {
+    frm.tbrSourceFrame->setValue(7);
+    EXPECT_TRUE(test::WaitUntil([&] { return loads == 3 && !frm.Loading(); }));
+  });
+  EXPECT_TRUE(message.Text.contains(QStringLiteral("frame 7 is damaged"))) << message.Text.toStdString();
+  EXPECT_EQ(std::pair(frm.tbrSourceFrame->value(), frm.lblSourceFrame->text()),
+            std::pair(3, QStringLiteral("Frame 3  00:00:00:03")));
+  EXPECT_EQ(pixel(frm.SourceBitmap()), std::tuple(40, 20, 18));
+  EXPECT_TRUE(frm.PrimaryApplied());
+
+  // A still has no frames to choose.
+  Open(frm.sbnOpenSourceImage, srcFile);
+  EXPECT_TRUE(frm.pnlSourceFrame->isHidden() && !frm.pnlRefFrame->isHidden());
+  EXPECT_EQ(frm.SourceViewer->geometry().bottom() + 1, frm.pnlClient->height());
 }
 
 TEST_F(TMainFormFixture, EachOpenDialogStartsClean) {
