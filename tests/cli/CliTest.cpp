@@ -1,59 +1,23 @@
 // tintwise-cli run as a user runs it: the built binary, its exit codes and its output.
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QFile>
-#include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <cstring>
 #include <memory>
 #include <unistd.h>
 
-#include "engine/Bitmap24.h"
 #include "engine/Lut.h"
 #include "engine/PrimaryCorrection.h"
 #include "engine/SecondaryCorrection.h"
-#include "formats/LutFormat.h"
-#include "imaging/ImageResize2.h"
 #include "imaging/PictureLoader.h"
+#include "tests/cli/CliTestSupport.h"
 
 using namespace tintwise;
-
-#include "tests/cli/CliRun.h"
+using namespace tintwise::test;
 
 namespace {
 
-using tintwise::test::Bytes;
-using tintwise::test::Cli;
-using tintwise::test::TRun;
-
-const QString kSamples = TINTWISE_SOURCE_DIR "/samples/";
-const QString kReference = kSamples + "rocket.jpg"; // 640 x 427
-const QString kSource = kSamples + "coffee.png";    // 600 x 400
-
-// Runs with standard output sent to a file (e.g. /dev/full) and a time limit.
-TRun CliTo(const QStringList &args, const QString &stdoutFile, int timeoutMs = 120000) {
-  QProcess p;
-  p.setStandardOutputFile(stdoutFile);
-  p.start(TINTWISE_CLI, args);
-  if (!p.waitForFinished(timeoutMs)) {
-    p.kill();
-    p.waitForFinished();
-    return {-2, {}, "timed out"};
-  }
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, {}, QString::fromUtf8(p.readAllStandardError())};
-}
-
-void WriteText(const QString &file, const QByteArray &text) {
-  QFile f(file);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(text);
-}
+using CliCommands = TCliFixture;
 
 TBitmap24 Fitted(const QString &file) {
   TBitmap24 bmp;
@@ -61,23 +25,11 @@ TBitmap24 Fitted(const QString &file) {
   return bmp;
 }
 
-// The region of a fitted picture that covers the given region of the picture on disk.
-TBitmap24 Cut(const TBitmap24 &fitted, int width, int height, int x, int y, int w, int h) {
-  const int x0 = x * fitted.Width() / width, y0 = y * fitted.Height() / height;
-  const int x1 = ((x + w) * fitted.Width() + width - 1) / width, y1 = ((y + h) * fitted.Height() + height - 1) / height;
-  return fitted.Crop(x0, y0, x1 - x0, y1 - y0);
-}
-
-class Cli_ : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() { InitLutFormats(); }
-  QTemporaryDir Dir;
-  QString Path(const QString &name) const { return Dir.filePath(name); }
-};
+TBitmap24 Crop(const TBitmap24 &bmp, const QRect &r) { return bmp.Crop(r.x(), r.y(), r.width(), r.height()); }
 
 } // namespace
 
-TEST_F(Cli_, ListsEveryProfileAndFormat) {
+TEST_F(CliCommands, ListsEveryProfileAndFormat) {
   const TRun r = Cli({"formats"});
   ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
   EXPECT_TRUE(r.Out.contains("Cube 3D Davinci"));
@@ -86,37 +38,70 @@ TEST_F(Cli_, ListsEveryProfileAndFormat) {
   EXPECT_TRUE(r.Out.contains(QRegularExpression("\\n18 +Nucoda 1D +1D +no +yes")));
 }
 
-TEST_F(Cli_, BadUsageExitsWithTwoAndOneLine) {
-  const QString out = Path("x.cube");
-  const QStringList base = {"match", "--reference", kReference, "--source", kSource, "--output", out};
-  const QList<QStringList> cases = {
-      {},
-      {"frobnicate"},
-      {"match", "--source", kSource, "--profile", "6", "--output", out},
-      base + QStringList{"--profile", "99"},
-      base + QStringList{"--profile", "Cube 3D"},                        // a format's name, not a profile's
-      base + QStringList{"--profile", "6", "--size", "17"},              // fixed size
-      base + QStringList{"--profile", "7", "--size", "102"},             // beyond the lattice
-      base + QStringList{"--profile", "7", "--size", "1"},
-      base + QStringList{"--profile", "6", "--brightness", "250"},
-      base + QStringList{"--profile", "6", "--chroma", "ten"},
-      base + QStringList{"--profile", "6", "--source-region", "0,0,0,10"},   // empty
-      base + QStringList{"--profile", "6", "--source-region", "590,0,20,10"}, // beyond the right edge
-      base + QStringList{"--profile", "6", "--source-region", "1,2,3"},
-      base + QStringList{"--profile", "6", "--secondary", "ref=0,0,10,10"},
-      base + QStringList{"--profile", "6", "--secondary", "ref=0,0,10,10 src=0,0,5,5 softness=11"},
-      base + QStringList{"--profile", "6", "--secondary", "ref=0,0,10,10 src=0,0,5,5 hue=3"},
-      base + QStringList{"--profile", "6", "--bogus"},
-      {"eval", "a.cube", "0.5", "x", "1"},
-      {"apply", "--lut", "a.cube", kSource},
-      {"convert", "--profile", "6", "--output", out},
+TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailures) {
+  // Exit 2 for what the command line itself gets wrong, 1 for an operation that fails; either way
+  // one line on standard error, naming the file where there is one, and no output written.
+  QImage flat(40, 30, QImage::Format_RGB888);
+  flat.fill(QColor(20, 120, 220));
+  ASSERT_TRUE(flat.save(Path("flat.png")));
+  const QString out = Path("x.cube"), lut = IdentityCube(), junk = WriteText("junk.cube", "this is no LUT\n");
+  const QStringList match = {"match", "--reference", kReference, "--source", kSource, "--output", out};
+  const QStringList base = match + QStringList{"--profile", "6"};
+  const QStringList frames = {"apply", "--lut", lut, "--input", Path("shot.####.png"), "--output-dir", Dir.path()};
+  const struct { QStringList args; int code; QString needle; } cases[] = {
+      {{"frobnicate"}, 2, "frobnicate"},
+      {{"match", "--source", kSource, "--profile", "6", "--output", out}, 2, "--reference"},
+      {match + QStringList{"--profile", "99"}, 2, "99"},
+      {match + QStringList{"--profile", "Cube 3D"}, 2, "Cube 3D"}, // a format's name, not a profile's
+      {base + QStringList{"--size", "17"}, 2, "--size"},           // a profile of one size
+      {match + QStringList{"--profile", "7", "--size", "102"}, 2, "--size"}, // beyond the lattice
+      {match + QStringList{"--profile", "7", "--size", "1"}, 2, "--size"},
+      {base + QStringList{"--brightness", "250"}, 2, "--brightness"},
+      {base + QStringList{"--chroma", "ten"}, 2, "--chroma"},
+      {base + QStringList{"--source-region", "0,0,0,10"}, 2, "--source-region"},   // empty
+      {base + QStringList{"--source-region", "590,0,20,10"}, 2, "--source-region"}, // beyond the right edge
+      {base + QStringList{"--source-region", "1,2,3"}, 2, "--source-region"},
+      {base + QStringList{"--secondary", "ref=0,0,10,10"}, 2, "--secondary"},
+      {base + QStringList{"--secondary", "ref=0,0,10,10 src=0,0,5,5 softness=11"}, 2, "softness"},
+      {base + QStringList{"--secondary", "ref=0,0,10,10 src=0,0,5,5 hue=3"}, 2, "hue"},
+      {base + QStringList{"--bogus"}, 2, "bogus"},
+      {{"match", "--reference", kReference, "--source", kSource, "--profile", "0", "--output", "-", "--report", "-"}, 2,
+       "--report"},
+      {{"eval", lut, "0.5", "x", "1"}, 2, "x"},
+      {{"apply", "--lut", lut, kSource}, 2, "--output"},
+      {{"convert", "--profile", "6", "--output", out}, 2, ""},
+      {{"scopes", kSource}, 2, ""},
+      {{"scopes", kSource, "--report", "-", "--standard", "2020"}, 2, "2020"},
+      {{"scopes", kSource, "--report", "-", "--size", "32"}, 2, "--size"},
+      {{"scopes", kSource, "--output-dir", Path("missing")}, 2, "missing"},
+      {frames + QStringList{"--frames", "5-1"}, 2, "5-1"},
+      {frames + QStringList{"--frames", "1-3x0"}, 2, "1-3x0"},
+      {frames + QStringList{"--frames", "101", "--threads", "0"}, 2, "--threads"},
+      {frames + QStringList{"--frames", "101", "--progress", "xml"}, 2, "xml"},
+      {frames + QStringList{"--frames", "101", "--max-pixels", "lots"}, 2, "lots"},
+      {{"apply", "--lut", lut, "--input", kSource, "--frames", "1", "--output-dir", Dir.path()}, 2, "coffee.png"},
+      {{"apply", "--lut", lut, "--frames", "1", "--output-dir", Dir.path(), kSource}, 2, "--frames"},
+      {{"match", "--reference", kReference, "--source", Path("missing.jpg"), "--profile", "6", "--output", out}, 1,
+       Path("missing.jpg")},
+      {{"match", "--reference", kReference, "--source", Path("flat.png"), "--profile", "6", "--output", out}, 1,
+       "single colour"},
+      {{"info", Path("missing.cube")}, 1, Path("missing.cube")},
+      {{"info", junk}, 1, junk},
+      {{"apply", "--lut", kSource, "--input", Path("shot.####.png"), "--frames", "1", "--output-dir", Dir.path()}, 1,
+       kSource},
+      {match + QStringList{"--profile", "6", "--output", Path("no/such/dir/a.cube")}, 1, "a.cube"},
   };
-  for (const QStringList &args : cases) {
-    const TRun r = Cli(args);
-    EXPECT_EQ(r.Code, 2) << args.join(' ').toStdString() << "\n" << r.Err.toStdString();
-    EXPECT_EQ(r.Err.count('\n'), r.Code == 2 && args.isEmpty() ? r.Err.count('\n') : 1) << r.Err.toStdString();
-    EXPECT_FALSE(QFile::exists(out)) << args.join(' ').toStdString();
+  for (const auto &c : cases) {
+    const TRun r = Cli(c.args);
+    EXPECT_EQ(r.Code, c.code) << c.args.join(' ').toStdString() << "\n" << r.Err.toStdString();
+    EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains(c.needle)) << r.Err.toStdString();
   }
+  EXPECT_FALSE(QFile::exists(out));
+  EXPECT_EQ(Cli({}).Code, 2);
+}
+
+TEST_F(CliCommands, EveryCommandHasItsHelp) {
   // Each command's help: its usage line, then its whole description from the first line on.
   const std::pair<const char *, const char *> helps[] = {
       {"formats", "Lists the output profiles"},
@@ -134,98 +119,49 @@ TEST_F(Cli_, BadUsageExitsWithTwoAndOneLine) {
   }
 }
 
-TEST_F(Cli_, FailedOperationsExitWithOne) {
-  QImage flat(40, 30, QImage::Format_RGB888);
-  flat.fill(QColor(20, 120, 220));
-  ASSERT_TRUE(flat.save(Path("flat.png")));
-  QFile junk(Path("junk.cube"));
-  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-  junk.write("this is no LUT\n");
-  junk.close();
-  struct Case { QStringList args; const char *needle; } cases[] = {
-      {{"match", "--reference", kReference, "--source", Path("missing.jpg"), "--profile", "6", "--output", Path("a.cube")}, "missing.jpg"},
-      {{"match", "--reference", kReference, "--source", Path("flat.png"), "--profile", "6", "--output", Path("a.cube")}, "single colour"},
-      {{"info", Path("missing.cube")}, "missing.cube"},
-      {{"info", Path("junk.cube")}, "junk.cube"},
-      {{"match", "--reference", kReference, "--source", kSource, "--profile", "6", "--output", Path("no/such/dir/a.cube")}, "a.cube"},
-  };
-  for (const Case &c : cases) {
-    const TRun r = Cli(c.args);
-    EXPECT_EQ(r.Code, 1) << c.args.join(' ').toStdString() << "\n" << r.Err.toStdString();
-    EXPECT_TRUE(r.Err.contains(c.needle)) << r.Err.toStdString();
-    EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
-  }
-  EXPECT_FALSE(QFile::exists(Path("a.cube")));
-}
-
-TEST_F(Cli_, MatchWritesWhatTheEngineComputes) {
-  // The same road the window takes: fitted pictures, regions cut from them, the primary
-  // correction, the secondaries in order, the LUT brought to the profile's size and written.
-  const QString out = Path("match.cube"), preview = Path("preview.png");
-  const TRun r = Cli({"match", "--reference", kReference, "--source", kSource, "--profile", "Cube 3D Davinci",
-                      "--size", "17", "--brightness", "80", "--chroma", "120", "--source-region", "100,50,300,200",
-                      "--secondary", "ref=10,10,200,100 src=400,300,150,90 softness=4 chroma=50",
-                      "--secondary", "src=0,0,100,100 ref=300,200,300,200", "--output", out, "--preview", preview});
-  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
-
-  const TBitmap24 ref = Fitted(kReference), src = Fitted(kSource);
-  auto primary = std::make_unique<TLUT>(), working = std::make_unique<TLUT>(), out17 = std::make_unique<TLUT>();
-  primary->Mode = working->Mode = out17->Mode = kMode3D;
-  primary->Size3D = working->Size3D = 33;
-  out17->Size3D = 17;
-  ApplyPrimaryCorrection(ref, Cut(src, 600, 400, 100, 50, 300, 200), *primary, 0.8, 1.2, 1.2);
-  working->AssignFrom(*primary);
-  struct S { int r[4], s[4], softness, b, c; } secondaries[] = {
-      {{10, 10, 200, 100}, {400, 300, 150, 90}, 4, 100, 50},
-      {{300, 200, 300, 200}, {0, 0, 100, 100}, 2, 100, 100},
-  };
-  for (const S &s : secondaries) {
-    auto rec = std::make_unique<TSecondCorrectionData>();
-    const TBitmap24 rc = Cut(ref, 640, 427, s.r[0], s.r[1], s.r[2], s.r[3]);
-    const TBitmap24 sc = Cut(src, 600, 400, s.s[0], s.s[1], s.s[2], s.s[3]);
-    CalcSecondaryStatistics(rc, sc, *rec);
-    BuildSecondaryMask(sc, *rec, s.softness);
-    rec->Opacity = {s.b / 100.0, s.c / 100.0, s.c / 100.0};
-    ApplySecondaryCorrection(*rec, *working);
-  }
-  out17->AssignFrom(*working);
-  const QString expected = Path("expected.cube");
-  GetLutFormat(1)->SaveToFile(expected.toStdString(), *out17, 0);
-  EXPECT_EQ(Bytes(out), Bytes(expected));
-
-  TBitmap24 corrected = src;
-  working->ApplyToBitmap(corrected);
-  const QImage written(preview);
-  ASSERT_EQ(written.width(), corrected.Width());
-  const QImage want(corrected.Bits(), corrected.Width(), corrected.Height(), corrected.Stride(), QImage::Format_BGR888);
-  EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), want.convertToFormat(QImage::Format_RGB888));
-}
-
-TEST_F(Cli_, RegionsAreMappedOntoTheFittedPicture) {
-  // 3400 x 1000 fits into 1700 x 500 at half size: 101,51 200x100 covers fitted 50,25 to 151,76.
+TEST_F(CliCommands, MatchWritesWhatTheEngineComputesFromTheFittedPictures) {
+  // A 3400 x 1000 source fits into 1700 x 500 at half size: its regions are halved, rounded
+  // outwards; the reference fits as it is. Then the primary correction, the secondaries in order,
+  // the LUT brought to the profile's size and written.
   QImage big(3400, 1000, QImage::Format_RGB888);
   for (int y = 0; y < big.height(); ++y)
     for (int x = 0; x < big.width(); ++x)
       big.setPixel(x, y, qRgb((x / 7) % 256, (y * 3 + x / 50) % 256, (x * y / 977) % 256));
-  const QString file = Path("big.png");
-  ASSERT_TRUE(big.save(file));
-  const QString out = Path("region.cube");
-  const TRun r = Cli({"match", "--reference", kReference, "--source", file, "--source-region", "101,51,200,100",
-                      "--profile", "7", "--output", out});
+  const QString source = Path("big.png"), out = Path("match.cube"), preview = Path("preview.png");
+  ASSERT_TRUE(big.save(source));
+  const TRun r = Cli({"match", "--reference", kReference, "--source", source, "--profile", "Cube 3D Davinci", "--size",
+                      "17", "--brightness", "80", "--chroma", "120", "--source-region", "101,51,200,100",
+                      "--secondary", "ref=10,10,200,100 src=400,300,150,90 softness=4 chroma=50", "--secondary",
+                      "src=0,0,100,100 ref=300,200,300,200", "--output", out, "--preview", preview});
   ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
 
-  const TBitmap24 src = Fitted(file);
+  const TBitmap24 ref = Fitted(kReference), src = Fitted(source);
   ASSERT_EQ(src.Width(), 1700);
-  auto lut = std::make_unique<TLUT>();
-  lut->Mode = kMode3D;
-  lut->Size3D = 33;
-  ApplyPrimaryCorrection(Fitted(kReference), src.Crop(50, 25, 101, 51), *lut, 1, 1, 1);
-  const QString expected = Path("expected.cube");
-  GetLutFormat(1)->SaveToFile(expected.toStdString(), *lut, 0);
-  EXPECT_EQ(Bytes(out), Bytes(expected));
+  auto working = std::make_unique<TLUT>(), out17 = std::make_unique<TLUT>();
+  working->Mode = out17->Mode = kMode3D;
+  working->Size3D = 33;
+  out17->Size3D = 17;
+  ApplyPrimaryCorrection(ref, src.Crop(50, 25, 101, 51), *working, 0.8, 1.2, 1.2);
+  const struct { QRect r, s; int softness, b, c; } secondaries[] = {
+      {{10, 10, 200, 100}, {200, 150, 75, 45}, 4, 100, 50}, {{300, 200, 300, 200}, {0, 0, 50, 50}, 2, 100, 100}};
+  for (const auto &s : secondaries) {
+    auto rec = std::make_unique<TSecondCorrectionData>();
+    CalcSecondaryStatistics(Crop(ref, s.r), Crop(src, s.s), *rec);
+    BuildSecondaryMask(Crop(src, s.s), *rec, s.softness);
+    rec->Opacity = {s.b / 100.0, s.c / 100.0, s.c / 100.0};
+    ApplySecondaryCorrection(*rec, *working);
+  }
+  out17->AssignFrom(*working);
+  GetLutFormat(1)->SaveToFile(Path("expected.cube").toStdString(), *out17, 0);
+  EXPECT_EQ(Bytes(out), Bytes(Path("expected.cube")));
+
+  TBitmap24 corrected = src;
+  working->ApplyToBitmap(corrected);
+  const QImage want(corrected.Bits(), corrected.Width(), corrected.Height(), corrected.Stride(), QImage::Format_BGR888);
+  EXPECT_EQ(QImage(preview).convertToFormat(QImage::Format_RGB888), want.convertToFormat(QImage::Format_RGB888));
 }
 
-TEST_F(Cli_, ConvertApplyEvalAndInfo) {
+TEST_F(CliCommands, ConvertEvalInfoAndABatchWithAFailure) {
   // A LUT to start from: the match of the sample pair, as a 33-point cube.
   const QString cube = Path("look.cube");
   ASSERT_EQ(Cli({"match", "--reference", kReference, "--source", kSource, "--profile", "7", "--output", cube}).Code, 0);
@@ -237,7 +173,6 @@ TEST_F(Cli_, ConvertApplyEvalAndInfo) {
   r = Cli({"info", dl});
   EXPECT_TRUE(r.Out.contains("format: 3DL (4)")) << r.Out.toStdString();
   EXPECT_TRUE(r.Out.contains("3D size: 33 points per axis"));
-
   auto a = std::make_unique<TLUT>(), b = std::make_unique<TLUT>();
   LoadLutFile(cube.toStdString(), *a);
   LoadLutFile(dl.toStdString(), *b);
@@ -256,15 +191,6 @@ TEST_F(Cli_, ConvertApplyEvalAndInfo) {
   for (int c = 0; c < 3; ++c)
     EXPECT_EQ(parts[c].toDouble(), v[c]) << parts[c].toStdString();
 
-  // apply: full resolution, the same bytes as the engine's own pass.
-  r = Cli({"apply", "--lut", cube, "--output-dir", Dir.path(), kSource});
-  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
-  TBitmap24 picture;
-  LoadPictureFile(kSource.toStdString(), picture);
-  a->ApplyToBitmap(picture);
-  const QImage want(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(), QImage::Format_BGR888);
-  EXPECT_EQ(QImage(Path("coffee.png")).convertToFormat(QImage::Format_RGB888), want.convertToFormat(QImage::Format_RGB888));
-
   // A batch with one bad picture still processes the others and reports the failure (exit 3).
   r = Cli({"apply", "--lut", cube, "--output-dir", Dir.path(), Path("nope.png"), kReference});
   EXPECT_EQ(r.Code, 3);
@@ -272,33 +198,33 @@ TEST_F(Cli_, ConvertApplyEvalAndInfo) {
   EXPECT_TRUE(QFile::exists(Path("rocket.jpg")));
 }
 
-TEST_F(Cli_, EvalPrintsEachNumberTheShortestWayAndEnds) {
+TEST_F(CliCommands, EvalPrintsEachNumberTheShortestWayAndEnds) {
   // A two-point lattice gives its corners back exactly; the texts are what reads back to the
   // same double, worked out by hand.
-  WriteText(Path("corners.cube"), "LUT_3D_SIZE 2\n"
-                                  "0 0.6214632499999999 0.87141425\n1 0 0\n0 1 0\n1 1 0\n"
-                                  "0 0 1\n1 0 1\n0 1 1\n0.1 1e-05 123456.5\n");
-  TRun r = Cli({"eval", Path("corners.cube"), "0", "0", "0"});
+  const QString corners = WriteText("corners.cube", "LUT_3D_SIZE 2\n"
+                                                    "0 0.6214632499999999 0.87141425\n1 0 0\n0 1 0\n1 1 0\n"
+                                                    "0 0 1\n1 0 1\n0 1 1\n0.1 1e-05 123456.5\n");
+  TRun r = Cli({"eval", corners, "0", "0", "0"});
   EXPECT_EQ(r.Out, "0 0.6214632499999999 0.87141425\n") << r.Err.toStdString();
-  r = Cli({"eval", Path("corners.cube"), "1", "1", "1"});
+  r = Cli({"eval", corners, "1", "1", "1"});
   EXPECT_EQ(r.Out, "0.1 1e-05 123456.5\n") << r.Err.toStdString();
   // Negative numbers are colour values, wherever the options stand.
-  for (const QStringList &args : {QStringList{"eval", Path("corners.cube"), "-0.25", "0", "-.5"},
-                                  QStringList{"eval", "--verbose", Path("corners.cube"), "-0.25", "0", "-.5"}}) {
+  for (const QStringList &args : {QStringList{"eval", corners, "-0.25", "0", "-.5"},
+                                  QStringList{"eval", "--verbose", corners, "-0.25", "0", "-.5"}}) {
     r = Cli(args);
     EXPECT_EQ(r.Code, 0) << r.Err.toStdString();
     EXPECT_EQ(r.Out.split(' ').size(), 3) << r.Out.toStdString();
   }
 
   // Slope 2, power 70: the corner 1 gives 2^70 exactly.
-  WriteText(Path("p2.cc"), "<ColorCorrection id=\"a\"><SOPNode><Slope>2 2 2</Slope><Offset>0 0 0</Offset>"
-                           "<Power>70 70 70</Power></SOPNode></ColorCorrection>\n");
-  r = Cli({"eval", Path("p2.cc"), "1", "1", "0"});
+  const QString p2 = WriteText("p2.cc", "<ColorCorrection id=\"a\"><SOPNode><Slope>2 2 2</Slope><Offset>0 0 0</Offset>"
+                                        "<Power>70 70 70</Power></SOPNode></ColorCorrection>\n");
+  r = Cli({"eval", p2, "1", "1", "0"});
   EXPECT_EQ(r.Out, "1180591620717411303424 1180591620717411303424 0\n") << r.Err.toStdString();
   // Slope 4, power 70 overflows: eval must end, with plain numbers or a one-line refusal.
-  WriteText(Path("p70.cc"), "<ColorCorrection id=\"a\"><SOPNode><Slope>4 4 4</Slope><Offset>0 0 0</Offset>"
-                            "<Power>70 70 70</Power></SOPNode></ColorCorrection>\n");
-  r = CliTo({"eval", Path("p70.cc"), "1", "1", "1"}, Path("p70.out"), 10000);
+  const QString p70 = WriteText("p70.cc", "<ColorCorrection id=\"a\"><SOPNode><Slope>4 4 4</Slope><Offset>0 0 0</Offset>"
+                                          "<Power>70 70 70</Power></SOPNode></ColorCorrection>\n");
+  r = Cli({"eval", p70, "1", "1", "1"}, Path("p70.out"), 10000);
   ASSERT_NE(r.Code, -2) << "eval did not end";
   EXPECT_EQ(r.Code == 0 ? 1 : r.Err.count('\n'), 1) << r.Err.toStdString();
   if (r.Code == 0) {
@@ -308,116 +234,101 @@ TEST_F(Cli_, EvalPrintsEachNumberTheShortestWayAndEnds) {
   }
 }
 
-TEST_F(Cli_, FailedWritesToStandardOutputFail) {
-  WriteText(Path("id.cube"), "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
-  for (const QStringList &args : {QStringList{"formats"}, QStringList{"info", Path("id.cube")},
-                                  QStringList{"eval", Path("id.cube"), "1", "0", "0"}, QStringList{"--help"},
-                                  QStringList{"convert", Path("id.cube"), "--profile", "7", "--output", "-"}}) {
-    const TRun r = CliTo(args, "/dev/full");
+TEST_F(CliCommands, FailedWritesToStandardOutputFail) {
+  const QString lut = IdentityCube();
+  for (const QStringList &args : {QStringList{"formats"}, QStringList{"info", lut}, QStringList{"eval", lut, "1", "0", "0"},
+                                  QStringList{"--help"}, QStringList{"convert", lut, "--profile", "7", "--output", "-"}}) {
+    const TRun r = Cli(args, "/dev/full");
     EXPECT_EQ(r.Code, 1) << args.join(' ').toStdString();
     EXPECT_TRUE(r.Err.contains("standard output")) << r.Err.toStdString();
     EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
   }
 }
 
-TEST_F(Cli_, InfoEscapesControlCharactersOfComments) {
-  WriteText(Path("c.cube"), "# red \033[31mtext\007 \xc2\x9b caf\xc3\xa9 \xff\nLUT_3D_SIZE 2\n"
-                            "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
-  const TRun r = Cli({"info", Path("c.cube")});
+TEST_F(CliCommands, InfoEscapesControlCharactersOfComments) {
+  const QString lut = WriteText("c.cube", "# red \033[31mtext\007 \xc2\x9b caf\xc3\xa9 \xff\nLUT_3D_SIZE 2\n"
+                                          "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
+  const TRun r = Cli({"info", lut});
   EXPECT_TRUE(r.Out.contains(QString::fromUtf8("  red \\x1B[31mtext\\x07 \\u009B caf\xc3\xa9 \\xFF\n")))
       << r.Out.toStdString();
 }
 
-TEST_F(Cli_, OutputsGoThroughLinksAndNeverReplaceDevices) {
-  WriteText(Path("id.cube"), "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
-  // Standard output holds the very bytes the file gets.
-  TRun r = Cli({"convert", Path("id.cube"), "--profile", "7", "--output", Path("out.cube")});
-  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
-  r = Cli({"convert", Path("id.cube"), "--profile", "7", "--output", "-"});
-  EXPECT_EQ(r.Code, 0) << r.Err.toStdString();
-  EXPECT_EQ(r.Out.toUtf8(), Bytes(Path("out.cube")));
-
-  // A device is refused and stays a device (as root it would otherwise be replaced), also at the
-  // end of a link.
-  ASSERT_TRUE(QFile::link("/dev/null", Path("dev.png")));
-  for (const QStringList &args :
-       {QStringList{"convert", Path("id.cube"), "--profile", "7", "--output", "/dev/null", "--overwrite"},
-        QStringList{"apply", "--lut", Path("id.cube"), "--output", Path("dev.png"), "--overwrite", kSource},
-        QStringList{"match", "--reference", kReference, "--source", kSource, "--profile", "7", "--output",
-                    "/dev/null", "--overwrite"}}) {
-    r = Cli(args);
-    EXPECT_EQ(r.Code, 1) << args.join(' ').toStdString();
-    EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
-  }
-  EXPECT_FALSE(QFileInfo("/dev/null").isFile());
-
-  // A link is written through to its target, by the LUT writer and the picture writer alike.
-  ASSERT_TRUE(QFile::link(Path("out.cube"), Path("link.cube")));
-  r = Cli({"convert", Path("id.cube"), "--profile", "1", "--output", Path("link.cube"), "--overwrite"});
-  EXPECT_EQ(r.Code, 0) << r.Err.toStdString();
-  EXPECT_TRUE(QFileInfo(Path("link.cube")).isSymLink());
-  EXPECT_EQ(Bytes(Path("out.cube")), Cli({"convert", Path("id.cube"), "--profile", "1", "--output", "-"}).Out.toUtf8());
-  ASSERT_TRUE(QFile::copy(kSource, Path("pic.png")));
-  ASSERT_TRUE(QFile::link(Path("pic.png"), Path("piclink.png")));
-  r = Cli({"apply", "--lut", Path("id.cube"), "--output", Path("piclink.png"), "--overwrite", kReference});
-  EXPECT_EQ(r.Code, 0) << r.Err.toStdString();
-  EXPECT_TRUE(QFileInfo(Path("piclink.png")).isSymLink());
-  EXPECT_EQ(QImage(Path("pic.png")).width(), 640);
-
-  // A file the user may not write is refused by both (root may write anything).
-  if (geteuid() != 0) {
-    QFile(Path("out.cube")).setPermissions(QFileDevice::ReadOwner);
-    QFile(Path("pic.png")).setPermissions(QFileDevice::ReadOwner);
-    EXPECT_EQ(Cli({"convert", Path("id.cube"), "--profile", "7", "--output", Path("out.cube"), "--overwrite"}).Code,
-              1);
-    EXPECT_EQ(Cli({"apply", "--lut", Path("id.cube"), "--output", Path("pic.png"), "--overwrite", kSource}).Code, 1);
-  }
-}
-
-TEST_F(Cli_, OriginalsAreNeverWrittenOver) {
-  WriteText(Path("id.cube"), "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
-  QDir(Dir.path()).mkpath("a");
-  QDir(Dir.path()).mkpath("b");
-  QDir(Dir.path()).mkpath("out");
-  for (const char *name : {"coffee.png", "a/frame.png", "b/frame.png"})
+TEST_F(CliCommands, OriginalsAndDevicesAreNeverWrittenOver) {
+  const QString lut = IdentityCube();
+  for (const char *folder : {"a", "b", "out", "scopes", "w"})
+    ASSERT_TRUE(QDir(Dir.path()).mkpath(folder));
+  for (const char *name : {"coffee.png", "a/frame.png", "b/frame.png", "scopes/shot.png", "w/waveform.png"})
     ASSERT_TRUE(QFile::copy(kSource, Path(name)));
   ASSERT_TRUE(QFile::copy(kReference, Path("rocket.jpg")));
   ASSERT_TRUE(QFile::link(Path("coffee.png"), Path("alias.png")));
-  const QString ref = Path("rocket.jpg"), src = Path("coffee.png"), lut = Path("id.cube");
+  ASSERT_TRUE(QFile::link("/dev/null", Path("dev.png")));
+  const QString ref = Path("rocket.jpg"), src = Path("coffee.png"), shot = Path("scopes/shot.png");
+  const QString kept = WriteText("scopes/histogram.png", "not a histogram");
   const QStringList match = {"match", "--reference", ref, "--source", src, "--profile", "7"};
   const QList<QStringList> cases = {
       {"apply", "--lut", lut, "--output", src, src},
       {"apply", "--lut", lut, "--output", Path("alias.png"), src}, // the same file by another name
       {"apply", "--lut", lut, "--output-dir", Dir.path(), src, Path("a/frame.png")},
       {"apply", "--lut", lut, "--output-dir", Path("out"), Path("a/frame.png"), Path("b/frame.png")},
-      {"apply", "--lut", lut, "--output", lut + ".png", src},                   // fine, then:
-      {"apply", "--lut", lut, "--output", Path("a/frame.png"), src},            // exists, no --overwrite
+      {"apply", "--lut", lut, "--output", Path("a/frame.png"), src}, // exists, no --overwrite
+      {"apply", "--lut", lut, "--output", Path("dev.png"), "--overwrite", src}, // a device, at the end of a link
       match + QStringList{"--output", Path("m.cube"), "--preview", src},
       match + QStringList{"--output", ref},
-      match + QStringList{"--output", Path("m.cube"), "--preview", Path("rocket.jpg"), "--overwrite"},
+      match + QStringList{"--output", Path("m.cube"), "--preview", ref, "--overwrite"},
       match + QStringList{"--output", Path("m.cube"), "--preview", Path("m.gif")},
       match + QStringList{"--output", Path("m.cube"), "--preview", Path("nowhere/m.png")},
+      match + QStringList{"--output", "/dev/null", "--overwrite"},
       {"convert", lut, "--profile", "7", "--output", lut, "--overwrite"},
+      {"convert", lut, "--profile", "7", "--output", "/dev/null", "--overwrite"},
+      {"scopes", shot, "--output-dir", Path("scopes"), "--report", Path("scopes/shot.json")}, // histogram.png exists
+      {"scopes", shot, "--report", shot, "--overwrite"},
+      {"scopes", shot, "--output-dir", Path("scopes"), "--report", Path("scopes/parade.png"), "--overwrite"},
+      {"scopes", Path("w/waveform.png"), "--output-dir", Path("w"), "--overwrite"}, // the picture measured
   };
-  const QByteArray srcBytes = Bytes(src), refBytes = Bytes(ref), lutBytes = Bytes(lut), frame = Bytes(Path("a/frame.png"));
+  const QStringList originals = {src, ref, lut, Path("a/frame.png"), shot, kept, Path("w/waveform.png")};
+  QList<QByteArray> before;
+  for (const QString &file : originals)
+    before << Bytes(file);
   for (const QStringList &args : cases) {
     const TRun r = Cli(args);
-    if (args.contains(lut + ".png")) {
-      EXPECT_EQ(r.Code, 0) << r.Err.toStdString();
-      continue;
-    }
     EXPECT_EQ(r.Code, 1) << args.join(' ').toStdString() << "\n" << r.Err.toStdString();
     EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
-    EXPECT_EQ(Bytes(src), srcBytes);
-    EXPECT_EQ(Bytes(ref), refBytes);
-    EXPECT_EQ(Bytes(lut), lutBytes);
-    EXPECT_EQ(Bytes(Path("a/frame.png")), frame);
-    EXPECT_FALSE(QFile::exists(Path("m.cube"))) << args.join(' ').toStdString();
+    for (int i = 0; i < originals.size(); ++i)
+      EXPECT_EQ(Bytes(originals[i]), before[i]) << originals[i].toStdString() << " after " << args.join(' ').toStdString();
+    for (const char *name : {"m.cube", "scopes/waveform.png", "scopes/parade.png", "scopes/vectorscope.png", "scopes/shot.json"})
+      EXPECT_FALSE(QFile::exists(Path(name))) << name << " after " << args.join(' ').toStdString();
     EXPECT_TRUE(QDir(Path("out")).isEmpty());
   }
-  // --overwrite writes over a file of the user's that is not read in the run.
+  EXPECT_FALSE(QFileInfo("/dev/null").isFile());
+
+  // A name that merely starts like an input's is no input; --overwrite writes over a file of the
+  // user's that is not read in the run, and over the scopes of an earlier run.
+  EXPECT_EQ(Cli({"apply", "--lut", lut, "--output", lut + ".png", src}).Code, 0);
   EXPECT_EQ(Cli({"apply", "--lut", lut, "--output", Path("a/frame.png"), "--overwrite", src}).Code, 0);
-  EXPECT_NE(Bytes(Path("a/frame.png")), frame);
+  EXPECT_NE(Bytes(Path("a/frame.png")), before[3]);
+  ASSERT_EQ(Cli({"scopes", shot, "--output-dir", Path("scopes"), "--overwrite"}).Code, 0);
+  EXPECT_EQ(QImage(kept).size(), QSize(512, 512));
+
+  // Standard output holds the very bytes the file gets; a link is written through to its target,
+  // by the LUT writer and the picture writer alike.
+  ASSERT_EQ(Cli({"convert", lut, "--profile", "7", "--output", Path("out.cube")}).Code, 0);
+  EXPECT_EQ(Cli({"convert", lut, "--profile", "7", "--output", "-"}).Out.toUtf8(), Bytes(Path("out.cube")));
+  ASSERT_TRUE(QFile::link(Path("out.cube"), Path("link.cube")));
+  EXPECT_EQ(Cli({"convert", lut, "--profile", "1", "--output", Path("link.cube"), "--overwrite"}).Code, 0);
+  EXPECT_TRUE(QFileInfo(Path("link.cube")).isSymLink());
+  EXPECT_EQ(Bytes(Path("out.cube")), Cli({"convert", lut, "--profile", "1", "--output", "-"}).Out.toUtf8());
+  ASSERT_TRUE(QFile::link(Path("b/frame.png"), Path("piclink.png")));
+  EXPECT_EQ(Cli({"apply", "--lut", lut, "--output", Path("piclink.png"), "--overwrite", ref}).Code, 0);
+  EXPECT_TRUE(QFileInfo(Path("piclink.png")).isSymLink());
+  EXPECT_EQ(QImage(Path("b/frame.png")).width(), 640);
+
+  // A file the user may not write is refused by both (root may write anything).
+  if (geteuid() != 0) {
+    QFile(Path("out.cube")).setPermissions(QFileDevice::ReadOwner);
+    QFile(Path("b/frame.png")).setPermissions(QFileDevice::ReadOwner);
+    EXPECT_EQ(Cli({"convert", lut, "--profile", "7", "--output", Path("out.cube"), "--overwrite"}).Code, 1);
+    EXPECT_EQ(Cli({"apply", "--lut", lut, "--output", Path("b/frame.png"), "--overwrite", src}).Code, 1);
+  }
 }
 
 int main(int argc, char **argv) {
