@@ -32,10 +32,6 @@ struct TSaveLutFixture : ::testing::Test {
   TSaveLutFixture() {
     lut->Mode = kMode3D;
     lut->Size3D = 33;
-    for (int r = 0; r < 33; ++r)
-      for (int g = 0; g < 33; ++g)
-        for (int b = 0; b < 33; ++b)
-          lut->Lattice[r][g][b] = {r / 32.0 * 0.9, g / 32.0, 1 - b / 32.0};
     form.SourceLut = lut.get();
     TfrmSaveLut::LastLutFolder.clear();
     TfrmSaveLut::SaveFileChooser = [this](const QString &start, const QString &, const QString &) {
@@ -146,8 +142,13 @@ TEST_F(TSaveLutFixture, ExtensionFollowsTheProfile) {
   EXPECT_EQ(folders.last(), folder);
 }
 
-TEST_F(TSaveLutFixture, SavesOnlySizesInsideTheLattice) {
+TEST_F(TSaveLutFixture, SavesOnlySizesInsideTheLatticeAndStaysOpenOnAnError) {
   Choose("Cube 3D Davinci");
+  ChooseFile(dir.filePath(QStringLiteral("no/such/folder/look.cube")));
+  EXPECT_EQ(Save().Title, QStringLiteral("Oxel Tintwise"));
+  EXPECT_TRUE(form.isVisible() && form.btnSave->isEnabled());
+  EXPECT_EQ(form.cbxOutFormat->currentText(), QStringLiteral("Cube 3D Davinci"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   const QString file = dir.filePath(QStringLiteral("grade.cube"));
   ChooseFile(file);
   for (const char *size : {"1", "0", "102", "99999"}) {
@@ -160,15 +161,6 @@ TEST_F(TSaveLutFixture, SavesOnlySizesInsideTheLattice) {
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_FALSE(form.isVisible());
   EXPECT_TRUE(test::ReadAll(file).contains("LUT_3D_SIZE 33"));
-}
-
-TEST_F(TSaveLutFixture, WriteErrorKeepsTheDialogOpen) {
-  Choose("3DL Fusion");
-  ChooseFile(dir.filePath(QStringLiteral("no/such/folder/look.3dl")));
-  EXPECT_EQ(Save().Title, QStringLiteral("Oxel Tintwise"));
-  EXPECT_TRUE(form.isVisible() && form.btnSave->isEnabled());
-  EXPECT_EQ(form.cbxOutFormat->currentText(), QStringLiteral("3DL Fusion"));
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 } // namespace

@@ -1,10 +1,8 @@
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSemaphore>
 #include <QSlider>
 
@@ -13,10 +11,8 @@
 #include <tuple>
 
 #include "AppTestSupport.h"
-#include "app/LutSaveForm.h"
 #include "engine/Errors.h"
 #include "engine/PrimaryCorrection.h"
-#include "formats/LutFormat.h"
 #include "imaging/PictureLoader.h"
 
 namespace tintwise {
@@ -489,31 +485,6 @@ TEST_F(TMainFormFixture, EachOpenDialogStartsClean) {
   // Nothing of either dialog stays on the screen to catch the next click.
   for (QWidget *w : QApplication::topLevelWidgets())
     EXPECT_TRUE(!w->isVisible() || w == &frm) << w->metaObject()->className();
-}
-
-TEST_F(TMainFormFixture, CreateLutDropsAnUnsavedPreview) {
-  OpenBothAndApply();
-  SaveCorrection({0.05, 0.05, 0.5, 0.5}, {0.05, 0.05, 0.5, 0.5});
-  SelectBoth({0.5, 0.4, 0.95, 0.95}, {0.2, 0.5, 0.7, 0.95});
-  Click(frm.sbnPreviewSecCorrection);
-  const TSecondCorrectionData *saved = &Item(0)->Data();
-  ASSERT_FALSE(Previews({saved}));
-
-  const QString written = dir.filePath(QStringLiteral("look.cube"));
-  TfrmSaveLut::SaveFileChooser = [&](const QString &, const QString &, const QString &) { return written; };
-  test::WithModal<TfrmSaveLut>([&] { Click(frm.sbnCreateLUT); }, [&](TfrmSaveLut *dialog) {
-    dialog->cbxOutFormat->setCurrentIndex(dialog->cbxOutFormat->findText(QStringLiteral("Cube 3D Iridas, Nuke, AfterEffects")));
-    Click(dialog->btnSetLUTFile);
-    Click(dialog->btnSave);
-  });
-  TfrmSaveLut::SaveFileChooser = nullptr;
-  EXPECT_TRUE(Previews({saved}));
-
-  // The same file written straight from the primary LUT and the saved correction.
-  const QString reference = dir.filePath(QStringLiteral("reference.cube"));
-  GetLutFormat(1)->SaveToFile(reference.toStdString(), *Lut(32, ExpectedLut({saved}).get()), 0);
-  EXPECT_GT(test::ReadAll(written).size(), 32 * 32 * 32 * 6);
-  EXPECT_EQ(test::ReadAll(written), test::ReadAll(reference));
 }
 
 TEST_F(TMainFormFixture, TipsFollowThePreference) {

@@ -5,34 +5,14 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
-#include <set>
-
 #include "AppTestSupport.h"
 #include "app/ScopesPanel.h"
 
 namespace tintwise {
 namespace {
 
-// Distinct colours and the largest channel spread inside a rectangle of the screenshot.
-struct TRegionStats {
-  std::size_t Colours = 0;
-  int Spread = 0;
-};
-
-TRegionStats Stats(const QImage &image, const QRect &rect) {
-  std::set<QRgb> colours;
-  int lo = 255, hi = 0;
-  for (int y = rect.top(); y <= rect.bottom(); y += 2)
-    for (int x = rect.left(); x <= rect.right(); x += 2) {
-      const QRgb p = image.pixel(x, y);
-      colours.insert(p & 0xFFFFFF);
-      lo = std::min({lo, qRed(p), qGreen(p), qBlue(p)});
-      hi = std::max({hi, qRed(p), qGreen(p), qBlue(p)});
-    }
-  return {colours.size(), hi - lo};
-}
-
-// How many sampled pixels of the viewer's display copy appear on the screen exactly.
+// How many sampled pixels of the viewer's display copy (a photograph, checked in the viewer's own
+// tests) appear on the screen exactly.
 double ExactShare(const QImage &screen, const TImageViewer &viewer) {
   const TBitmap24 &display = viewer.Display();
   const QPoint origin = viewer.mapToGlobal(QPoint(viewer.OffsetX(), viewer.OffsetY()));
@@ -74,11 +54,6 @@ TEST(Screenshot, PicturesAndScopesRenderAfterApply) {
   for (const TImageViewer *viewer : {frm.RefViewer, frm.SourceViewer}) {
     SCOPED_TRACE(viewer->objectName().toStdString());
     ASSERT_GT(viewer->Display().Width(), 100);
-    const QRect area(viewer->mapToGlobal(QPoint(viewer->OffsetX(), viewer->OffsetY())),
-                     QSize(viewer->Display().Width(), viewer->Display().Height()));
-    const TRegionStats stats = Stats(shot, area);
-    EXPECT_GT(stats.Colours, 2000u); // a photograph, not a blank or uniform area
-    EXPECT_GT(stats.Spread, 150);
     EXPECT_GT(ExactShare(shot, *viewer), 0.99);
   }
   // The source view shows the corrected picture, not the original.

@@ -1,5 +1,5 @@
 // The window and tintwise-cli write the same LUT file, byte for byte, for the same pictures,
-// regions and sliders.
+// regions and sliders; a secondary correction on show but not saved is not in it.
 #include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
@@ -43,7 +43,14 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
   frm.tbrYOpacitySec->setValue(60);
   frm.tbrCrOpacitySec->setValue(150);
   frm.tbrSoftnessSec->setValue(5);
+  Click(frm.sbnPreviewSecCorrection);
   Click(frm.sbnSaveSecCorrection);
+  // A candidate on show but not saved is dropped when the LUT is made.
+  const TBitmap24 saved = frm.PreviewBitmap();
+  Select(frm.SourceViewer, {0.5, 0.4, 0.95, 0.95});
+  Select(frm.RefViewer, {0.2, 0.5, 0.7, 0.95});
+  Click(frm.sbnPreviewSecCorrection);
+  ASSERT_FALSE(frm.PreviewBitmap().SamePixels(saved));
 
   const QString fromWindow = dir.filePath(QStringLiteral("window.cube"));
   TfrmSaveLut::SaveFileChooser = [&](const QString &, const QString &, const QString &) { return fromWindow; };
@@ -56,6 +63,7 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
                                  Click(dialog->btnSave);
                                });
   TfrmSaveLut::SaveFileChooser = nullptr;
+  EXPECT_TRUE(frm.PreviewBitmap().SamePixels(saved));
   ASSERT_GT(test::ReadAll(fromWindow).size(), 17 * 17 * 17 * 20);
 
   const QString fromCli = dir.filePath(QStringLiteral("cli.cube"));
