@@ -28,9 +28,10 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
   const QString source = TINTWISE_SOURCE_DIR "/samples/coffee.png";
   OpenBoth(reference, source);
 
-  // The primary correction from a region of the source, at 80 % brightness and 130 % chroma.
+  // The primary correction from a region of either picture, at 80 % brightness and 130 % chroma.
   Select(frm.SourceViewer, {0.1, 0.2, 0.7, 0.9});
-  const QString sourceRegion = RegionOf(frm.SourceViewer);
+  Select(frm.RefViewer, {0.05, 0.3, 0.8, 0.95});
+  const QString sourceRegion = RegionOf(frm.SourceViewer), referenceRegion = RegionOf(frm.RefViewer);
   frm.tbrYOpacity->setValue(80);
   frm.tbrUOpacity->setValue(130);
   Click(frm.sbnApplyPrimaryCorrection);
@@ -69,7 +70,7 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
   const QString fromCli = dir.filePath(QStringLiteral("cli.cube"));
   QProcess cli;
   cli.start(TINTWISE_CLI,
-            {"match", "--reference", reference, "--source", source, "--source-region", sourceRegion,
+            {"match", "--reference", reference, "--source", source, "--source-region", sourceRegion, "--reference-region", referenceRegion,
              "--brightness", "80", "--chroma", "130", "--secondary",
              QStringLiteral("ref=%1 src=%2 softness=5 brightness=60 chroma=150").arg(secReference, secSource),
              "--profile", "Cube 3D Davinci", "--size", "17", "--output", fromCli});
