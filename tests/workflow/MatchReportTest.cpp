@@ -112,7 +112,7 @@ TEST(MatchReport, MeasuresEachSideOfTheArea) {
   EXPECT_THROW(MeasurePicture(TBitmap24()), EEngineError);
 }
 
-TEST(MatchReport, JsonLayout) {
+TEST(MatchReport, JsonAndTextLayout) {
   TBitmap24 white(2, 1), black(1, 1);
   white.SetPixel(0, 0, 255, 255, 255);
   white.SetPixel(1, 0, 255, 255, 255);
@@ -140,4 +140,34 @@ TEST(MatchReport, JsonLayout) {
   EXPECT_NE(json.find("\"region\": [5, 6, 7, 8]"), std::string::npos);
   EXPECT_NE(json.find("\"delta_e_2000\": {\"before\": 0, \"after\": 0}"), std::string::npos);
   EXPECT_EQ(json.back(), '\n');
+
+  // A single picture's report; numbers in their shortest round-trip form (Python's repr of
+  // 10.5 / 255, 20 / 255, 30.5 / 255).
+  TBitmap24 two(2, 1);
+  two.SetPixel(0, 0, 10, 20, 30);
+  two.SetPixel(1, 0, 11, 20, 31);
+  const std::string picture =
+      PictureReportJson("a\\b.png", {{"whole picture", std::nullopt, MeasurePicture(two)},
+                                       {"region", TReportRegion{1, 2, 3, 4}, MeasurePicture(black)}});
+  const std::string head = "{\n  \"picture\": \"a\\\\b.png\",\n  \"colour_model\": \"YUV (BT.601)\",\n  \"areas\": [";
+  EXPECT_EQ(picture.substr(0, head.size()), head);
+  EXPECT_NE(picture.find("\"mean_rgb\": {\"R\": 0.041176470588235294, \"G\": 0.0784313725490196, \"B\": "
+                         "0.11960784313725491}"),
+            std::string::npos)
+      << picture;
+  EXPECT_NE(picture.find("\"name\": \"region\",\n      \"picture\": {\n        \"region\": [1, 2, 3, 4]"),
+            std::string::npos)
+      << picture;
+
+  // The window's table: its heading, each area's regions, a row per picture with the difference.
+  const std::string text = MatchReportText(report);
+  EXPECT_EQ(text.substr(0, text.find('\n')),
+            "            Y mean    dev   U mean    dev   V mean    dev     L*     a*     b*  dE00");
+  EXPECT_NE(text.find("\nwhole pictures (reference: whole picture; source: whole picture)\n Reference   1.0000 "),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\na \"quoted\" region (reference: 3 x 4 at 1, 2; source: 7 x 8 at 5, 6)\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\n Preview     0.0000 0.0000  0.0000 "), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 7), "  0.00\n");
 }
