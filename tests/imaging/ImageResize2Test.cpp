@@ -135,6 +135,7 @@ TEST(ImageResize2, UnusualFiltersFollowTheIntegerRules) {
       {"odd", [](float x) { return std::fabs(x) < 2 ? x : 0.0f; }, 2.0f},
       {"huge", [](float x) { return std::fabs(x) < 1.5f ? 300.0f - 100.0f * std::fabs(x) : 0.0f; }, 1.5f},
       {"negative", [](float x) { return std::fabs(x) < 1 ? -1.0f : 0.0f; }, 1.0f},
+      {"wide", [](float x) { return std::fabs(x) < 100 ? 200.0f : 0.0f; }, 100.0f}, // sums beyond 32 bits
   };
   const TBitmap24 src = reference::TestPicture(23, 19, 8);
   for (const auto &c : cases)

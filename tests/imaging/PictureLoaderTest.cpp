@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 
@@ -25,12 +26,11 @@ class PictureLoader : public test::TPictureFixture {
 protected:
   // Saves the picture with Qt in the format its extension names; TurboJPEG writes JPEG files.
   std::string Save(const std::string &name, const TBitmap24 &bmp, int subsampling = TJSAMP_444, int flags = 0) const {
-    std::string ext = fs::path(name).extension().string().substr(1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (ext != "jpg" && ext != "jpeg") {
+    const QString ext = QFileInfo(QString::fromStdString(name)).suffix().toLower();
+    if (!ext.startsWith("jp")) {
       const QImage image(bmp.Bits(), bmp.Width(), bmp.Height(), static_cast<qsizetype>(bmp.Stride()),
                          QImage::Format_BGR888);
-      EXPECT_TRUE(image.save(QString::fromStdString(Path(name)), ext == "tif" ? "tiff" : ext.c_str())) << name;
+      EXPECT_TRUE(image.save(QString::fromStdString(Path(name)), ext.startsWith("tif") ? "tiff" : qPrintable(ext)));
       return Path(name);
     }
     tjhandle tj = tjInitCompress();
@@ -149,6 +149,10 @@ TEST_F(PictureLoader, BadFilesRaiseAClearErrorAndChangeNothing) {
       {"zero.bmp", patched(bmp, 18, 0, 4), ""}, // declared sizes: none, and too large (refused from the header)
       {"huge.bmp", patched(patched(bmp, 18, 60000, 4), 22, 60000, 4), "larger than the limit of 150000000 pixels"},
       {"wide.bmp", patched(bmp, 18, 70000, 4), "no side may be longer than 65535 pixels"},
+      // An OS/2 bitmap of 1 x 1 pixels, 1 bit, whose palette has one colour where the depth needs two.
+      {"os2.bmp", TBytes{'B', 'M', 33, 0, 0, 0, 0, 0, 0, 0, 29, 0, 0, 0, 12, 0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0,
+                         255, 255, 255, 0x80, 0, 0, 0},
+       "palette is shorter than its bit depth needs"},
       {"zero.jpg", patched(jpg, sof + 5, 0, 2), ""},
       {"huge.jpg", patched(patched(jpg, sof + 5, 60000, 2), sof + 7, 60000, 2), "larger than the limit"},
   };
