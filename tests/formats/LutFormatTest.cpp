@@ -1,5 +1,8 @@
-// The two tables, choosing a reader, and what every load and save guarantees.
+// Choosing a reader, and what every load and save of the registry guarantees.
+#include <algorithm>
 #include <csignal>
+#include <limits>
+#include <optional>
 #include <sys/resource.h>
 
 #include "tests/formats/FormatTestSupport.h"
@@ -10,59 +13,71 @@ namespace {
 using namespace test;
 
 TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
-  TTempDir dir;
   const std::string sop = "<SOPNode><Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>";
   struct Case {
     const char *name;
     std::string text;
-    int format; // -1: none
+    std::optional<TLutFormatId> format; // none: no format claims the file
   } cases[] = {
-      {"a.cube", "LUT_3D_SIZE 2\n", kCube3D},
-      {"b.cube", "LUT_1D_SIZE 2\n", kCube1D},
-      {"c.cube", "LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n", kCube3D}, // claimed by both; the first wins
-      {"d.cfe", "LUT_3D_VERSION 2.0.0\nLUT_3D_SIZE 2\n", kFsiCfe},
-      {"e.cms", "NUCODA_3D_CUBE 1\nLUT_3D_SIZE 2\n", kNucoda3D},
-      {"f.cube", "# iDims 3\n# oDims 3\n# width 2 2 2\n", kTruelight},
-      {"g.3dl", "3DMESH\nMesh 1 12\n", kLustre3D}, // Lustre 3D comes before 3DL
-      {"h.3DL", "0 512 1023\n", k3DL},
-      {"i.dd3", "0 512 1023\n", -1},
-      {"i.3dlx", "0 512 1023\n", -1},
-      {"j.m3d", "channel 3d\nformat lut\n", kPandora},
-      {"k.lut", "LUT12\n", kLustre1D},
-      {"l.txt", "nothing to see\n", -1},
-      {"m.3DMESH", "anything\n", kColorfront3D},
-      {"n.1dLut", "anything\n", kColorfront1D},
-      {"o.dat", "LUT: 3 2\n0\n1\n", kCodex1D}, // a Codex curve is no DaVinci lattice
-      {"p.dat", "no numbers here\n", -1},
-      {"q.txt", "3dlutsize 2\n", kDavinciDat}, // the keyword, whatever the extension
-      {"r.txt", "# channels: C3\n", kLuther},
-      {"s.txt", "<LUT3D N='2'>", kClipster},
-      {"t.ilut", "0 0 0\n", kILut},
-      {"u.ILUT", "<IRIDAScript>\n0 0 0\n", -1}, // an IRIDAS script is no curve
-      {"v.OLUT", "0 0 0\n", kOLut},
-      {"w.cc", "<ColorCorrection id='x'>" + sop + "</ColorCorrection>", kCdl},
-      {"x.cc", "<ColorCorrection><SatNode/></ColorCorrection>", -1},
-      {"y.ccc", "<ColorCorrectionCollection><ColorCorrection>" + sop + "</ColorCorrection></ColorCorrectionCollection>", -1},
+      {"a.cube", "LUT_3D_SIZE 2\n", Cube3D},
+      {"b.cube", "LUT_1D_SIZE 2\n", Cube1D},
+      {"c.cube", "LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n", Cube3D}, // claimed by both; the first wins
+      {"d.cfe", "LUT_3D_VERSION 2.0.0\nLUT_3D_SIZE 2\n", FsiCfe3D},
+      {"e.cms", "NUCODA_3D_CUBE 1\nLUT_3D_SIZE 2\n", Nucoda3D},
+      {"f.cube", "# iDims 3\n# oDims 3\n# width 2 2 2\n", Cube3DTruelight},
+      {"f.cube", "# channel format, not a 3D LUT\nLUT_1D_SIZE 2\n", Pandora3D}, // keywords anywhere in the head
+      {"g.3dl", "3DMESH\nMesh 1 12\n", Lustre3D}, // Lustre 3D comes before 3DL
+      {"h.3DL", "0 512 1023\n", ThreeDL},
+      {"i.dd3", "0 512 1023\n", {}},
+      {"i.3dlx", "0 512 1023\n", {}},
+      {"j.m3d", "channel 3d\nformat lut\n", Pandora3D},
+      {"k.lut", "LUT12\n", Lustre1D},
+      {"k.lut", "LUT16\n", Lustre1D},
+      {"l.txt", "nothing to see\n", {}},
+      {"m.3DMESH", "anything\n", ColorfrontOsd3D},
+      {"n.1dLut", "anything\n", ColorfrontOsd1D},
+      {"o.dat", "LUT: 3 2\n0\n1\n", Codex1D}, // a Codex curve is no DaVinci lattice
+      {"p.dat", "no numbers here\n", {}},
+      {"p.dat", "# a lattice\n0.5 0.25 0.125\n", DavinciDat3D},
+      {"p.dat", std::string("\x99\x02\x34\x42", 4), FsiDit3D}, // the binary mark, not a DaVinci lattice
+      {"p.dat", std::string("\x99\x02\x34", 3), {}},
+      {"q.txt", "3dlutsize 2\n", DavinciDat3D}, // the keyword, whatever the extension
+      {"r.txt", "# channels: C3\n", Luther3D},
+      {"s.txt", "<LUT3D N='2'>", Clipster3D},
+      {"t.ilut", "0 0 0\n", DavinciILut1D},
+      {"u.ILUT", "<IRIDAScript>\n0 0 0\n", {}}, // an IRIDAS script is no curve
+      {"v.OLUT", "0 0 0\n", DavinciOLut1D},
+      {"w.cc", "<ColorCorrection id='x'>" + sop + "</ColorCorrection>", AscCdl},
+      {"x.cc", "<ColorCorrection><SatNode/></ColorCorrection>", {}},
+      {"y.ccc", "<ColorCorrectionCollection><ColorCorrection>" + sop + "</ColorCorrection></ColorCorrectionCollection>", {}},
+      {"z.xml", "<lut><data><elem r='1'/></data></lut>", Stwo1D},
+      {"z.look", "<look><shaders></shaders></look>", SpeedgradeLook3D},
+      {"z.pfl", "<lut><maximum>1</maximum><cube></cube></lut>", PFClean3D},
+      {"z.txt", "max value 1\nvertices 2\n", Quantel3D},
+      {"z.txt", "table type 2\ngMax 1\ngSize 2\n", Quantel1D},
+      {"z.txt", "Lut3D: 2\n", Codex3D},
+      {"z.txt", "F5LT\n", Fusion1D},
+      {"z.txt", "R G B - HDLINK GAMMA TABLE\n", Blackmagic1D},
+      {"z.cube", "# lutLength 2\n# iDims 3\n", Filmlight1D},
+      // Only the first 4096 bytes are looked at for keywords.
+      {"a.cube", std::string(4085, 'x') + "LUT_3D_SIZE 2\n", Cube3D},
+      {"a.cube", std::string(4096, 'x') + "LUT_3D_SIZE 2\n", {}},
   };
   InitLutFormats();
   for (const Case &c : cases) {
     TLUTFormat *f = FindLutFormat(TLutFileHead(c.name, c.text));
-    EXPECT_EQ(f, GetLutFormat(c.format)) << c.name << " -> " << (f ? f->Name : "none");
+    EXPECT_EQ(f, c.format ? &Format(*c.format) : nullptr) << c.name << " " << c.text.substr(0, 20) << " -> " << (f ? f->Name : "none");
   }
-  // An FSI DIT file (binary, also ".dat") is not taken for a DaVinci lattice.
-  TLUT dit;
-  FillLattice(dit, 64);
-  Format(kFsiDit).SaveToFile(dir.File("dit.dat"), dit, 10);
-  EXPECT_EQ(FindLutFormat(dir.File("dit.dat")), &Format(kFsiDit));
+  TTempDir dir;
   TLUT lut;
   WriteText(dir.File("l.txt"), "nothing to see\n");
   try {
     LoadLutFile(dir.File("l.txt"), lut);
     FAIL();
   } catch (const ELUTError &e) {
-    EXPECT_NE(std::string(e.what()).find("no known LUT format recognises this file"), std::string::npos);
+    EXPECT_EQ(e.what(), dir.File("l.txt") + ": no known LUT format recognises this file.");
   }
-  EXPECT_THROW(FindLutFormat(dir.File("missing.cube")), ETintwiseError);
+  EXPECT_THROW(FindLutFormat(dir.File("missing.cube")), EFOpenError);
 }
 
 // Every writable profile at its default size and depth reads back within half a step of what it
@@ -73,8 +88,8 @@ TEST(LutProfiles, EveryProfileRoundTripsWithinItsQuantisation) {
   InitLutFormats();
   for (int i = 0; i < LutOutputProfileCount(); ++i) {
     const TLutOutputProfile &p = GetLutOutputProfile(i);
-    TLUTFormat &format = *GetLutFormat(p.FormatIndex);
-    if (!format.CanReadFiles() || format.Name == "Cine-tal 1D" || format.Name == "Shake 1D")
+    TLUTFormat &format = Format(p.Format);
+    if (!format.CanReadFiles() || p.Format == Cinetal1D || p.Format == Shake1D)
       continue;
     const std::string file = dir.File("p" + std::to_string(i) + "." + p.Extension);
     TLUT in, out;
@@ -83,13 +98,13 @@ TEST(LutProfiles, EveryProfileRoundTripsWithinItsQuantisation) {
     // A ".dd3" is a 3DL file that no reader takes by its name.
     EXPECT_EQ(FindLutFormat(file), p.Extension == "dd3" ? nullptr : &format) << p.Name;
     format.LoadFromFile(file, out);
-    const double step = p.FormatIndex == kFsiDit       ? 0.5 / 1008
-                        : p.FormatIndex == kBlackmagic ? 0.5e-5
-                        : p.DefaultBits                ? 0.5 / (std::ldexp(1.0, p.DefaultBits) - 1)
-                                                       : 0.5e-6;
+    const double step = p.Format == FsiDit3D       ? 0.5 / 1008
+                        : p.Format == Blackmagic1D ? 0.5e-5
+                        : p.DefaultBits            ? 0.5 / (std::ldexp(1.0, p.DefaultBits) - 1)
+                                                   : 0.5e-6;
     const int n = p.DefaultSize;
     ASSERT_EQ(format.Is3D ? out.Size3D : out.Size1D, n) << p.Name;
-    EXPECT_EQ(out.Mode, p.FormatIndex == kNucoda3D ? kMode1DThen3D : format.Is3D ? kMode3D : kMode1D) << p.Name;
+    EXPECT_EQ(out.Mode, p.Format == Nucoda3D ? kMode1DThen3D : format.Is3D ? kMode3D : kMode1D) << p.Name;
     for (int a = 0; a < n; ++a)
       for (int b = 0; b < (format.Is3D ? n : 1); ++b) {
         const int c = (a * 7 + b * 3 + 1) % n;
@@ -102,22 +117,51 @@ TEST(LutProfiles, EveryProfileRoundTripsWithinItsQuantisation) {
 }
 
 TEST(LutSaving, RefusesSizesAndDepthsTheFormatCannotHold) {
+  struct Case {
+    TLutFormatId format;
+    int size, bits;
+    std::string message;
+  } cases[] = {
+      {Cube3D, 1, 0, "Cannot write Cube 3D with 1 points per axis; 2 to 101 are possible."},
+      {Cube3D, 102, 0, "Cannot write Cube 3D with 102 points per axis; 2 to 101 are possible."},
+      {FsiDit3D, 17, 10, "Cannot write FSI DIT (Flanders Scientific) 3D with 17 points per axis; the format holds 64."},
+      {Lustre3D, 20, 12,
+       "Cannot write Autodesk Lustre 3D with 20 points per axis; its meshes have 2^m + 1 points (33 for this profile)."},
+      {Cube1D, 1, 0, "Cannot write Cube 1D with 1 curve entries; 2 to 100001 are possible."},
+      {Cube1D, 100002, 0, "Cannot write Cube 1D with 100002 curve entries; 2 to 100001 are possible."},
+  };
   TTempDir dir;
-  TLUT lut;
-  FillLattice(lut, 17);
-  lut.Size3D = 1;
-  EXPECT_THROW(Format(kCube3D).SaveToFile(dir.File("a.cube"), lut, 0), ELUTError);
-  lut.Size3D = 102;
-  EXPECT_THROW(Format(kCube3D).SaveToFile(dir.File("a.cube"), lut, 0), ELUTError);
-  lut.Size3D = 17;
-  EXPECT_THROW(Format(k3DL).SaveToFile(dir.File("a.3dl"), lut, 0), ELUTError);
-  EXPECT_THROW(Format(k3DL).SaveToFile(dir.File("a.3dl"), lut, 17), ELUTError);
-  EXPECT_THROW(Format(kFsiDit).SaveToFile(dir.File("a.dat"), lut, 10), ELUTError); // 64 only
-  lut.Size3D = 20;
-  EXPECT_THROW(Format(kLustre3D).SaveToFile(dir.File("a.lut"), lut, 12), ELUTError); // not 2^m + 1
-  FillCurve(lut, 1);
-  EXPECT_THROW(Format(kCube1D).SaveToFile(dir.File("a.cube"), lut, 0), ELUTError);
+  for (const Case &c : cases) {
+    TLUT lut;
+    FillLattice(lut, 17);
+    lut.Size3D = c.size;
+    lut.Size1D = c.size;
+    try {
+      Format(c.format).SaveToFile(dir.File("a"), lut, c.bits);
+      ADD_FAILURE() << c.message;
+    } catch (const ELUTError &e) {
+      EXPECT_EQ(e.what(), c.message);
+    }
+  }
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path));
+  // Integer codes take 1 to 16 bits; the decimal writers take no depth and ignore it.
+  const TLutFormatId integers[] = {ThreeDL,  Lustre3D, Pandora3D, Codex3D,  Clipster3D, Luther3D, Quantel3D, PFClean3D,
+                                   Codex1D, Lustre1D, Quantel1D, Stwo1D, Fusion1D,   Cinetal1D, Shake1D};
+  for (const TLutFormatInfo &info : kLutFormatInfo) {
+    if (!info.Writes || info.Id == FsiDit3D)
+      continue;
+    const bool integer = std::find(std::begin(integers), std::end(integers), info.Id) != std::end(integers);
+    TLUT lut;
+    info.Is3D ? FillLattice(lut, 2) : FillCurve(lut, 2);
+    for (int bits : {0, 1, 16, 17}) {
+      TTempDir scratch;
+      if (integer && (bits == 0 || bits == 17)) {
+        EXPECT_THROW(Format(info.Id).SaveToFile(scratch.File("a"), lut, bits), ELUTError) << info.Name << " " << bits;
+      } else {
+        EXPECT_NO_THROW(Format(info.Id).SaveToFile(scratch.File("a"), lut, bits)) << info.Name << " " << bits;
+      }
+    }
+  }
 }
 
 // A write that fails half way (here: the file size limit) leaves the old file as it was.
@@ -135,7 +179,7 @@ TEST(LutSaving, AFailedWriteLeavesTheOldFile) {
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   bool raised = false;
   try {
-    Format(kCube3D).SaveToFile(file, lut, 0);
+    Format(Cube3D).SaveToFile(file, lut, 0);
   } catch (const EFCreateError &) {
     raised = true;
   }
@@ -144,6 +188,113 @@ TEST(LutSaving, AFailedWriteLeavesTheOldFile) {
   EXPECT_TRUE(raised);
   EXPECT_EQ(ReadText(file), "old contents\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
+}
+
+TEST(LutSaving, NoWriterWritesAValueThatIsNotFiniteOrAbsurdlyLarge) {
+  TTempDir dir;
+  for (int index = 0; index < LutOutputProfileCount(); ++index) {
+    const TLutOutputProfile &profile = GetLutOutputProfile(index);
+    TLUTFormat &format = Format(profile.Format);
+    TLUT lut;
+    format.Is3D ? FillLattice(lut, profile.Format == FsiDit3D ? 64 : 2) : FillCurve(lut, 4);
+    TLutTriple &v = format.Is3D ? lut.Lattice[1][0][0] : lut.Curve[1];
+    for (double bad : {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity(), 1e308}) {
+      v[1] = bad;
+      const std::string file = dir.File("bad." + profile.Extension);
+      try {
+        format.SaveToFile(file, lut, profile.DefaultBits);
+        // Integer codes of a large value are the largest code, as for any value above 1.
+        EXPECT_TRUE(bad == 1e308 && profile.DefaultBits > 0) << profile.Name << " wrote " << bad;
+        std::filesystem::remove(file);
+      } catch (const ELUTError &e) {
+        const std::string where = format.Is3D ? "lattice point (1, 0, 0)." : "curve entry 1.";
+        const std::string why = bad == 1e308 ? "the table holds the value 1e+308, which is beyond the range of -1000000 to "
+                                               "1000000 this program writes as decimals."
+                                             : "the table holds a value that is not a finite number at " + where;
+        EXPECT_EQ(e.what(), "Cannot write " + format.Name + " to \"" + file + "\": " + why) << profile.Name;
+      }
+      EXPECT_FALSE(std::filesystem::exists(file)) << profile.Name;
+    }
+  }
+  // Just inside the range, HDLink writes a thousand times the value.
+  TLUT curve;
+  FillCurve(curve, 2);
+  curve.Curve[1][2] = -1e6;
+  EXPECT_EQ(SaveText(Blackmagic1D, curve, 0), "R\tG\tB - HDLINK GAMMA TABLE\n0.00 0.00 250.00\n1000.00 1000.00 -1000000000.00\n");
+}
+
+TEST(LutLoading, AForcedFormatMustFindItsOwnStructure) {
+  // The start of a JPEG picture, and a small text cube.
+  std::string jpeg = "\xFF\xD8\xFF\xE0";
+  jpeg += std::string("\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 16);
+  for (int i = 0; i < 200; ++i)
+    jpeg += static_cast<char>((i * 37 + 11) & 0xFF);
+  const std::string cube = "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+  for (const TLutFormatInfo &info : kLutFormatInfo) {
+    TLUT lut;
+    EXPECT_NE(Load(info.Id, jpeg, lut), "") << info.Name << " read a picture";
+    EXPECT_EQ(lut.Mode, kModeIdentity) << info.Name;
+    // Cube 3D, and FSI CFE, which is read exactly as Cube 3D, are the only readers of a cube.
+    EXPECT_EQ(Load(info.Id, cube, lut) == "", info.Id == Cube3D || info.Id == FsiCfe3D) << info.Name;
+  }
+}
+
+// Only a regular file no larger than the format's cap is read; a refused file leaves the LUT reset.
+TEST(LutLoading, FilesBeyondTheFormatsCapAreNotRead) {
+  TTempDir dir;
+  const std::string file = dir.File("big.dat");
+  WriteText(file, std::string(kFsiDitBytes + 1, '#'));
+  for (TLutFormatId id : {AscCdl, FsiDit3D}) {
+    TLUT lut;
+    FillCurve(lut, 4);
+    try {
+      Format(id).LoadFromFile(file, lut);
+      ADD_FAILURE() << "read";
+    } catch (const EFOpenError &e) {
+      const std::size_t cap = Format(id).Info().MaxFileBytes;
+      EXPECT_EQ(e.what(), "Cannot open file \"" + file + "\". It is larger than " + std::to_string(cap) + " bytes, the most " +
+                              (id == AscCdl ? "an ASC CDL" : "a FSI DIT (Flanders Scientific) 3D") + " file can hold.");
+    }
+    EXPECT_EQ(lut.Mode, kModeIdentity);
+    EXPECT_EQ(lut.Size1D + lut.Size3D, 0);
+  }
+}
+
+std::uint32_t LE32(const std::string &s, std::size_t at) {
+  return std::uint32_t(std::uint8_t(s[at])) | std::uint32_t(std::uint8_t(s[at + 1])) << 8 |
+         std::uint32_t(std::uint8_t(s[at + 2])) << 16 | std::uint32_t(std::uint8_t(s[at + 3])) << 24;
+}
+
+// The layout of the binary format, worked out by hand: a 128-byte header, then one word per point,
+// red fastest, red in the low 10 bits, codes of value x 1008.
+TEST(FsiDit, WritesItsHeaderAndCodes) {
+  TLUT lut;
+  lut.Mode = kMode3D;
+  lut.Size3D = 64;
+  for (int r = 0; r < 64; ++r)
+    for (int g = 0; g < 64; ++g)
+      for (int b = 0; b < 64; ++b)
+        lut.Lattice[r][g][b] = {r / 63.0, g / 63.0, b / 63.0};
+  lut.Lattice[0][0][0] = {1.0, 0.5, 0.03125};
+  lut.Lattice[1][0][0] = {0.09375, 2.0, -1.0};
+  const std::string s = SaveText(FsiDit3D, lut, 10, "a.dat");
+  ASSERT_EQ(s.size(), 128u + 4 * 262144);
+  EXPECT_EQ(LE32(s, 0), 0x42340299u);
+  EXPECT_EQ(LE32(s, 4), 0x01000002u);
+  EXPECT_EQ(LE32(s, 44), 0x00100000u);
+  EXPECT_EQ(s.substr(48, 17), std::string("Oxel LUT Convert\0", 17));
+  EXPECT_EQ(LE32(s, 128), 1008u | 504u << 10 | 32u << 20);
+  EXPECT_EQ(LE32(s, 132), 94u | 1023u << 10 | 0u << 20);           // headroom clamped, negatives to 0
+  EXPECT_EQ(LE32(s, 128 + 4 * 64), 0u | 16u << 10 | 0u << 20);     // green 1/63 -> 16, red fastest
+  EXPECT_EQ(LE32(s, s.size() - 4), 1008u | 1008u << 10 | 1008u << 20); // the last point
+  std::uint32_t dataSum = 0;
+  for (std::size_t i = 128; i < s.size(); ++i)
+    dataSum += std::uint8_t(s[i]);
+  EXPECT_EQ(LE32(s, 40), dataSum);
+  unsigned headerSum = 0;
+  for (int i = 0; i < 127; ++i)
+    headerSum += std::uint8_t(s[i]);
+  EXPECT_EQ(std::uint8_t(s[127]), std::uint8_t(2 * headerSum));
 }
 
 } // namespace

@@ -1,10 +1,10 @@
+// The forgiving XML reader of the XML-based formats: the quirks the format readers do not reach,
+// the numbers in its text, and documents shaped to exhaust the stack or take quadratic time.
 #include "formats/XmlReader.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -15,52 +15,35 @@ namespace {
 
 TEST(XmlReader, ForgivingDocumentStructure) {
   TXMLNode root;
-  root.LoadXMLText("\xEF\xBB\xBFjunk<?xml version=\"1.0\"?>\r\n"
-                   "<!-- before the root -->\r\n"
-                   "<ColorCorrection id=\"cc1\">\r\n"
-                   "  <SOPNode>\r\n"
-                   "    <Slope>1.1 1.0 0.9</Slope>\r\n"
-                   "    <Power>1 1 1<!-- before a closing tag --></Power>\r\n"
-                   "  </SOPNode>\r\n"
-                   "</ColorCorrection>\r\n");
+  root.LoadXMLText("junk<?xml version=\"1.0\"?>\r\n<!-- before the root -->\r\n<ColorCorrection id=\"cc1\">\r\n"
+                   "  <SOPNode>\r\n    <Slope>1.1 1.0 0.9</Slope>\r\n    <Power>1 1 1<!-- a comment --></Power>\r\n"
+                   "  </SOPNode>\r\n</ColorCorrection>\r\n");
   // The declaration, the document element, and an empty node for the trailing line break.
   ASSERT_EQ(root.ChildCount(), 3u);
   EXPECT_EQ(root.Child(0).Name, "?xml");
   EXPECT_EQ(root.Child(0).Attributes.ValueOf("version").Text, "1.0");
   EXPECT_EQ(root.Child(2).Name, "");
-
-  TXMLNode &cc = root.NodeByName("colorcorrection");
-  EXPECT_EQ(cc.Attributes.ValueOf("ID").Text, "cc1");
+  const TXMLNode &cc = root.NodeByName("colorcorrection");
   const TXMLNode &sop = cc.NodeByName("SOPNode");
   EXPECT_EQ(sop.NodeByName("Slope").Value.Text, "1.1 1.0 0.9");
   EXPECT_EQ(sop.NodeByName("Power").Value.Text, "1 1 1");
   EXPECT_EQ(sop.ChildCount(), 2u);
   EXPECT_TRUE(cc.HasNode("sopnode"));
-  EXPECT_FALSE(cc.HasNode("SatNode"));
-  // A missing node is named; only direct children are looked at.
-  try {
-    cc.NodeByName("Slope");
-    FAIL() << "no error";
-  } catch (const EXMLError &e) {
-    EXPECT_STREQ(e.what(), "The \"Slope\" node is not found");
-  }
+  EXPECT_FALSE(cc.HasNode("Slope")); // only direct children are looked at
 }
 
 TEST(XmlReader, ContentTextKeepsRunsAndCdata) {
   struct Case {
-    const char *xml;
-    const char *text;
-  };
-  const Case cases[] = {
+    const char *xml, *text;
+  } cases[] = {
       {"<a>x<![CDATA[y]]></a>", "x y"},
-      {"<a><![CDATA[y]]></a>", " y"},
       {"<a><![CDATA[<b>not a tag</b>]]></a>", " <b>not a tag</b>"},
       {"<a>  one  <b/>  two  </a>", "  one    two  "},
-      {"<a>\n  \n<b/>\n</a>", ""},           // blank runs are not kept
-      {"<a>1<!-- c -->2</a>", "12"},         // comments inside content vanish
-      {"<a>unterminated", "unterminated"},   // a missing closing tag ends at the end of the text
-      {"<a><![CDATA[abcdef", " abcde"},      // a missing "]]>": the text stops before the last character
-      {"<a>x</wrong>y", "x"},                // the closing tag's name is not compared
+      {"<a>\n  \n<b/>\n</a>", ""},         // blank runs are not kept
+      {"<a>1<!-- c -->2</a>", "12"},       // comments inside content vanish
+      {"<a>unterminated", "unterminated"}, // a missing closing tag ends at the end of the text
+      {"<a><![CDATA[abcdef", " abcde"},    // a missing "]]>": the text stops before the last character
+      {"<a>x</wrong>y", "x"},              // the closing tag's name is not compared
   };
   for (const Case &c : cases) {
     TXMLNode root;
@@ -70,88 +53,50 @@ TEST(XmlReader, ContentTextKeepsRunsAndCdata) {
 }
 
 TEST(XmlReader, Attributes) {
+  // A quoted value may hold blanks and the predefined entities, runs of blanks and a line break
+  // separate items, a name without a value is empty, and a later duplicate wins.
   TXMLNode root;
-  root.LoadXMLText("<a b='1' c=\"2\" flag e=x/><after/>");
-  ASSERT_GE(root.ChildCount(), 2u);
-  TXMLNode &a = root.Child(0);
-  EXPECT_EQ(a.Name, "a");
-  EXPECT_EQ(a.ChildCount(), 0u); // self-closing: <after/> is its sibling
-  EXPECT_EQ(root.Child(1).Name, "after");
-  EXPECT_EQ(a.Attributes.ValueOf("B").Text, "1");
-  EXPECT_EQ(a.Attributes.ValueOf("c").Text, "2");
-  EXPECT_EQ(a.Attributes.ValueOf("flag").Text, "");
-  EXPECT_EQ(a.Attributes.ValueOf("e").Text, "x");
-  EXPECT_EQ(a.Attributes.Find("d"), nullptr);
-  EXPECT_EQ(a.Attributes.ValueOf("d").Text, ""); // a missing attribute is added, empty
-  EXPECT_NE(a.Attributes.Find("d"), nullptr);
+  root.LoadXMLText("<t n='my grade &amp; &lt;1&gt; &apos;&quot;'  x=1\r\ny=2 flag x=3 z=\"&amp;amp;\"/><after/>");
+  ASSERT_EQ(root.ChildCount(), 2u); // self-closing: <after/> is its sibling
+  TXMLAttributes &a = root.Child(0).Attributes;
+  EXPECT_EQ(a.ValueOf("N").Text, "my grade & <1> '\"");
+  EXPECT_EQ(a.ValueOf("z").Text, "&amp;");
+  EXPECT_EQ(a.Find("grade"), nullptr);
+  EXPECT_EQ(a.ValueOf("x").Text, "3");
+  EXPECT_EQ(a.ValueOf("y").Text, "2");
+  EXPECT_EQ(a.ValueOf("flag").Text, "");
+  EXPECT_EQ(a.Count(), 5u);
 
-  // A quoted value may hold blanks and the five predefined entities, runs of blanks and a line
-  // break separate items, and a later duplicate wins.
-  TXMLNode r2;
-  r2.LoadXMLText("<t n='my grade &amp; &lt;1&gt; &apos;&quot;'  x=1\r\ny=2 x=3 z=\"&amp;amp;\"></t>");
-  TXMLNode &t = r2.NodeByName("t");
-  EXPECT_EQ(t.Attributes.ValueOf("n").Text, "my grade & <1> '\"");
-  EXPECT_EQ(t.Attributes.ValueOf("z").Text, "&amp;");
-  EXPECT_EQ(t.Attributes.Find("grade"), nullptr);
-  EXPECT_EQ(t.Attributes.ValueOf("x").Text, "3");
-  EXPECT_EQ(t.Attributes.ValueOf("y").Text, "2");
-
-  // Many attributes stay indexed without case.
+  // Many attributes stay found without case once they are indexed.
   std::string xml = "<a";
   for (int i = 0; i < 50; ++i)
     xml += " Attr" + std::to_string(i) + "='" + std::to_string(i * 2) + "'";
-  TXMLNode r3;
-  r3.LoadXMLText(xml + " attr7='last'/>");
-  TXMLAttributes &attrs = r3.NodeByName("a").Attributes;
-  EXPECT_EQ(attrs.Count(), 50u);
-  EXPECT_EQ(attrs.ValueOf("ATTR49").Text, "98");
-  EXPECT_EQ(attrs.ValueOf("attr7").Text, "last");
+  root.LoadXMLText(xml + " attr7='last'/>");
+  TXMLAttributes &many = root.NodeByName("a").Attributes;
+  EXPECT_EQ(many.Count(), 50u);
+  EXPECT_EQ(many.ValueOf("ATTR49").Text, "98");
+  EXPECT_EQ(many.ValueOf("attr7").Text, "last");
+  EXPECT_EQ(many.Find("attr50"), nullptr);
 }
 
-TEST(XmlReader, OddTopLevelConstructs) {
-  // A second comment right after the first, outside content, becomes a node named "!--".
-  TXMLNode root;
-  root.LoadXMLText("<!-- one --><!-- two --><doc/>");
-  ASSERT_EQ(root.ChildCount(), 2u);
-  EXPECT_EQ(root.Child(0).Name, "!--");
-  EXPECT_EQ(root.Child(1).Name, "doc");
-
-  // A tag without ">" takes the rest of the text; a second document element is one more child.
-  TXMLNode r2;
-  r2.LoadXMLText("<a/><b/><c");
-  ASSERT_EQ(r2.ChildCount(), 3u);
-  EXPECT_EQ(r2.Child(2).Name, "");
-
-  // Loading again replaces everything.
-  r2.LoadXMLText("<only/>");
-  ASSERT_EQ(r2.ChildCount(), 1u);
-  EXPECT_EQ(r2.Child(0).Name, "only");
-
-  r2.LoadXMLText("");
-  EXPECT_EQ(r2.ChildCount(), 0u);
-}
-
-TEST(XmlReader, AsFloatAndAsInteger) {
-  struct Good {
-    const char *text;
-    double value;
-  };
-  const Good good[] = {{"0.25", 0.25}, {"0,25", 0.25}, {"  1.5\r\n", 1.5}, {"", 0.0}, {"  ", 0.0},
-                       {"-.03", -0.03}, {"-2e-2", -0.02}, {"1e0", 1.0}, {"+2", 2.0}, {"1.", 1.0}};
-  for (const Good &g : good)
-    EXPECT_DOUBLE_EQ(TXMLValue{g.text}.AsFloat(), g.value) << g.text;
-  for (const char *bad : {"1.2.3", "0,2,5", "1.5,3", "abc", "1 2", "inf", "nan", "0x10", "1e", "-", ".", "1e999"})
+TEST(XmlReader, NumbersInTheText) {
+  const std::pair<const char *, double> good[] = {{"0.25", 0.25}, {"0,25", 0.25}, {"  1.5\r\n", 1.5}, {"", 0.0},
+                                                  {"-.03", -0.03}, {"-2e-2", -0.02}, {"1e+0", 1.0}, {"+2", 2.0},
+                                                  {"1.", 1.0}};
+  for (const auto &[text, value] : good)
+    EXPECT_EQ(TXMLValue{text}.AsFloat(), value) << text;
+  for (const char *bad : {"1.2.3", "0,2,5", "1.5,3", "abc", "1 2", "inf", "nan", "0x10", "1e", "-", ".", "1e999", "1e+"})
     EXPECT_THROW(TXMLValue{bad}.AsFloat(), EConvertError) << bad;
   try {
     TXMLValue{" x1 "}.AsFloat();
+    FAIL();
   } catch (const EConvertError &e) {
     EXPECT_STREQ(e.what(), "'x1' is not a valid floating point value");
   }
   EXPECT_EQ(TXMLValue{"2.5"}.AsInteger(), 2);
   EXPECT_EQ(TXMLValue{"3.5"}.AsInteger(), 4);
-  EXPECT_EQ(TXMLValue{"-2.5"}.AsInteger(), -2);
-  EXPECT_EQ(TXMLValue{"17"}.AsInteger(), 17);
-  EXPECT_THROW(TXMLValue{"1e20"}.AsInteger(), EConvertError);
+  EXPECT_EQ(TXMLValue{"-2147483648"}.AsInteger(), -2147483647 - 1);
+  EXPECT_THROW(TXMLValue{"2147483648"}.AsInteger(), EConvertError);
 }
 
 // Hostile shapes of about 10 MB each. The bound is generous: it is not a benchmark but a guard
