@@ -305,13 +305,6 @@ char *FormatLutFloatTo(char *first, int Digits, double Value) {
   return r.ptr;
 }
 
-std::string FormatLutFloat(int Digits, double Value) {
-  std::string out(340 + static_cast<std::size_t>(Digits > 0 ? Digits : 0), '\0');
-  char *end = FormatLutFloatTo(out.data(), Digits, Value);
-  out.resize(end - out.data());
-  return out;
-}
-
 std::uint32_t LutCode(int Bits, double Value) {
   if (!(Value > 0))
     Value = 0; // also NaN
@@ -323,11 +316,6 @@ std::uint32_t LutCode(int Bits, double Value) {
 
 char *FormatLutIntTo(char *first, int Bits, double Value) {
   return std::to_chars(first, first + 16, LutCode(Bits, Value)).ptr;
-}
-
-std::string FormatLutInt(int Bits, double Value) {
-  char buf[16];
-  return std::string(buf, FormatLutIntTo(buf, Bits, Value));
 }
 
 } // namespace tintwise

@@ -47,14 +47,12 @@ bool ParseFloatTriple(std::string_view Line, double &R, double &G, double &B);
 // Three integers, each divided by MaxCode; with SkipFirst a leading index column is dropped.
 bool ParseIntTriple(std::string_view Line, int MaxCode, bool SkipFirst, double &R, double &G, double &B);
 
-// Fixed-point text with Digits decimals, "." as separator, at most 15 significant digits.
-std::string FormatLutFloat(int Digits, double Value);
-// The same written at first; answers the end. Needs room for 340 + Digits characters at most.
+// Fixed-point text with Digits decimals, "." as separator, at most 15 significant digits, written
+// at first; answers the end. Needs room for 340 + Digits characters at most.
 char *FormatLutFloatTo(char *first, int Digits, double Value);
 
 // The integer code of Value at Bits bits: clamped to 0..1 (NaN gives 0), scaled by 2^Bits - 1 and
-// rounded half to even.
-std::string FormatLutInt(int Bits, double Value);
+// rounded half to even; the second writes it at first and answers the end.
 std::uint32_t LutCode(int Bits, double Value);
 char *FormatLutIntTo(char *first, int Bits, double Value);
 
