@@ -76,7 +76,6 @@ void TStwo1DLutFormat::DoLoad(std::string_view Bytes, const std::string &fileNam
   // A file cut short loses its closing tags: what survived is not the whole curve.
   if (!data.Closed)
     Fail("the <data> element is not closed: the file is cut off.");
-  Size = 0;
   for (std::size_t i = 0; i < data.ChildCount(); ++i) {
     const TXMLNode &elem = data.Child(i);
     if (LowerAscii(elem.Name) != "elem")
