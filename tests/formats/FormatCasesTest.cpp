@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <limits>
 
 #include "tests/formats/FormatTestSupport.h"
 
@@ -56,8 +57,11 @@ std::string Repeat(const std::string &line, int times) {
   return s;
 }
 
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
 // A 2-point lattice: red 0 or 1, green -0.2 or 0.5, blue 0.25 or 1.7, so clamping, a rounding
-// half to even (0.5 at 10, 12, 16 and 8 bits) and every point order show in the codes.
+// half to even (0.5 at 10, 12, 16 and 8 bits) and every point order show in the codes. The
+// entries just beyond the size in use hold values no writer may look at.
 void FillSmallLattice(TLUT &lut) {
   lut.Mode = kMode3D;
   lut.Size3D = 2;
@@ -65,6 +69,7 @@ void FillSmallLattice(TLUT &lut) {
     for (int g = 0; g < 2; ++g)
       for (int b = 0; b < 2; ++b)
         lut.Lattice[r][g][b] = {r ? 1.0 : 0.0, g ? 0.5 : -0.2, b ? 1.7 : 0.25};
+  lut.Lattice[2][0][0] = lut.Lattice[0][2][0] = lut.Lattice[0][0][2] = {kNaN, kNaN, kNaN};
 }
 
 // The eight points of FillSmallLattice, red outermost and blue fastest, as integer lines with the
@@ -107,6 +112,7 @@ void FillTwoEntries(TLUT &lut) {
   lut.Size1D = 2;
   lut.Curve[0] = {0, 0.5, 1.7};
   lut.Curve[1] = {0.25, -0.2, 1};
+  lut.Curve[4] = {kNaN, kNaN, kNaN}; // beyond the four entries of the longest curve
 }
 
 void FillFourEntries(TLUT &lut) {
@@ -329,8 +335,9 @@ const std::vector<TReadCase> &ReadCases() {
          {{0, 0, 0, {1, 0, 0}}, {0, 0, 1, {0, 0, 1023 / 4095.0}}}, {"Name: x"}},
         {Clipster3D, "<LUT3D name='my grade &amp; &lt;b&gt;&apos;s' N='2' BitDepth='16'><values>" + codes + "</values></LUT3D>",
          kMode3D, 2, 0, {{0, 0, 0, {4095 / 65535.0, 0, 0}}}, {"Name: my grade & <b>'s"}},
-        // Luther always divides by 1023.
-        {Luther3D, "#channels: c3\n#elements = 8\n" + codes, kMode3D, 2, 0, {{0, 0, 0, {4095 / 1023.0, 0, 0}}, {1, 1, 1, {0, 0, 1}}}},
+        // Luther always divides by 1023; value lines before the size are not values.
+        {Luther3D, "#channels: c3\n1 1 1\n#elements = 8\n" + codes, kMode3D, 2, 0,
+         {{0, 0, 0, {4095 / 1023.0, 0, 0}}, {1, 1, 1, {0, 0, 1}}}},
         {Luther3D, "#channels: c3\n#elements = 4913\n" + Repeat("1023 512 0\n", 4913), kMode3D, 17, 0,
          {{16, 16, 16, {1, 512 / 1023.0, 0}}}},
         // Blue-first: the first number of a line is blue, and red advances fastest. With its header,
@@ -407,18 +414,13 @@ const std::vector<TRefusal> &Refusals() {
     std::string numberedPoints; // point numbers 0 to 7
     for (int i = 0; i < 8; ++i)
       numberedPoints += std::to_string(i) + " 0 0 0\n";
-    std::string numbered; // entry numbers count up, as the index column must
-    for (int i = 0; i <= kMaxSize1D; ++i)
-      numbered += std::to_string(i) + " 1 2 3\n";
     std::string dit(128, '\0');
     dit.replace(0, 4, "\x99\x02\x34\x42");
     return std::vector<TRefusal>{
         {Cube3D, "LUT_3D_SIZE 102\n", "in.txt\" (read as Cube 3D), line 1: LUT_3D_SIZE 102: " + tooLarge3D},
         {Cube3D, "LUT_3D_SIZE 1\n0 0 0\n", "line 1: LUT_3D_SIZE 1: a lattice of 1 points per axis is not possible; 2 to 101 are."},
-        {Cube3D, "LUT_3D_SIZE -4\n", "line 1: LUT_3D_SIZE -4: a lattice of -4 points per axis is not possible; 2 to 101 are."},
         {Cube3D, "LUT_3D_SIZE 2\n" + small + "0 0 0\n", "in.txt\" (read as Cube 3D), line 10: more values than LUT_3D_SIZE announces."},
         {Cube3D, "LUT_3D_SIZE 2x\n", "in.txt\" (read as Cube 3D), line 1: '2x' is not a valid integer value"},
-        {Cube3D, "LUT_3D_SIZE\n", "in.txt\" (read as Cube 3D), line 1: '' is not a valid integer value"},
         {Cube3D, "DOMAIN_MIN 0.0 1.0 0.0\nLUT_3D_SIZE 2\n" + small,
          "line 1: DOMAIN_MIN 0.0 1.0 0.0: input ranges other than 0 to 1 are not supported."},
         {Cube3D, "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0.0 4.0\n" + small,
@@ -454,7 +456,6 @@ const std::vector<TRefusal> &Refusals() {
         {Lustre3D, "3DMESH\nMesh 1 12\n" + eight, eightOf27},
         {Lustre3D, "3DMESH\n" + eight, "in.txt\" (read as Autodesk Lustre 3D): no \"Mesh\" line; the size of the lattice is unknown."},
         {Lustre3D, "3DMESH\nMesh 7 12\n", "line 2: Mesh 7 12: a lattice of 129 points per axis is not possible; 2 to 101 are."},
-        {Lustre3D, "3DMESH\nMesh 4 x\n", "line 2: 'x' is not a valid integer value"},
         {Pandora3D, "channel 3d\nin 8\nout 4096\nformat lut\n" + eight, "Incomplete file. Line 5 holds 3 values where 4 are expected."},
         {Pandora3D, "channel 3d\nIN 8\nout 256\nformat lut\n" + Repeat("0 0 0 0\n", 8),
          "Incomplete file. Line 2 gives the number of points as 'IN'; the keyword is \"in\", in lower case."},
@@ -468,22 +469,16 @@ const std::vector<TRefusal> &Refusals() {
         {Pandora3D, "# channel format, not a 3D LUT\nLUT_1D_SIZE 2\n0 0 0\n1 1 1\n", "(read as Pandora 3D, Technicolor): " + noSize},
         {Lustre1D, "LUT12\n", "Incomplete file. No line of values follows the header."},
         {Lustre1D, "LUT12\n0 0 0 0\n", "in.txt\" (read as Autodesk Lustre 1D): the file holds no usable table."},
-        {Lustre1D, "LUT12\n" + numbered, "line 100003: more than 100001 entries; a curve holds no more."},
         {Lustre1D, "LUT12\n0 0 0 0\n1 4095 40", "line 3: the last line holds 3 values where 4 are expected" + cut},
         {Lustre1D, "LUT12\n0 0 0 0\n2 1 1 1\n", "(read as Autodesk Lustre 1D), line 3: the entry number is '2' where 1 is expected."},
         {Codex3D, "Lut3D: 2\n" + eight.substr(6), sevenOfEight},
         {Codex3D, eight, noSize},
         {Codex3D, "Lut3D: 102\n", "Lut3D: 102: " + tooLarge3D},
-        {Codex3D, "Lut3D: 1\n", "a lattice of 1 points per axis is not possible; 2 to 101 are."},
-        {Codex3D, "Lut3D: 17x\n", "line 1: '17x' is not a valid integer value"},
-        {Quantel3D, "vertices 2.\nmax value 1\n" + eight, "line 1: '2.' is not a valid integer value"},
         {Quantel3D, "vertices 2\n" + eight, "Incomplete file. The values end after 0 of 8 lattice points."}, // no maximum
         {Quantel3D, "vertices 2\nmax value 0\n" + eight, "max value 0: the maximum code must be 1 or more."},
-        {Quantel1D, "gSize\t100002\ngMax\t1023\n", "a curve of 100002 entries is not possible; 2 to 100001 are."},
         {Quantel1D, "gSize\t2\ngMax\t0\n", "gMax\t0: the maximum code must be 1 or more."},
         {Codex1D, "LUT: 3 0\n", "a curve of 0 entries is not possible; 2 to 100001 are."},
         {Codex1D, "LUT: 3 2\n0\n1\n0\n1\n0\n", "Incomplete file. The values end after 1 of 2 curve entries."},
-        {Codex1D, "LUT: 3 x2\n", "'x2' is not a valid integer value"},
         // Codes beyond the largest one: the file's output depth is not what its header says.
         {Codex1D, "LUT: 3 2\n0\n2\n", "line 3: 2 is outside the codes 0 to 1 of this curve;" + depth},
         {Codex1D, "LUT: 3 2\n0\n-1\n", "line 3: -1 is outside the codes 0 to 1 of this curve;" + depth},
@@ -494,14 +489,11 @@ const std::vector<TRefusal> &Refusals() {
         {Clipster3D, "<LUT3D N='2'>" + values + "</LUT3D>", "the LUT3D element has no BitDepth attribute; the values cannot be scaled."},
         {Clipster3D, "<LUT3D N='2' BitDepth='40'>" + values + "</LUT3D>", "BitDepth='40': 1 to 31 bits are possible."},
         {Clipster3D, "<LUT3D BitDepth='8'>" + values + "</LUT3D>", "N='': a lattice of 0 points per axis is not possible; 2 to 101 are."},
-        {Clipster3D, "<LUT3D N='102' BitDepth='8'>" + values + "</LUT3D>", tooLarge3D},
         {Clipster3D, "<LUT3D N='2' BitDepth='8'></LUT3D>", "The \"values\" node is not found"},
         {Clipster3D, "<LUT3D N='two' BitDepth='8'>" + values + "</LUT3D>", "'two' is not a valid floating point value"},
         // A short list would leave the rest of the lattice as it was.
         {Clipster3D, "<LUT3D N='3' BitDepth='8'>" + values + "</LUT3D>", eightOf27},
         {Luther3D, "#elements = 4900\n", "#elements = 4900: the number of elements is not the cube of a whole number."},
-        {Luther3D, "#elements = 8x\n" + eight, "'8x' is not a valid integer value"},
-        {Luther3D, "#elements = 1061208\n", tooLarge3D},
         {Luther3D, "#elements = 27\n" + eight, eightOf27},
         {ColorfrontOsd3D, eight + "0 0 0\n", "the file holds 9 lines of values, which is not the number of points of a lattice (n * n * n)."},
         {ColorfrontOsd3D, "0 0 0\n", "1 lines of values: a lattice of 1 points per axis is not possible; 2 to 101 are."},
@@ -515,19 +507,15 @@ const std::vector<TRefusal> &Refusals() {
         {ColorfrontOsd1D, "0 0 0\n0.5 0.5 0.5\n1 1", "line 3: the last line holds 2 values where 3 are expected" + cut},
         {Filmlight1D, "# lutLength 3\n0 0 0\n1 1 1\n", "Incomplete file. The values end after 2 of 3 curve entries."},
         {Filmlight1D, "0 0 0\n1 1 1\n", noSize},
-        {Filmlight1D, "# lutLength 3x\n", "'3x' is not a valid integer value"},
-        {Filmlight1D, "# lutLength 100002\n", "a curve of 100002 entries is not possible; 2 to 100001 are."},
         {Fusion1D, "F5LT\n\n16\n", "Incomplete file. No line of values follows the header."},
         {Fusion1D, "F5LT\n0\n0 0 0 0 0 0\n", "0: a bit depth of 1 to 31 is possible."},
         {Fusion1D, "F5LT\n\n12\n\n0 0 0 0 0 0\n1 4095 1", "line 6: the last line holds 3 values where 6 are expected" + cut},
         {Fusion1D, "F5LT\n12\n0 0 1 0 0 0\n", "(read as Fusion 1D), line 3: the entry number is '1' where 0 is expected."},
         {Blackmagic1D, "R G B - HDLINK\n", noSize},
-        {Blackmagic1D, "HDLINK\n" + tooLong, "line 100003: more than 100001 entries; a curve holds no more."},
         {Blackmagic1D, aCube, "(read as Blackmagic HDLink 1D), line 2: a line of values before the \"HDLINK GAMMA TABLE\" header."},
         {Blackmagic1D, "R\tG\tB - HDLINK GAMMA TABLE\n0 0 0\n1000.00 1000.", "line 3: the last line holds 2 values where 3 are expected" + cut},
         {DavinciILut1D, "# nothing\n", noSize},
         {DavinciILut1D, "0 0 0\n16383 16", "line 2: the last line holds 2 values where 3 are expected" + cut},
-        {DavinciOLut1D, tooLong, "line 100002: more than 100001 entries; a curve holds no more."},
         {DavinciOLut1D, "0 0 0\n4095 4095 4x", "line 2: the last line holds '4x', which is not a whole number" + cut},
         {Stwo1D, "<lut><elem r='1'/></lut>", "The \"data\" node is not found"},
         {Stwo1D, "<lut><data><elem r='x'/></data></lut>", "'x' is not a valid floating point value"},
@@ -544,7 +532,6 @@ const std::vector<TRefusal> &Refusals() {
                      "</SOPNode></ColorCorrection></ColorDecision></ColorDecisionList>",
          "The \"ColorCorrection\" node is not found"},
         {AscCdl, Correction("<Slope>1 x 1</Slope>"), "in.txt\" (read as ASC CDL): 'x' is not a valid floating point value"},
-        {AscCdl, Correction("<Slope>1 1</Slope>" + sop), "'' is not a valid floating point value"},
         {AscCdl, Correction("<Slope> 1 1 1</Slope>" + sop), "'' is not a valid floating point value"}, // a blank first
         {AscCdl, Correction("<Slope>1\n1 1</Slope>" + sop), "'1\n1' is not a valid floating point value"},
         {AscCdl, Correction(sop), "The \"Slope\" node is not found"},
@@ -558,8 +545,6 @@ const std::vector<TRefusal> &Refusals() {
         // Cutting the first and last characters whatever they are would read this as 2.
         {SpeedgradeLook3D, look("<LUT><size>129</size>" + lookData + "</LUT>"),
          "a lattice of 129 points per axis is not possible; 2 to 101 are."},
-        {SpeedgradeLook3D, look("<LUT><size>\"1\"</size>" + lookData + "</LUT>"),
-         "a lattice of 1 points per axis is not possible; 2 to 101 are."},
         {SpeedgradeLook3D, look("<LUT><size>\"x\"</size>" + lookData + "</LUT>"), "'x' is not a valid integer value"},
         {SpeedgradeLook3D, look("<LUT><size>\"2\"</size></LUT>"), "The \"data\" node is not found"},
         {SpeedgradeLook3D, look("<LUT>" + lookData + "</LUT>"), "The \"size\" node is not found"},

@@ -1,9 +1,7 @@
 // Choosing a reader, and what every load and save of the registry guarantees.
 #include <algorithm>
-#include <csignal>
 #include <limits>
 #include <optional>
-#include <sys/resource.h>
 
 #include "tests/formats/FormatTestSupport.h"
 
@@ -50,15 +48,6 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
       {"w.cc", "<ColorCorrection id='x'>" + sop + "</ColorCorrection>", AscCdl},
       {"x.cc", "<ColorCorrection><SatNode/></ColorCorrection>", {}},
       {"y.ccc", "<ColorCorrectionCollection><ColorCorrection>" + sop + "</ColorCorrection></ColorCorrectionCollection>", {}},
-      {"z.xml", "<lut><data><elem r='1'/></data></lut>", Stwo1D},
-      {"z.look", "<look><shaders></shaders></look>", SpeedgradeLook3D},
-      {"z.pfl", "<lut><maximum>1</maximum><cube></cube></lut>", PFClean3D},
-      {"z.txt", "max value 1\nvertices 2\n", Quantel3D},
-      {"z.txt", "table type 2\ngMax 1\ngSize 2\n", Quantel1D},
-      {"z.txt", "Lut3D: 2\n", Codex3D},
-      {"z.txt", "F5LT\n", Fusion1D},
-      {"z.txt", "R G B - HDLINK GAMMA TABLE\n", Blackmagic1D},
-      {"z.cube", "# lutLength 2\n# iDims 3\n", Filmlight1D},
       // Only the first 4096 bytes are looked at for keywords.
       {"a.cube", std::string(4085, 'x') + "LUT_3D_SIZE 2\n", Cube3D},
       {"a.cube", std::string(4096, 'x') + "LUT_3D_SIZE 2\n", {}},
@@ -162,32 +151,6 @@ TEST(LutSaving, RefusesSizesAndDepthsTheFormatCannotHold) {
       }
     }
   }
-}
-
-// A write that fails half way (here: the file size limit) leaves the old file as it was.
-TEST(LutSaving, AFailedWriteLeavesTheOldFile) {
-  TTempDir dir;
-  const std::string file = dir.File("keep.cube");
-  WriteText(file, "old contents\n");
-  TLUT lut;
-  FillLattice(lut, 33);
-  struct rlimit old {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  bool raised = false;
-  try {
-    Format(Cube3D).SaveToFile(file, lut, 0);
-  } catch (const EFCreateError &) {
-    raised = true;
-  }
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_TRUE(raised);
-  EXPECT_EQ(ReadText(file), "old contents\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
 }
 
 TEST(LutSaving, NoWriterWritesAValueThatIsNotFiniteOrAbsurdlyLarge) {
