@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -159,28 +161,42 @@ TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
             "Cannot create file \"" + Path("shut/a.cube") + "\". You may not write to its folder.");
 }
 
-TEST_F(FileAccess, StandardOutputTakesEveryByteOrSaysWhyNot) {
-  const std::string text(100000, 'x'); // more than a pipe holds at once
+// A write the system cuts short (here at the file size limit, 4096 bytes) is a failure with its
+// reason, and the file in place is left as it was.
+TEST_F(FileAccess, WritesCutShortFailAndStandardOutputTakesEveryByte) {
+  const std::string old = Write("keep.cube", "old contents\n"), text(10000, 'x');
   std::fflush(stdout);
   const int saved = ::dup(1);
   ASSERT_GE(saved, 0);
   const int file = ::open(Path("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ::dup2(file, 1);
   ::close(file);
+  struct rlimit limit {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = limit;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string cutFile = MessageOf<EFCreateError>([&] { WriteFileAtomically(old, text); });
+  const std::string cutOutput = MessageOf<EFCreateError>([&] { WriteStandardOutput(text); });
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, oldHandler);
   WriteFileAtomically("-", text);
   WriteStandardOutput("!");
-  const int full = ::open("/dev/full", O_WRONLY);
-  std::string message = "(no /dev/full)";
-  if (full >= 0) {
-    ::dup2(full, 1);
-    ::close(full);
-    message = MessageOf<EFCreateError>([] { WriteStandardOutput("lost"); });
+  std::string full = "(no /dev/full)";
+  if (const int device = ::open("/dev/full", O_WRONLY); device >= 0) {
+    ::dup2(device, 1);
+    ::close(device);
+    full = MessageOf<EFCreateError>([] { WriteStandardOutput("lost"); });
   }
   ::dup2(saved, 1);
   ::close(saved);
-  EXPECT_EQ(Read(Path("stdout")), text + "!");
-  if (message != "(no /dev/full)") {
-    EXPECT_EQ(message, "Cannot write to standard output. No space left on device.");
+  EXPECT_EQ(cutFile, "Cannot create file \"" + old + "\". File too large.");
+  EXPECT_EQ(cutOutput, "Cannot write to standard output. File too large.");
+  EXPECT_EQ(Read(old), "old contents\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"keep.cube", "stdout"}));
+  EXPECT_EQ(Read(Path("stdout")), std::string(4096, 'x') + text + "!");
+  if (full != "(no /dev/full)") {
+    EXPECT_EQ(full, "Cannot write to standard output. No space left on device.");
   }
 }
-

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -102,4 +103,20 @@ TEST(LutApply, RefusesTablesOfImpossibleSize) {
   lut.Mode = kMode1D;
   lut.Size1D = kMaxSize1D + 1;
   EXPECT_THROW(lut.ApplyToBitmap(bmp), EEngineError);
+}
+
+TEST(ParallelFor, CoversTheRangeOnceAndRaisesTheErrorOfAnyPart) {
+  SetEngineThreadCount(2);
+  std::vector<int> seen(1000);
+  ParallelFor(1000, [&](int begin, int end) {
+    for (int i = begin; i < end; ++i)
+      ++seen[i];
+  }, 1);
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 1000);
+  auto lateFailure = [](int begin, int) {
+    if (begin > 0)
+      throw EEngineError("the second part failed");
+  };
+  EXPECT_THROW(ParallelFor(1000, lateFailure, 1), EEngineError);
+  SetEngineThreadCount(0);
 }
