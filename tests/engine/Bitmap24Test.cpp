@@ -19,6 +19,7 @@ TEST(Bitmap24, RowsArePaddedToFourBytesAndStartBlack) {
       for (std::ptrdiff_t i = 0; i < c.stride; ++i)
         ASSERT_EQ(bmp.Scanline(y)[i], 0);
   }
+  EXPECT_TRUE(TBitmap24().SamePixels(TBitmap24(0, 0))); // a picture made without a size is empty
   TBitmap24 bmp(2, 2);
   bmp.SetPixel(1, 1, 10, 20, 30);
   EXPECT_EQ(bmp.Scanline(1)[3], 30); // blue first
