@@ -10,6 +10,8 @@ namespace {
 
 using namespace test;
 
+// Each format's own files are found in the round trips below; these are the ties, the borders and
+// the look-alikes.
 TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   const std::string sop = "<SOPNode><Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>";
   struct Case {
@@ -20,17 +22,12 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
       {"a.cube", "LUT_3D_SIZE 2\n", Cube3D},
       {"b.cube", "LUT_1D_SIZE 2\n", Cube1D},
       {"c.cube", "LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n", Cube3D}, // claimed by both; the first wins
-      {"d.cfe", "LUT_3D_VERSION 2.0.0\nLUT_3D_SIZE 2\n", FsiCfe3D},
-      {"e.cms", "NUCODA_3D_CUBE 1\nLUT_3D_SIZE 2\n", Nucoda3D},
-      {"f.cube", "# iDims 3\n# oDims 3\n# width 2 2 2\n", Cube3DTruelight},
       {"f.cube", "# channel format, not a 3D LUT\nLUT_1D_SIZE 2\n", Pandora3D}, // keywords anywhere in the head
       {"g.3dl", "3DMESH\nMesh 1 12\n", Lustre3D}, // Lustre 3D comes before 3DL
       {"h.3DL", "0 512 1023\n", ThreeDL},
       {"i.dd3", "0 512 1023\n", {}},
       {"i.3dlx", "0 512 1023\n", {}},
-      {"j.m3d", "channel 3d\nformat lut\n", Pandora3D},
       {"k.lut", "LUT12\n", Lustre1D},
-      {"k.lut", "LUT16\n", Lustre1D},
       {"l.txt", "nothing to see\n", {}},
       {"m.3DMESH", "anything\n", ColorfrontOsd3D},
       {"n.1dLut", "anything\n", ColorfrontOsd1D},
@@ -41,7 +38,6 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
       {"p.dat", std::string("\x99\x02\x34", 3), {}},
       {"q.txt", "3dlutsize 2\n", DavinciDat3D}, // the keyword, whatever the extension
       {"r.txt", "# channels: C3\n", Luther3D},
-      {"s.txt", "<LUT3D N='2'>", Clipster3D},
       {"t.ilut", "0 0 0\n", DavinciILut1D},
       {"u.ILUT", "<IRIDAScript>\n0 0 0\n", {}}, // an IRIDAS script is no curve
       {"v.OLUT", "0 0 0\n", DavinciOLut1D},
