@@ -263,33 +263,6 @@ bool ParseIntTriple(std::string_view Line, int MaxCode, bool SkipFirst, double &
 
 char *FormatLutFloatTo(char *first, int Digits, double Value) {
   char *last = first + 340 + Digits;
-  if (std::isfinite(Value) && std::fabs(Value) >= 1e15) {
-    // Beyond 15 significant digits the integer part is written with trailing zeros.
-    char sci[32];
-    auto r = std::to_chars(sci, sci + sizeof sci, Value, std::chars_format::scientific, 14);
-    std::string_view s(sci, r.ptr - sci);
-    std::size_t e = s.find('e');
-    int exponent = 0;
-    std::from_chars(s.data() + e + 1 + (s[e + 1] == '+'), s.data() + s.size(), exponent);
-    char *p = first;
-    std::size_t i = 0;
-    if (s[0] == '-')
-      *p++ = s[i++];
-    int written = 0;
-    for (; i < e; ++i)
-      if (s[i] != '.') {
-        *p++ = s[i];
-        ++written;
-      }
-    for (; written <= exponent; ++written)
-      *p++ = '0';
-    if (Digits > 0) {
-      *p++ = '.';
-      for (int k = 0; k < Digits; ++k)
-        *p++ = '0';
-    }
-    return p;
-  }
   auto r = std::to_chars(first, last, Value, std::chars_format::fixed, Digits);
   if (*first == '-') {
     // A negative value that rounds to zero is written as zero, without a sign.

@@ -47,8 +47,9 @@ bool ParseFloatTriple(std::string_view Line, double &R, double &G, double &B);
 // Three integers, each divided by MaxCode; with SkipFirst a leading index column is dropped.
 bool ParseIntTriple(std::string_view Line, int MaxCode, bool SkipFirst, double &R, double &G, double &B);
 
-// Fixed-point text with Digits decimals, "." as separator, at most 15 significant digits, written
-// at first; answers the end. Needs room for 340 + Digits characters at most.
+// Fixed-point text with Digits decimals, "." as separator, written at first; answers the end. A
+// negative value that rounds to zero is written without its sign. Needs room for 340 + Digits
+// characters at most. The writers pass values of at most 10^9 (they refuse larger ones).
 char *FormatLutFloatTo(char *first, int Digits, double Value);
 
 // The integer code of Value at Bits bits: clamped to 0..1 (NaN gives 0), scaled by 2^Bits - 1 and
