@@ -41,6 +41,7 @@ TEST(XmlReader, ContentTextKeepsRunsAndCdata) {
       {"<a>  one  <b/>  two  </a>", "  one    two  "},
       {"<a>\n  \n<b/>\n</a>", ""},         // blank runs are not kept
       {"<a>1<!-- c -->2</a>", "12"},       // comments inside content vanish
+      {"<a>1<b>x</b>2</a>", "12"},         // and so do child elements
       {"<a>unterminated", "unterminated"}, // a missing closing tag ends at the end of the text
       {"<a><![CDATA[abcdef", " abcde"},    // a missing "]]>": the text stops before the last character
       {"<a>x</wrong>y", "x"},              // the closing tag's name is not compared
