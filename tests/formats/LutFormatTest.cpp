@@ -48,7 +48,6 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
       {"a.cube", std::string(4085, 'x') + "LUT_3D_SIZE 2\n", Cube3D},
       {"a.cube", std::string(4096, 'x') + "LUT_3D_SIZE 2\n", {}},
   };
-  InitLutFormats();
   for (const Case &c : cases) {
     TLUTFormat *f = FindLutFormat(TLutFileHead(c.name, c.text));
     EXPECT_EQ(f, c.format ? &Format(*c.format) : nullptr) << c.name << " " << c.text.substr(0, 20) << " -> " << (f ? f->Name : "none");
@@ -70,7 +69,6 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
 // unless the row says otherwise.
 TEST(LutProfiles, EveryProfileRoundTripsWithinItsQuantisation) {
   TTempDir dir;
-  InitLutFormats();
   for (int i = 0; i < LutOutputProfileCount(); ++i) {
     const TLutOutputProfile &p = GetLutOutputProfile(i);
     TLUTFormat &format = Format(p.Format);

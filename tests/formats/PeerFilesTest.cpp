@@ -7,61 +7,44 @@ namespace {
 
 using namespace test;
 
-struct TPoint {
-  int r, g, b;
-  double R, G, B; // codes
-};
-
-void ExpectLattice(const std::string &name, TLutFormatId format, int size, double maxCode, std::initializer_list<TPoint> points) {
-  TLUT lut;
-  TLUTFormat *found = LoadLutFile(PeerFile(name), lut);
-  EXPECT_EQ(found, &Format(format)) << name;
-  ASSERT_EQ(lut.Mode, kMode3D) << name;
-  ASSERT_EQ(lut.Size3D, size) << name;
-  for (const TPoint &p : points)
-    EXPECT_EQ(lut.Lattice[p.r][p.g][p.b], (TLutTriple{p.R / maxCode, p.G / maxCode, p.B / maxCode}))
-        << name << " " << p.r << " " << p.g << " " << p.b;
-}
-
-TEST(PeerFiles, LatticesReadToTheirValues) {
-  InitLutFormats();
-  // Blue fastest in all of these; the first and last value lines and a few between.
-  ExpectLattice("discreet-3d-lut.3dl", Lustre3D, 17, 4095,
-                {{0, 0, 0, 17, 17, 17}, {0, 0, 1, 0, 0, 68}, {0, 1, 0, 0, 79, 53}, {16, 16, 16, 4092, 4094, 4094}});
-  ExpectLattice("lustre_33x33x33.3dl", Lustre3D, 33, 4095,
-                {{0, 0, 0, 2, 4, 4}, {0, 0, 1, 0, 30, 71}, {32, 32, 32, 3983, 3894, 3507}});
-  ExpectLattice("crosstalk.3dl", ThreeDL, 17, 65535,
-                {{0, 0, 1, 0, 0, 2374}, {0, 1, 0, 0, 1981, 255}, {16, 16, 16, 25616, 35585, 42060}});
-  ExpectLattice("pandora_3d.m3d", Pandora3D, 2, 255,
-                {{0, 0, 1, 0, 0, 204}, {0, 1, 0, 0, 204, 0}, {1, 0, 1, 255, 0, 255}, {1, 1, 1, 306, 255, 306}});
-}
-
-TEST(PeerFiles, CurvesReadToTheirValues) {
-  InitLutFormats();
+// The first and last values of each file and a few between, codes as the file writes them.
+TEST(PeerFiles, FilesReadToTheirValues) {
   struct Case {
     const char *name;
     TLutFormatId format;
-    int size, entry;
-    TLutTriple value;
+    int size;
+    double maxCode;
+    int r, g, b; // a lattice point, or curve entry r when g is -1
+    TLutTriple codes;
   } cases[] = {
-      {"legacy_slog_to_log_v3_lustre.lut", Lustre1D, 1024, 17, {16 / 4095.0, 16 / 4095.0, 16 / 4095.0}},
-      {"legacy_slog_to_log_v3_lustre.lut", Lustre1D, 1024, 1023, {1, 1, 1}},
+      // Blue fastest in all of these lattices.
+      {"discreet-3d-lut.3dl", Lustre3D, 17, 4095, 0, 0, 0, {17, 17, 17}},
+      {"discreet-3d-lut.3dl", Lustre3D, 17, 4095, 0, 0, 1, {0, 0, 68}},
+      {"discreet-3d-lut.3dl", Lustre3D, 17, 4095, 0, 1, 0, {0, 79, 53}},
+      {"discreet-3d-lut.3dl", Lustre3D, 17, 4095, 16, 16, 16, {4092, 4094, 4094}},
+      {"lustre_33x33x33.3dl", Lustre3D, 33, 4095, 0, 0, 1, {0, 30, 71}},
+      {"lustre_33x33x33.3dl", Lustre3D, 33, 4095, 32, 32, 32, {3983, 3894, 3507}},
+      {"crosstalk.3dl", ThreeDL, 17, 65535, 0, 1, 0, {0, 1981, 255}},
+      {"crosstalk.3dl", ThreeDL, 17, 65535, 16, 16, 16, {25616, 35585, 42060}},
+      {"pandora_3d.m3d", Pandora3D, 2, 255, 0, 0, 1, {0, 0, 204}},
+      {"pandora_3d.m3d", Pandora3D, 2, 255, 1, 1, 1, {306, 255, 306}},
+      {"legacy_slog_to_log_v3_lustre.lut", Lustre1D, 1024, 4095, 17, -1, 0, {16, 16, 16}},
+      {"legacy_slog_to_log_v3_lustre.lut", Lustre1D, 1024, 4095, 1023, -1, 0, {4095, 4095, 4095}},
       // A Discreet 1D table ("LUT: 3 256 256") in the Codex 1D layout.
-      {"logtolin_8to8.lut", Codex1D, 256, 0, {0, 0, 0}},
-      {"logtolin_8to8.lut", Codex1D, 256, 100, {72 / 255.0, 72 / 255.0, 72 / 255.0}},
-      {"logtolin_8to8.lut", Codex1D, 256, 255, {1, 1, 1}},
+      {"logtolin_8to8.lut", Codex1D, 256, 255, 100, -1, 0, {72, 72, 72}},
+      {"logtolin_8to8.lut", Codex1D, 256, 255, 255, -1, 0, {255, 255, 255}},
   };
   for (const Case &c : cases) {
     TLUT lut;
     EXPECT_EQ(LoadLutFile(PeerFile(c.name), lut), &Format(c.format)) << c.name;
-    ASSERT_EQ(lut.Mode, kMode1D) << c.name;
-    ASSERT_EQ(lut.Size1D, c.size) << c.name;
-    EXPECT_EQ(lut.Curve[c.entry], c.value) << c.name << " " << c.entry;
+    ASSERT_EQ(lut.Mode, c.g < 0 ? kMode1D : kMode3D) << c.name;
+    ASSERT_EQ(c.g < 0 ? lut.Size1D : lut.Size3D, c.size) << c.name;
+    const TLutTriple expected = {c.codes[0] / c.maxCode, c.codes[1] / c.maxCode, c.codes[2] / c.maxCode};
+    EXPECT_EQ(c.g < 0 ? lut.Curve[c.r] : lut.Lattice[c.r][c.g][c.b], expected) << c.name << " " << c.r << " " << c.g;
   }
 }
 
 TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
-  InitLutFormats();
   struct Case {
     const char *name, *message;
   } cases[] = {

@@ -1,3 +1,5 @@
+// The primary and secondary corrections against worked-out values and against the plain readings of
+// tests/support/EngineReference.h, on one and two threads.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <memory>
 
 #include "engine/Bitmap24.h"
-#include "engine/ColorModels.h"
 #include "engine/Errors.h"
 #include "engine/Lut.h"
 #include "engine/Parallel.h"
@@ -16,6 +17,21 @@
 using namespace tintwise;
 
 namespace {
+
+struct TLut33 : TLUT {
+  TLut33() {
+    Mode = kMode3D;
+    Size3D = 33;
+  }
+};
+
+bool SameLattice(const TLUT &a, const TLUT &b) {
+  for (int r = 0; r < a.Size3D; ++r)
+    for (int g = 0; g < a.Size3D; ++g)
+      if (std::memcmp(a.Lattice[r][g], b.Lattice[r][g], sizeof(TLutTriple) * a.Size3D) != 0)
+        return false;
+  return true;
+}
 
 using TRecord = std::unique_ptr<TSecondCorrectionData>;
 TRecord NewRecord() { return std::make_unique<TSecondCorrectionData>(); }
@@ -31,26 +47,137 @@ TBitmap24 CellsPicture(std::initializer_list<std::array<int, 3>> cells) {
   return bmp;
 }
 
-struct TWorkingLut : TLUT {
-  TWorkingLut() {
-    Mode = kMode3D;
-    Size3D = 33;
-  }
-};
-
 void Primary(TLUT &lut) {
   ApplyPrimaryCorrection(reference::SyntheticPicture(80, 60, 1), reference::SyntheticPicture(70, 50, 2), lut, 1, 1, 1);
 }
 
-bool SameLattice(const TLUT &a, const TLUT &b) {
-  for (int r = 0; r < 33; ++r)
-    for (int g = 0; g < 33; ++g)
-      if (std::memcmp(a.Lattice[r][g], b.Lattice[r][g], sizeof(TLutTriple) * 33) != 0)
-        return false;
-  return true;
+} // namespace
+
+TEST(PrimaryCorrection, StatisticsMatchThePlainPerPixelLoop) {
+  for (unsigned seed : {1u, 2u}) {
+    const TBitmap24 bmp = reference::SyntheticPicture(301 + seed, 97, seed);
+    double m[3], d[3], rm[3], rd[3];
+    CalcChannelMeans(bmp, m[0], m[1], m[2]);
+    CalcChannelDeviations(bmp, d[0], d[1], d[2]);
+    reference::ChannelStatistics(bmp, rm, rd);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(m[c], rm[c]) << "seed " << seed << " channel " << c;
+      EXPECT_EQ(d[c], rd[c]) << "seed " << seed << " channel " << c;
+    }
+  }
 }
 
-} // namespace
+// The reference region is the 2 x 2 pixels from (1, 1) of a picture with pixels
+// (30 + 40x, 200 - 30y, 90 + 15xy), the source region the 3 x 2 pixels from (1, 1) of one with
+// (20 + 50y, 60 + 25x, 180 - 20x - 10y); opacities 0.7 / 1.3 / 1.3. The expected outputs were worked
+// out apart from the engine (a few lines of Python following the written algorithm).
+TEST(PrimaryCorrection, GoldenValuesForSelectedRegions) {
+  TBitmap24 refPicture(4, 3), srcPicture(5, 4);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x)
+      refPicture.SetPixel(x, y, static_cast<std::uint8_t>(30 + 40 * x), static_cast<std::uint8_t>(200 - 30 * y),
+                          static_cast<std::uint8_t>(90 + 15 * x * y));
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x)
+      srcPicture.SetPixel(x, y, static_cast<std::uint8_t>(20 + 50 * y), static_cast<std::uint8_t>(60 + 25 * x),
+                          static_cast<std::uint8_t>(180 - 20 * x - 10 * y));
+  TLut33 lut;
+  ApplyPrimaryCorrection(refPicture.Crop(1, 1, 2, 2), srcPicture.Crop(1, 1, 3, 2), lut, 0.7, 1.3, 1.3);
+  struct Case { int i, j, k; TLutTriple out; } cases[] = {
+      {0, 0, 0, {0, 0.21734136780557706, 0.008027060409930481}}, // red clamped at 0
+      {32, 32, 32, {0.83921380516826338, 1, 0.90595369148851113}}, // green clamped at 1
+      {16, 8, 24, {0.35833330395080382, 0.48132208582249691, 0.56178985948500371}},
+      {5, 20, 11, {0.16165317295923815, 0.73087913704731688, 0.35212278314990036}},
+      {30, 2, 9, {0.62423142394545272, 0.35009746041832912, 0.28261279347309243}},
+      {10, 10, 10, {0.22189725045854328, 0.49793909519029866, 0.28862913262198692}},
+      {20, 25, 3, {0.51090499139126633, 0.87905541852663038, 0.27499226004501637}},
+  };
+  for (const Case &c : cases)
+    for (int ch = 0; ch < 3; ++ch)
+      EXPECT_NEAR(lut.Lattice[c.i][c.j][c.k][ch], c.out[ch], 1e-12) << c.i << "," << c.j << "," << c.k << " channel " << ch;
+}
+
+// Crops, other sizes, the same picture on both sides and opacities of 0, 1 and 2.
+TEST(PrimaryCorrection, EqualsThePlainReadingAtEveryPointOnAnyThreadCount) {
+  const TBitmap24 ref = reference::SyntheticPicture(333, 111, 6);
+  const TBitmap24 src = reference::SyntheticPicture(222, 99, 7);
+  struct Case { TBitmap24 ref, src; int size; double op[3]; } cases[] = {
+      {ref, src, 33, {0.8, 1.3, 1.3}},
+      {ref.Crop(40, 10, 60, 50), src.Crop(100, 30, 90, 40), 33, {1, 1, 1}},
+      {src, ref, 17, {2, 0.5, 0.5}},
+      {src, src, 33, {0.3, 2, 2}},
+      {ref, src, 9, {0, 0, 0}},
+  };
+  for (const Case &c : cases) {
+    TLUT expected;
+    expected.Mode = kMode3D;
+    expected.Size3D = c.size;
+    reference::ApplyPrimaryCorrection(c.ref, c.src, expected, c.op);
+    for (int threads : {1, 2}) {
+      SetEngineThreadCount(threads);
+      TLUT lut;
+      lut.Mode = kMode3D;
+      lut.Size3D = c.size;
+      ApplyPrimaryCorrection(c.ref, c.src, lut, c.op[0], c.op[1], c.op[2]);
+      EXPECT_TRUE(SameLattice(lut, expected)) << "size " << c.size << ", " << threads << " threads";
+      const int n = c.size; // entries beyond the size in use keep what they held
+      EXPECT_EQ(lut.Lattice[n][1][2], TLutTriple{});
+      EXPECT_EQ(lut.Lattice[1][n][2], TLutTriple{});
+      EXPECT_EQ(lut.Lattice[1][2][n], TLutTriple{});
+    }
+  }
+  SetEngineThreadCount(0);
+}
+
+TEST(PrimaryCorrection, RefusesWhatCannotBeMatchedWithoutTouchingTheLattice) {
+  const TBitmap24 picture = reference::SyntheticPicture(64, 48, 3);
+  TBitmap24 flat(10, 10), grey(64, 4);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x)
+      flat.SetPixel(x, y, 40, 90, 200);
+  for (int y = 0; y < 4; ++y) // greys carry no V at all (only rounding noise) and a tiny U
+    for (int x = 0; x < 64; ++x)
+      grey.SetPixel(x, y, static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(x * 4));
+  const TBitmap24 empty(0, 5);
+  struct Case { const TBitmap24 *ref, *src; const char *message; } cases[] = {
+      {&picture, &flat,
+       "The selected source has no variation in its Y channel (a region of a single colour has none), so it cannot be "
+       "matched: select a region with more than one colour."},
+      {&picture, &grey,
+       "The selected source has no variation in its V channel (a region of a single colour has none), so it cannot be "
+       "matched: select a region with more than one colour."},
+      {&picture, &empty, "The source picture is empty: there are no pixels to measure."},
+      {&empty, &picture, "The reference picture is empty: there are no pixels to measure."},
+  };
+  for (const Case &c : cases) {
+    TLut33 lut, before;
+    ApplyPrimaryCorrection(picture, reference::SyntheticPicture(50, 40, 9), lut, 1, 1, 1);
+    before.AssignFrom(lut);
+    try {
+      ApplyPrimaryCorrection(*c.ref, *c.src, lut, 1, 1, 1);
+      ADD_FAILURE() << "no error for " << c.message;
+    } catch (const EEngineError &e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_TRUE(SameLattice(lut, before)) << c.message;
+  }
+  // With the chroma off, a grey source matches brightness only, and a reference of one colour
+  // takes every point to its mean at full opacity.
+  double mS[3], dS[3], mR[3], dR[3], x[3], rgb[3];
+  reference::ChannelStatistics(grey, mS, dS);
+  reference::ChannelStatistics(picture, mR, dR);
+  reference::RGBToYUV(x[0], x[1], x[2], 0.5, 0.5, 0.5);
+  reference::YUVToRGB(rgb[0], rgb[1], rgb[2], dR[0] / dS[0] * (x[0] - mS[0]) + mR[0], x[1], x[2]);
+  TLut33 lut;
+  ApplyPrimaryCorrection(picture, grey, lut, 1, 0, 0);
+  for (int ch = 0; ch < 3; ++ch)
+    EXPECT_NEAR(lut.Lattice[16][16][16][ch], rgb[ch], 1e-12);
+  ApplyPrimaryCorrection(flat, picture, lut, 1, 1, 1);
+  reference::RGBToYUV(x[0], x[1], x[2], 40 / 255.0, 90 / 255.0, 200 / 255.0);
+  reference::YUVToRGB(rgb[0], rgb[1], rgb[2], x[0], x[1], x[2]);
+  EXPECT_NEAR(lut.Lattice[5][30][12][0], rgb[0], 1e-12);
+  EXPECT_NEAR(lut.Lattice[31][0][2][2], rgb[2], 1e-12);
+}
 
 TEST(SecondaryMask, EqualsTheLiteralLoopForEverySoftness) {
   const TBitmap24 pictures[] = {
@@ -87,7 +214,7 @@ TEST(SecondaryCorrection, GoldenValuesWithFractionalWeights) {
   src.SetPixel(1, 0, 100, 118, 170);
   ref.SetPixel(0, 0, 200, 120, 60);
   ref.SetPixel(1, 0, 150, 60, 30);
-  TWorkingLut lut;
+  TLut33 lut;
   for (int i = 0; i < 33; ++i)
     for (int j = 0; j < 33; ++j)
       for (int k = 0; k < 33; ++k) {
@@ -125,18 +252,18 @@ TEST(SecondaryCorrection, EqualsThePlainReadingAtEveryPoint) {
   struct Case { int softness; TChannelValues opacity; } cases[] = {
       {0, {1, 1, 1}}, {3, {0.7, 1.4, 1.4}}, {10, {2, 0.3, 0.3}}, {2, {0, 0, 0}}};
   for (const Case &c : cases) {
-    TWorkingLut base;
+    TLut33 base;
     Primary(base);
     TRecord plain = NewRecord();
     reference::SecondaryStatistics(ref, src, *plain);
     reference::BuildSecondaryMask(src, *plain, c.softness);
     plain->Opacity = c.opacity;
-    TWorkingLut expected;
+    TLut33 expected;
     expected.AssignFrom(base);
     reference::ApplySecondaryCorrection(*plain, expected);
     for (int threads : {1, 2}) {
       SetEngineThreadCount(threads);
-      TWorkingLut lut;
+      TLut33 lut;
       lut.AssignFrom(base);
       if (threads == 1) {
         TRecord rec = NewRecord();
@@ -169,7 +296,7 @@ TEST(SecondaryCorrection, RefusesBadInputWithoutTouchingTheLattice) {
   };
   const TBitmap24 empty;
   for (const Case &c : cases) {
-    TWorkingLut lut, before;
+    TLut33 lut, before;
     Primary(lut);
     before.AssignFrom(lut);
     lut.Size3D = c.size;
@@ -183,7 +310,7 @@ TEST(SecondaryCorrection, RefusesBadInputWithoutTouchingTheLattice) {
     EXPECT_TRUE(SameLattice(lut, before)) << c.needle;
   }
   // A record that weights no point changes nothing, whatever its statistics.
-  TWorkingLut lut, before;
+  TLut33 lut, before;
   Primary(lut);
   before.AssignFrom(lut);
   TRecord unweighted = NewRecord();
