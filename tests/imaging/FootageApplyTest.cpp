@@ -137,7 +137,8 @@ TEST_F(FootageApply, IntegerFootageIsExactAndKeepsItsHeader) {
       spec.attribute("Copyright", "the lab");
     }
     const TPicture in = ReadPicture(WriteOiio(c.Name, spec, words));
-    const std::string out = Path(std::string("graded_") + c.Name);
+    // A DPX header holds 99 characters of the file's name and a NUL.
+    const std::string name = std::string(110, 'g') + c.Name, out = Path(name);
     const TRun run = Cli("--output " + out + " " + Path(c.Name));
     ASSERT_EQ(run.Code, 0) << run.Err;
     const TPicture result = ReadPicture(out);
@@ -150,6 +151,10 @@ TEST_F(FootageApply, IntegerFootageIsExactAndKeepsItsHeader) {
     if (grey && attributes.count("tiff:PhotometricInterpretation"))
       attributes["tiff:PhotometricInterpretation"] = "2"; // RGB, no longer min-is-black
     EXPECT_EQ(Attributes(result.Spec), attributes);
+    if (c.Bits == 10) {
+      const test::TBytes bytes = Read(out);
+      EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 136), name.substr(0, 99) + '\0');
+    }
     int worst = 0;
     const int shift = 16 - c.Bits; // the library gives the file's codes widened to 16 bits
     for (int i = 0; i < width * height; ++i) {

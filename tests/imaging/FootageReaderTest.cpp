@@ -240,11 +240,13 @@ TEST_F(Footage, ThePixelLimitRefusesWithAMessageNamingIt) {
     options.MaxPixels = 200;
     EXPECT_EQ(Load(file, options).Width(), 20);
   }
+  // The limit may be raised to 400 million pixels and no further.
   const struct { const char *text; std::int64_t value; } good[] = {
-      {"1", 1}, {"200", 200}, {"150M", 150'000'000}, {"268435456", 268435456}, {"2m", 2'000'000}};
+      {"1", 1},       {"200", 200}, {"150M", 150'000'000}, {"400000000", 400'000'000},
+      {"400M", 400'000'000}, {"2m", 2'000'000}};
   for (const auto &g : good)
     EXPECT_EQ(ParseMaxPixels(g.text), g.value) << g.text;
-  for (const char *bad : {"", "0", "-5", "1.5M", "12k", "M", "5G", "99999999999999"})
+  for (const char *bad : {"", "0", "-5", "1.5M", "12k", "M", "5G", "400000001", "401m", "99999999999999"})
     EXPECT_THROW(ParseMaxPixels(bad), EImageError) << bad;
 }
 

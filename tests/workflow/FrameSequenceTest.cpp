@@ -90,6 +90,8 @@ TEST(FrameBatch, RunsEveryJobOnceAndReportsEach) {
             worked.insert(job.Frame);
           }
           --running;
+          if (job.Frame == 13)
+            throw 13; // not even an exception class
           if (job.Frame % 10 == 3)
             throw std::runtime_error("frame " + std::to_string(job.Frame) + " is damaged");
         },
@@ -98,7 +100,8 @@ TEST(FrameBatch, RunsEveryJobOnceAndReportsEach) {
           EXPECT_EQ(result.Status == TFrameStatus::Failed, job.Frame % 10 == 3);
           EXPECT_EQ(result.Status == TFrameStatus::Skipped, job.Frame == 40);
           if (result.Status == TFrameStatus::Failed) {
-            EXPECT_EQ(result.Error, "frame " + std::to_string(job.Frame) + " is damaged");
+            EXPECT_EQ(result.Error,
+                      job.Frame == 13 ? "unknown error" : "frame " + std::to_string(job.Frame) + " is damaged");
           }
         });
     EXPECT_EQ(std::tuple(summary.Done, summary.Failed, summary.Skipped), std::tuple(37, 4, 1));

@@ -151,6 +151,7 @@ TEST(MatchReport, JsonAndTextLayout) {
                                        {"region", TReportRegion{1, 2, 3, 4}, MeasurePicture(black)}});
   const std::string head = "{\n  \"picture\": \"a\\\\b.png\",\n  \"colour_model\": \"YUV (BT.601)\",\n  \"areas\": [";
   EXPECT_EQ(picture.substr(0, head.size()), head);
+  EXPECT_EQ(picture.substr(picture.size() - 8), "}\n  ]\n}\n");
   EXPECT_NE(picture.find("\"mean_rgb\": {\"R\": 0.041176470588235294, \"G\": 0.0784313725490196, \"B\": "
                          "0.11960784313725491}"),
             std::string::npos)
