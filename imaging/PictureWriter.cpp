@@ -147,9 +147,7 @@ void SavePictureFile(const TBitmap24 &bitmap, const std::string &fileName) {
   const QImage image(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_BGR888);
   TFileOutput file(fileName);
   QImageWriter writer(QString::fromStdString(file.TempPath()), format);
-  if (format == "jpeg")
-    writer.setQuality(95);
-  // BMP and JPEG have no alpha and 8 bits a channel: hand over plain RGB.
+  // BMP and TIFF are written as plain RGB, 8 bits a channel.
   if (!writer.write(image.convertToFormat(QImage::Format_RGB888)))
     throw EFCreateError(fileName + ": cannot write the picture (" + writer.errorString().toStdString() + ").");
   writer.setFileName(QString()); // closes the file before it is moved over the target
