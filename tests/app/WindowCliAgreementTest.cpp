@@ -70,8 +70,8 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
   const QString fromCli = dir.filePath(QStringLiteral("cli.cube"));
   QProcess cli;
   cli.start(TINTWISE_CLI,
-            {"match", "--reference", reference, "--source", source, "--source-region", sourceRegion, "--reference-region", referenceRegion,
-             "--brightness", "80", "--chroma", "130", "--secondary",
+            {"match", "--reference", reference, "--source", source, "--source-region", sourceRegion,
+             "--reference-region", referenceRegion, "--brightness", "80", "--chroma", "130", "--secondary",
              QStringLiteral("ref=%1 src=%2 softness=5 brightness=60 chroma=150").arg(secReference, secSource),
              "--profile", "Cube 3D Davinci", "--size", "17", "--output", fromCli});
   ASSERT_TRUE(cli.waitForFinished(120000));

@@ -124,7 +124,8 @@ TEST_F(FootageApply, IntegerFootageIsExactAndKeepsItsHeader) {
     for (int i = 0; i < width * height; ++i)
       for (int k = 0; k < n; ++k) {
         const int ramp = static_cast<int>(std::lround(double(i % width) * top / (width - 1)));
-        words.push_back(static_cast<std::uint16_t>((i < width ? (k == 3 ? top - ramp : ramp) : any(rng)) << (16 - c.Bits)));
+        const int code = i < width ? (k == 3 ? top - ramp : ramp) : any(rng);
+        words.push_back(static_cast<std::uint16_t>(code << (16 - c.Bits)));
       }
     OIIO::ImageSpec spec(width, height, n, OIIO::TypeDesc::UINT16);
     spec.attribute("oiio:BitsPerSample", c.Bits);
@@ -168,7 +169,8 @@ TEST_F(FootageApply, IntegerFootageIsExactAndKeepsItsHeader) {
       for (int k = 0; k < 3; ++k) {
         const int got = result.Words[i * m + k] >> shift, want[3] = {exact.R, exact.G, exact.B};
         ASSERT_EQ(got, want[k]) << "pixel " << i;
-        worst = std::max(worst, static_cast<int>(std::abs(got - std::nearbyint(std::clamp(double(rgb[k]), 0.0, 1.0) * top))));
+        const double ocioCode = std::nearbyint(std::clamp(double(rgb[k]), 0.0, 1.0) * top);
+        worst = std::max(worst, static_cast<int>(std::abs(got - ocioCode)));
       }
       if (m == 4) {
         ASSERT_EQ(result.Words[i * 4 + 3], in.Words[i * n + n - 1]) << "alpha changed at pixel " << i;

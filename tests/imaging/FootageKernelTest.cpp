@@ -69,7 +69,9 @@ TEST(FootageKernel, IntegerCodesAreExactlyApplyToColor) {
       const std::size_t count = codes.size() / 4;
       // The container: the code itself in 8 bits; in 16 bits the code's bits repeated from the top,
       // as the picture library widens them (10 bits: v << 6 | v >> 4).
-      const auto widen = [bits](unsigned v) { return static_cast<std::uint16_t>(v << (16 - bits) | v >> (2 * bits - 16)); };
+      const auto widen = [bits](unsigned v) {
+        return static_cast<std::uint16_t>(v << (16 - bits) | v >> (2 * bits - 16));
+      };
       std::vector<std::uint8_t> bytes;
       std::vector<std::uint16_t> words;
       for (std::uint16_t c : codes) {
@@ -123,7 +125,8 @@ TEST(FootageKernel, FloatsStayWithinOneIn65535OfTheDoubleReading) {
     for (std::size_t k = 0; k < count; ++k) {
       const float *p = &px[k * 4];
       const auto half = [](float v) { return double(float(Imath::half(v))); };
-      TLutTriple want = lut->Evaluate({p[0], p[1], p[2]}), wantHalf = lut->Evaluate({half(p[0]), half(p[1]), half(p[2])});
+      TLutTriple want = lut->Evaluate({p[0], p[1], p[2]});
+      TLutTriple wantHalf = lut->Evaluate({half(p[0]), half(p[1]), half(p[2])});
       for (int c = 0; c < 3; ++c) {
         for (double *w : {&want[c], &wantHalf[c]})
           *w = !(*w >= 0) ? 0 : (*w > 1 ? 1 : *w);

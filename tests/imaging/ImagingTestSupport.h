@@ -37,7 +37,8 @@ protected:
     return Path(name);
   }
   // Writes the values with OpenImageIO into a file of the spec's type, converting them as it goes.
-  template <class T> std::string WriteOiio(const std::string &name, const OIIO::ImageSpec &spec, const std::vector<T> &values) const {
+  template <class T>
+  std::string WriteOiio(const std::string &name, const OIIO::ImageSpec &spec, const std::vector<T> &values) const {
     auto out = OIIO::ImageOutput::create(Path(name));
     EXPECT_TRUE(out && out->open(Path(name), spec) &&
                 out->write_image(OIIO::BaseTypeFromC<T>::value, values.data()) && out->close())
@@ -52,7 +53,8 @@ protected:
       spec.attribute("oiio:BitsPerSample", bits);
     return WriteOiio(name, spec, values);
   }
-  static TBitmap24 Load(const std::string &file, const TPictureLoadOptions &options = {}, TPictureInfo *info = nullptr) {
+  static TBitmap24 Load(const std::string &file, const TPictureLoadOptions &options = {},
+                        TPictureInfo *info = nullptr) {
     TBitmap24 bmp;
     LoadPictureFile(file, bmp, options, info);
     return bmp;
