@@ -180,6 +180,7 @@ TEST_F(PictureLoader, TheFilterListOffersExactlyWhatLoads) {
   for (const char *name : {"a.gif", "a.ico", "a.webp", "a", "a.jpg.txt"})
     EXPECT_FALSE(IsPictureFileName(name)) << name;
   EXPECT_EQ(IsPictureFileName("a.TIFF"), tiff);
+  EXPECT_EQ(IsPictureFileName("a.AVI"), !movies.empty());
 }
 
 TEST(PictureLoaderSuite, BmpSuiteGoodFilesGiveTheirPixelsAndNoFileCrashes) {
@@ -218,4 +219,20 @@ TEST(PictureLoaderSuite, BmpSuiteGoodFilesGiveTheirPixelsAndNoFileCrashes) {
   EXPECT_EQ(good, 27);
   EXPECT_GT(loaded, 0);
   EXPECT_GT(refused, 0);
+  // Pixels the run-length codes skip take palette colour 0, purple in these files; the others are
+  // the picture's.
+  for (const std::string bits : {"4", "8"}) {
+    TBitmap24 bmp;
+    LoadPictureFile(root + "/q/pal" + bits + "rletrns.bmp", bmp);
+    const auto picture = reference::ReadUncompressedBmp(root + "/g/pal" + bits + ".bmp");
+    ASSERT_TRUE(picture && picture->Width() == bmp.Width() && picture->Height() == bmp.Height());
+    int skipped = 0, kept = 0;
+    for (int y = 0; y < bmp.Height(); ++y)
+      for (int x = 0; x < bmp.Width(); ++x) {
+        skipped += test::Rgb(bmp, x, y) == std::array<int, 3>{128, 0, 255};
+        kept += test::Rgb(bmp, x, y) == test::Rgb(*picture, x, y);
+      }
+    EXPECT_GT(skipped, 0);
+    EXPECT_EQ(skipped + kept, bmp.Width() * bmp.Height()) << bits << " bits";
+  }
 }
