@@ -36,7 +36,7 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
                                             "(1001-1100, 1001-1100x2, 1,5,9,20-30x5).",
                                   "SPEC");
   const QCommandLineOption skipExisting("skip-existing", "Skip pictures whose output exists, so a stopped run "
-                                                         "resumes when it is run again.");
+                                                         "resumes when it is run again (a movie's frames one by one).");
   const QCommandLineOption threads("threads", "Use N threads (default: every core); frames run in parallel.", "N");
   const QCommandLineOption progress("progress", "Print one JSON line per picture on standard output as it ends "
                                                 "(frame, input, output, status, error, ms).",
@@ -194,7 +194,8 @@ const TCliCommandEntry kEntry{
      "--lut FILE --input PATTERN --frames SPEC (--output PATTERN | --output-dir DIR [--as TYPE])",
      "Runs pictures at full resolution and at their own precision through a LUT.\n"
      "The output format follows the file extension. DPX, Cineon, EXR and 16-bit TIFF and PNG keep\n"
-     "their pixel type, bit depth, alpha and metadata; 8-bit pictures go through as the preview does.\n"
+     "their pixel type, bit depth, alpha and metadata; grey ones become RGB. 8-bit pictures go through\n"
+     "as the preview does.\n"
      "A movie's frames are written into --output-dir as a numbered sequence of --as pictures (dpx\n"
      "unless given), e.g. clip.000000.dpx. Outputs are written in one step, so an output\n"
      "that exists is complete.\n"
