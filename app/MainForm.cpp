@@ -821,12 +821,10 @@ void TfrmMain::SetLoading(TPictureSide side, bool running) {
 }
 
 // The slider of a movie asks for its frame: the movie is opened anew at that frame, unless the frame
-// is on show or on its way already.
+// is on show or on its way already. (While another file is being opened the slider is disabled.)
 void TfrmMain::LoadSliderFrame(TPictureSide side) {
   FFrameTimers[side]->stop();
   const TLoadState &load = FLoads[side];
-  if (!FShown[side].Info.IsMovie || (load.Running && load.Frame < 0))
-    return;
   const std::int64_t frame = (side == kReferenceSide ? tbrRefFrame : tbrSourceFrame)->value();
   if (frame != (load.Running ? load.Frame : FShown[side].Info.Frame))
     Guarded([&] { StartLoad(side, FShown[side].FileName, frame); });

@@ -385,11 +385,17 @@ TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
             std::pair(9, QStringLiteral("Frame 0  00:00:00:00")));
   EXPECT_EQ(pixel(frm.SourceBitmap()), std::tuple(16, 20, 18));
   std::atomic<int> loads{0};
-  frm.PictureLoader = [&loads, loader = frm.PictureLoader](const std::string &name, const std::string &frame,
-                                                            TBitmap24 &bitmap, TPictureInfo &info) {
+  std::atomic<bool> held{false};
+  QSemaphore gate;
+  frm.PictureLoader = [&, loader = frm.PictureLoader](const std::string &name, const std::string &frame,
+                                                       TBitmap24 &bitmap, TPictureInfo &info) {
     ++loads;
     if (frame == "7")
       throw EImageError("frame 7 is damaged");
+    if (frame == "5" || frame == "2") {
+      held = true;
+      gate.acquire();
+    }
     loader(name, frame, bitmap, info);
   };
 
@@ -412,17 +418,32 @@ TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
   frm.tbrRefFrame->setSliderDown(true);
   frm.tbrRefFrame->setValue(9);
   frm.tbrRefFrame->setSliderDown(false);
-  EXPECT_TRUE(frm.Loading());
+  EXPECT_TRUE(frm.Loading() && frm.tbrRefFrame->isEnabled());
   EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
   EXPECT_EQ(pixel(frm.RefBitmap()), std::tuple(88, 20, 18));
   EXPECT_EQ(frm.lblRefFrame->text(), QStringLiteral("Frame 9  00:00:00:09"));
   EXPECT_EQ(frm.tbrYOpacity->value(), 100);
   EXPECT_TRUE(frm.PrimaryApplied() && frm.PreviewBitmap().SamePixels(preview));
 
+  // A step taken while a frame is on its way is loaded next, whether the slider rests before that
+  // frame arrives or after: the slider stays where it was put.
+  for (const int frame : {5, 2}) {
+    held = false;
+    frm.tbrRefFrame->setValue(frame);
+    EXPECT_TRUE(test::WaitUntil([&] { return held.load(); }));
+    QTest::keyClick(frm.tbrRefFrame, Qt::Key_Right);
+    if (frame == 5)
+      QTest::qWait(500);
+    gate.release();
+    const QString caption = QStringLiteral("Frame %1  00:00:00:0%1").arg(frame + 1);
+    EXPECT_TRUE(test::WaitUntil([&] { return frm.lblRefFrame->text() == caption && !frm.Loading(); })) << frame;
+    EXPECT_EQ(frm.tbrRefFrame->value(), frame + 1);
+  }
+
   // A frame that fails changes nothing, says why, and its slider goes back.
   const test::TMessage message = CatchMessageBox([&] {
     frm.tbrSourceFrame->setValue(7);
-    EXPECT_TRUE(test::WaitUntil([&] { return loads == 3 && !frm.Loading(); }));
+    EXPECT_TRUE(test::WaitUntil([&] { return frm.tbrSourceFrame->value() == 3 && !frm.Loading(); }));
   });
   EXPECT_TRUE(message.Text.contains(QStringLiteral("frame 7 is damaged"))) << message.Text.toStdString();
   EXPECT_EQ(std::pair(frm.tbrSourceFrame->value(), frm.lblSourceFrame->text()),
@@ -430,8 +451,11 @@ TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
   EXPECT_EQ(pixel(frm.SourceBitmap()), std::tuple(40, 20, 18));
   EXPECT_TRUE(frm.PrimaryApplied());
 
-  // A still has no frames to choose.
-  Open(frm.sbnOpenSourceImage, srcFile);
+  // A still has no frames to choose; the movie's slider rests while the still is on its way.
+  chosen << srcFile;
+  Click(frm.sbnOpenSourceImage);
+  EXPECT_FALSE(frm.tbrSourceFrame->isEnabled());
+  EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
   EXPECT_TRUE(frm.pnlSourceFrame->isHidden() && !frm.pnlRefFrame->isHidden());
   EXPECT_EQ(frm.SourceViewer->geometry().bottom() + 1, frm.pnlClient->height());
 }
