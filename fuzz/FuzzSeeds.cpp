@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets: small LUT files from this program's own writers
 // for every reader (several sizes and bit depths), hand-made files for the formats that are only
-// read, small pictures of every BMP, PNG and JPEG flavour the loader meets, and, when the shared
-// folder is there, the peer LUT files and the BMP suite.
+// read, small pictures of every BMP, PNG and JPEG flavour the loader meets and of the footage
+// types (10-bit DPX, Cineon, half EXR, 16-bit TIFF), and, when the shared folder is there, the
+// peer LUT files and the BMP suite.
 //
 //   fuzz_seeds MANIFEST OUTPUT_FOLDER [SHARED_FOLDER]
 //
@@ -11,6 +12,7 @@
 #include <QColor>
 #include <QImage>
 
+#include <OpenImageIO/imageio.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
@@ -37,7 +39,7 @@ using namespace tintwise;
 namespace {
 
 // The same list, in the same order, as PictureFuzzer.cpp.
-enum { kBmp = 0, kPng = 1, kJpeg = 2 };
+enum { kBmp = 0, kPng = 1, kJpeg = 2, kTiff = 3, kExr = 4, kDpx = 5, kCineon = 6 };
 
 struct TTarget {
   std::string Name;
@@ -151,6 +153,79 @@ std::vector<std::pair<int, std::string>> Pictures() {
   return files;
 }
 
+// A Cineon file of 4 x 2 pixels, 10 bits a channel packed three to a 32-bit word, written by hand:
+// the picture library only reads the format. Big-endian, a 1024-byte generic header and a
+// 1024-byte motion-picture header.
+std::string CineonPicture() {
+  const int width = 4, height = 2;
+  std::string file(2048 + 4 * width * height, '\0');
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+      file[at + i] = static_cast<char>(v >> (24 - 8 * i));
+  };
+  auto putFloat = [&](std::size_t at, float v) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    put32(at, bits);
+  };
+  put32(0, 0x802A5FD7);                            // magic
+  put32(4, 2048);                                  // offset of the pixels
+  put32(8, 1024);                                  // generic header
+  put32(12, 1024);                                 // industry header
+  put32(20, static_cast<std::uint32_t>(file.size()));
+  file.replace(24, 4, "V4.5");
+  file[193] = 3; // channels
+  for (int c = 0; c < 3; ++c) {
+    const std::size_t at = 196 + 28 * c;
+    file[at + 1] = static_cast<char>(c + 1); // red, green, blue
+    file[at + 2] = 10;                       // bits
+    put32(at + 4, width);
+    put32(at + 8, height);
+    putFloat(at + 12, 0.0f);
+    putFloat(at + 16, 0.0f);
+    putFloat(at + 20, 1023.0f);
+    putFloat(at + 24, 2.048f);
+  }
+  file[681] = 5; // packed to 32-bit words, left-justified
+  for (int i = 0; i < width * height; ++i) {
+    const std::uint32_t r = 64 + 120 * i, g = 1023 - 100 * i, b = 445;
+    put32(2048 + 4 * i, r << 22 | g << 12 | b << 2);
+  }
+  return file;
+}
+
+// Footage: 10- and 12-bit DPX, half and float EXR, 16-bit TIFF of colour and of grey, from the
+// picture library's writers, and the Cineon file.
+std::vector<std::pair<int, std::string>> FootagePictures(const fs::path &scratch) {
+  std::vector<std::pair<int, std::string>> files;
+  const struct {
+    int Selector;
+    const char *Extension;
+    OIIO::TypeDesc Type;
+    int Channels, Bits;
+  } kinds[] = {{kDpx, "dpx", OIIO::TypeDesc::UINT16, 3, 10}, {kDpx, "dpx", OIIO::TypeDesc::UINT16, 4, 12},
+               {kExr, "exr", OIIO::TypeDesc::HALF, 4, 0},    {kExr, "exr", OIIO::TypeDesc::FLOAT, 1, 0},
+               {kTiff, "tif", OIIO::TypeDesc::UINT16, 3, 16}, {kTiff, "tif", OIIO::TypeDesc::UINT16, 1, 16}};
+  const int width = 7, height = 5;
+  std::vector<float> pixels(width * height * 4);
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<float>(i % 11) / 10.0f;
+  for (const auto &kind : kinds) {
+    const fs::path file = scratch / (std::string("footage.") + kind.Extension);
+    OIIO::ImageSpec spec(width, height, kind.Channels, kind.Type);
+    if (kind.Bits)
+      spec.attribute("oiio:BitsPerSample", kind.Bits);
+    auto out = OIIO::ImageOutput::create(file.string());
+    if (out && out->open(file.string(), spec) && out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) &&
+        out->close())
+      files.push_back({kind.Selector, ReadFile(file)});
+    else
+      std::fprintf(stderr, "fuzz_seeds: cannot write %s: %s\n", file.c_str(), OIIO::geterror().c_str());
+  }
+  files.push_back({kCineon, CineonPicture()});
+  return files;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -219,13 +294,15 @@ int main(int argc, char **argv) {
                ReadFile(file));
       }
   }
-  fs::remove_all(scratch);
   int hand = 0;
   for (const auto &[index, data] : HandMadeLuts())
     if (byFormat.count(index))
       addLut(*byFormat[index], "hand-" + std::to_string(hand++) + "." + byFormat[index]->Extension, data);
 
-  for (const auto &[selector, data] : Pictures())
+  std::vector<std::pair<int, std::string>> pictures = Pictures(), footage = FootagePictures(scratch);
+  fs::remove_all(scratch);
+  pictures.insert(pictures.end(), footage.begin(), footage.end());
+  for (const auto &[selector, data] : pictures)
     if (!data.empty())
       add("fuzz_picture", "picture-" + std::to_string(count), WithSelector(selector, data));
 
