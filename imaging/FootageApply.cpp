@@ -96,6 +96,11 @@ void CheckFrame(const std::string &fileName, const TFootageFrame &frame) {
                       std::to_string(kMaxPicturePixels / 1000000) + " megapixels.");
   if (frame.Channels < 1)
     throw EImageError(fileName + ": the picture has no channels.");
+  const std::uint64_t needed =
+      FootageMinimumFileSize(fileName, frame.Width, frame.Height, frame.Channels, frame.SampleBits());
+  if (const std::uint64_t size = RegularFileSize(fileName); size < needed)
+    throw EImageError(fileName + ": the file is cut off (its pixels need " + std::to_string(needed) +
+                      " bytes, it holds " + std::to_string(size) + ").");
 }
 
 std::size_t SampleSize(TSampleType type) {

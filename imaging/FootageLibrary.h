@@ -16,6 +16,8 @@ struct TFootageFrame {
   int Width = 0, Height = 0, Depth = 1, Channels = 0;
   TSampleType Type = TSampleType::Float; // how the frame is held: its own integer type, else half or float
   int Bits = 0;                          // significant bits of integer samples; 0 for floats
+  // The fewest bits a sample takes in the file: Bits, 16 for half floats, 32 for other floats.
+  int SampleBits() const { return Bits > 0 ? Bits : Type == TSampleType::Half ? 16 : 32; }
 };
 
 // What the output's description changes against the frame's own (metadata, alpha and the rest

@@ -17,6 +17,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/FileAccess.h"
+#include "imaging/FootageFiles.h"
 #include "imaging/FootageLibrary.h"
 #include "imaging/FrameSpec.h"
 #include "imaging/PictureRows.h"
@@ -116,6 +118,11 @@ void DecodeFootage(const std::string &fileName, TRowSink &sink, const TPictureLo
   CheckDeclaredSize(fileName, frame.Width, frame.Height, options);
   if (frame.Channels < 1)
     FailLoad(fileName, "the picture has no channels");
+  const std::uint64_t needed =
+      FootageMinimumFileSize(fileName, frame.Width, frame.Height, frame.Channels, frame.SampleBits());
+  if (const std::uint64_t size = RegularFileSize(fileName); size < needed)
+    FailLoad(fileName, "the file is cut off (its pixels need " + std::to_string(needed) + " bytes, it holds " +
+                           std::to_string(size) + ")");
   const int width = frame.Width, height = frame.Height;
   info.Width = width;
   info.Height = height;

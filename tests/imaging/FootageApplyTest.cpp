@@ -286,10 +286,12 @@ TEST_F(FootageApply, MovieFramesBecomeNumberedPictures) {
 TEST_F(FootageApply, RefusesWhatItCannotDo) {
   WriteOiio("a.tif", 30, 20, 3, OIIO::TypeDesc::UINT16, std::vector<std::uint16_t>(30 * 20 * 3, 1000));
   std::ofstream(Path("broken.dpx")) << "SDPX and then nothing";
+  fs::resize_file(WriteOiio("cut.dpx", 64, 64, 3, OIIO::TypeDesc::UINT16, std::vector<std::uint16_t>(64 * 64 * 3)), 20000);
   const struct { std::string Args; int Code; std::string Message; } cases[] = {
       {"--output-dir " + Path("") + " --as jpeg " + Path("a.tif"), 2, "--as: 'jpeg' is not one of dpx, exr, tiff, png."},
       {"--output " + Path("b.dpx") + " --as dpx " + Path("a.tif"), 2, "--as goes with --output-dir"},
       {"--output " + Path("b.dpx") + " " + Path("broken.dpx"), 1, Path("broken.dpx") + ": cannot read the picture"},
+      {"--output " + Path("b.dpx") + " " + Path("cut.dpx"), 1, Path("cut.dpx") + ": the file is cut off"},
       {"--output " + Path("b.xyz") + " " + Path("a.tif"), 1, Path("b.xyz") + ": cannot write pictures of this kind"},
       {"--output " + Path("none/b.dpx") + " " + Path("a.tif"), 1, Path("none/b.dpx")},
   };

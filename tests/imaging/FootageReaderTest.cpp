@@ -293,6 +293,12 @@ TEST_F(Footage, LargeDeclaredPicturesLoadInBoundedMemoryAndTime) {
   // The default limit refuses it at once.
   EXPECT_NE(Message([&] { TBitmap24 b; LoadImageFile(rle, b); }).find("larger than the limit of 150000000 pixels"),
             std::string::npos);
+  // A DPX holding fewer bytes than its pixels need is cut off: the library would read the rest as
+  // black, for seconds when the declared size is large.
+  TBytes cut = Read(WriteOiio("whole.dpx", 64, 64, 3, OIIO::TypeDesc::UINT16, std::vector<std::uint16_t>(64 * 64 * 3), 10));
+  cut.resize(cut.size() - 4096);
+  EXPECT_NE(Message([&] { Load(Write("cut.dpx", cut)); }).find("the file is cut off (its pixels need 23552 bytes"),
+            std::string::npos);
 
   // A 16-bit PNG of 4000 x 4000 (96 MB of pixels, a few hundred KB of file) through OpenImageIO,
   // streamed into the fit in 100 MB. Before, Qt decoded it whole at 8 bytes a pixel (128 MB).
