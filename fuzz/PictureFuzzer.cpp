@@ -8,6 +8,7 @@
 #include "engine/Bitmap24.h"
 #include "engine/Errors.h"
 #include "fuzz/FuzzSupport.h"
+#include "imaging/FootageLibrary.h"
 #include "imaging/PictureLoader.h"
 
 namespace {
@@ -17,6 +18,16 @@ namespace {
 const char *const kExtensions[] = {"bmp", "png", "jpg", "tif", "exr", "dpx", "cin"};
 
 } // namespace
+
+// The footage module (OpenImageIO and the libraries it brings) is loaded and its readers listed
+// here, once, rather than within the time limit of the first input that needs them.
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  try {
+    tintwise::NewFootageFile()->Open("/nonexistent.dpx");
+  } catch (const tintwise::ETintwiseError &) {
+  }
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   using namespace tintwise;
