@@ -221,6 +221,7 @@ TEST_F(FootageApply, MovieFramesBecomeNumberedPictures) {
       {"clip.mov", "-c:v prores_ks -profile:v 3 -pix_fmt yuv422p10le", "dpx", OIIO::TypeDesc::UINT16, 10},
       {"clip.mp4", "-c:v libx264 -pix_fmt yuv420p", "exr", OIIO::TypeDesc::HALF, 0},
       {"clip2.mp4", "-c:v libx264 -pix_fmt yuv420p", "", OIIO::TypeDesc::UINT8, 8},
+      {"clip3.mov", "-c:v prores_ks -profile:v 3 -pix_fmt yuv422p10le", "png", OIIO::TypeDesc::UINT16, 16},
   };
   const auto lut = Lut();
   for (const auto &c : cases) {
@@ -294,6 +295,8 @@ TEST_F(FootageApply, RefusesWhatItCannotDo) {
       {"--output " + Path("b.dpx") + " " + Path("cut.dpx"), 1, Path("cut.dpx") + ": the file is cut off"},
       {"--output " + Path("b.xyz") + " " + Path("a.tif"), 1, Path("b.xyz") + ": cannot write pictures of this kind"},
       {"--output " + Path("none/b.dpx") + " " + Path("a.tif"), 1, Path("none/b.dpx")},
+      {"--max-pixels 1 --output " + Path("b.png") + " " + TINTWISE_SOURCE_DIR "/samples/coffee.png", 1,
+       "larger than the limit of 1 pixels"},
   };
   for (const auto &c : cases) {
     const TRun run = Cli(c.Args);
@@ -302,7 +305,12 @@ TEST_F(FootageApply, RefusesWhatItCannotDo) {
   }
   // Nothing is left behind by the failed writes.
   for (const auto &e : fs::directory_iterator(Dir.path().toStdString()))
-    EXPECT_TRUE(e.path().extension() != ".tmp" && e.path().filename() != "b.dpx") << e.path();
+    EXPECT_TRUE(e.path().extension() != ".tmp" && e.path().stem() != "b") << e.path();
+  // The smallest picture and the longest side are taken.
+  for (const auto &[w, h] : {std::pair{1, 1}, std::pair{65535, 1}}) {
+    WriteOiio("edge.tif", w, h, 3, OIIO::TypeDesc::UINT16, std::vector<std::uint16_t>(std::size_t(w) * h * 3, 1000));
+    EXPECT_EQ(Cli("--overwrite --output " + Path("edge2.tif") + " " + Path("edge.tif")).Code, 0) << w << " x " << h;
+  }
 }
 
 TEST_F(FootageApply, EightBitPicturesKeepThePreviewsPixels) {

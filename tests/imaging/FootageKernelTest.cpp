@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/Parallel.h"
+#include "imaging/FootageApply.h"
 #include "imaging/FootageFiles.h"
 #include "imaging/FootageKernel.h"
 #include "imaging/ImageResize2.h"
@@ -160,10 +161,14 @@ TEST(FootageKernel, ResultsDoNotDependOnTheThreadCount) {
   EXPECT_EQ(one, many);
 }
 
-TEST(FootageFiles, MoviesAreKnownByTheirExtension) {
+TEST(FootageFiles, MoviesAreKnownByTheirExtensionAndNameTheirFrames) {
   EXPECT_TRUE(IsMovieFileName("/a.b/clip.MOV"));
   EXPECT_FALSE(IsMovieFileName("/a.mov/clip"));
   EXPECT_FALSE(IsMovieFileName("frame.dpx"));
+  // The movie's name less its extension, the frame in six digits, the type.
+  EXPECT_EQ(MovieFrameFileName("/out", "/in/clip.v2.mov", 12, "dpx"), "/out/clip.v2.000012.dpx");
+  EXPECT_EQ(MovieFrameFileName("out/", "a.b/.mov", 1234567, "exr"), "out/.mov.1234567.exr");
+  EXPECT_EQ(MovieFrameFileName("", "take", 0, "png"), "take.000000.png");
 }
 
 } // namespace
