@@ -136,7 +136,7 @@ TEST_F(Footage, MovieFramesByNumberAndTimecode) {
         << "ffmpeg cannot make " << movie;
     // Frame 26 is 1 second and 1 frame at 25 frames a second.
     const struct { const char *spec; std::int64_t frame; const char *timecode; } frames[] = {
-        {"", 0, "00:00:00:00"}, {"00:00:01:01", 26, "00:00:01:01"}, {"26", 26, "00:00:01:01"}, {"5", 5, "00:00:00:05"}};
+        {"", 0, "00:00:00:00"}, {"00:00:01:01", 26, "00:00:01:01"}, {"26", 26, "00:00:01:01"}, {"1", 1, "00:00:00:01"}};
     for (const auto &f : frames) {
       TPictureLoadOptions options;
       options.Frame = f.spec;
