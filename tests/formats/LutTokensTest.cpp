@@ -80,6 +80,9 @@ TEST(TextFile, SplitsAtEveryLineEndAndStopsAtZero) {
     file.ForEachLine([&](std::string_view line) { got.emplace_back(line); });
     c.lines.push_back("added");
     EXPECT_EQ(got, c.lines);
+    file.Clear(); // and emptied, the file takes lines of its own
+    file.Add("again");
+    EXPECT_EQ(file.Text(), "again\n");
   }
 }
 
