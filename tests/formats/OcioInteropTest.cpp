@@ -3,6 +3,7 @@
 #include <OpenColorIO/OpenColorIO.h>
 
 #include <random>
+#include <sstream>
 
 #include "formats/CdlFormat.h"
 #include "formats/XmlReader.h"
@@ -81,31 +82,19 @@ TEST(OcioInterop, OpenColorIOReadsOurFilesAsWeDo) {
 
 // A transform that is neither separable nor the identity, for OpenColorIO's baker.
 OCIO::ConstConfigRcPtr BakeConfig() {
-  auto config = OCIO::Config::CreateRaw()->createEditableCopy();
-  auto source = OCIO::ColorSpace::Create();
-  source->setName("source");
-  config->addColorSpace(source);
-  auto target = OCIO::ColorSpace::Create();
-  target->setName("target");
-  auto group = OCIO::GroupTransform::Create();
-  auto matrix = OCIO::MatrixTransform::Create();
-  const double m44[16] = {0.8, 0.1, 0.1, 0, 0.05, 0.9, 0.05, 0, 0.3, 0, 0.7, 0, 0, 0, 0, 1};
-  matrix->setMatrix(m44);
-  group->appendTransform(matrix);
-  auto exponent = OCIO::ExponentTransform::Create();
-  const double e[4] = {1.2, 1.0, 0.6, 1.0};
-  exponent->setValue(e);
-  group->appendTransform(exponent);
-  target->setTransform(group, OCIO::COLORSPACE_DIR_FROM_REFERENCE);
-  config->addColorSpace(target);
-  auto shaper = OCIO::ColorSpace::Create();
-  shaper->setName("shaper");
-  auto root = OCIO::ExponentTransform::Create();
-  const double half[4] = {0.5, 0.5, 0.5, 1.0};
-  root->setValue(half);
-  shaper->setTransform(root, OCIO::COLORSPACE_DIR_FROM_REFERENCE);
-  config->addColorSpace(shaper);
-  return config;
+  std::istringstream config(R"(ocio_profile_version: 2
+roles: {default: source}
+colorspaces:
+  - !<ColorSpace> {name: source}
+  - !<ColorSpace>
+    name: target
+    from_scene_reference: !<GroupTransform>
+      children:
+        - !<MatrixTransform> {matrix: [0.8, 0.1, 0.1, 0, 0.05, 0.9, 0.05, 0, 0.3, 0, 0.7, 0, 0, 0, 0, 1]}
+        - !<ExponentTransform> {value: [1.2, 1.0, 0.6, 1.0]}
+  - !<ColorSpace> {name: shaper, from_scene_reference: !<ExponentTransform> {value: [0.5, 0.5, 0.5, 1.0]}}
+)");
+  return OCIO::Config::CreateFromStream(config);
 }
 
 void Bake(const char *format, const std::string &file, int size, int shaperSize) {
@@ -148,6 +137,7 @@ TEST(OcioInterop, WeReadOpenColorIOsFiles) {
     EXPECT_EQ(LoadLutFile(file, lut), &Format(c.expectedFormat)) << c.file;
     EXPECT_EQ(lut.Mode, c.expectedMode) << c.file;
     EXPECT_EQ(lut.Size3D, c.size) << c.file;
+    EXPECT_NEAR(lut.Evaluate({0.5, 0.5, 0.5})[2], std::pow(0.5, 0.6), 0.01) << c.file; // the transform, not the identity
     // Both sides read the same numbers: only single-precision arithmetic may differ.
     EXPECT_LE(MaxDifference(OcioFileProcessor(file), lut), 2e-5) << c.file;
   }

@@ -106,35 +106,6 @@ inline TLutTriple Evaluate(const TLUT &lut, const TLutTriple &in) {
   return in;
 }
 
-// Scale, evaluate, clamp (NaN counts as 0), round half to even.
-inline TColorTriple ApplyToColor(const TLUT &lut, const TColorTriple &in, int outBits) {
-  const double inMax = std::pow(2.0, in.Bits) - 1, outMax = std::pow(2.0, outBits) - 1;
-  const TLutTriple y = Evaluate(lut, {in.R / inMax, in.G / inMax, in.B / inMax});
-  std::uint16_t code[3];
-  for (int c = 0; c < 3; ++c) {
-    double v = y[c];
-    if (std::isnan(v) || v < 0)
-      v = 0;
-    if (v > 1)
-      v = 1;
-    code[c] = static_cast<std::uint16_t>(std::nearbyint(outMax * v));
-  }
-  return {code[0], code[1], code[2], static_cast<std::uint8_t>(outBits)};
-}
-
-// Every pixel through ApplyToColor, row by row.
-inline void ApplyToBitmap(const TLUT &lut, TBitmap24 &bitmap) {
-  for (int y = 0; y < bitmap.Height(); ++y) {
-    std::uint8_t *p = bitmap.Scanline(y);
-    for (int x = 0; x < bitmap.Width(); ++x, p += 3) {
-      const TColorTriple out = ApplyToColor(lut, {p[2], p[1], p[0], 8}, 8);
-      p[0] = static_cast<std::uint8_t>(out.B);
-      p[1] = static_cast<std::uint8_t>(out.G);
-      p[2] = static_cast<std::uint8_t>(out.R);
-    }
-  }
-}
-
 // Channel means and population deviations: one conversion per pixel and pass, sums in pixel order.
 inline void ChannelStatistics(const TBitmap24 &bitmap, double means[3], double devs[3]) {
   const int count = bitmap.Width() * bitmap.Height();
