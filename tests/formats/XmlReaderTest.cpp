@@ -55,9 +55,10 @@ TEST(XmlReader, ContentTextKeepsRunsAndCdata) {
 
 TEST(XmlReader, Attributes) {
   // A quoted value may hold blanks and the predefined entities, runs of blanks and a line break
-  // separate items, a name without a value is empty, and a later duplicate wins.
+  // separate items, blanks may surround "=", a name without a value is empty, and a later duplicate
+  // wins.
   TXMLNode root;
-  root.LoadXMLText("<t n='my grade &amp; &lt;1&gt; &apos;&quot;'  x=1\r\ny=2 flag x=3 z=\"&amp;amp;\"/><after/>");
+  root.LoadXMLText("<t n='my grade &amp; &lt;1&gt; &apos;&quot;'  x=1\r\ny=2 flag x=3 z=\"&amp;amp;\" s = 'v'/><after/>");
   ASSERT_EQ(root.ChildCount(), 2u); // self-closing: <after/> is its sibling
   TXMLAttributes &a = root.Child(0).Attributes;
   EXPECT_EQ(a.ValueOf("N").Text, "my grade & <1> '\"");
@@ -66,7 +67,8 @@ TEST(XmlReader, Attributes) {
   EXPECT_EQ(a.ValueOf("x").Text, "3");
   EXPECT_EQ(a.ValueOf("y").Text, "2");
   EXPECT_EQ(a.ValueOf("flag").Text, "");
-  EXPECT_EQ(a.Count(), 5u);
+  EXPECT_EQ(a.ValueOf("s").Text, "v");
+  EXPECT_EQ(a.Count(), 6u);
 
   // Many attributes stay found without case once they are indexed.
   std::string xml = "<a";
