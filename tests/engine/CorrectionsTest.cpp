@@ -1,5 +1,5 @@
-// The primary and secondary corrections against worked-out values and against the plain readings of
-// tests/support/EngineReference.h, on one and two threads.
+// The working colour models and the primary, secondary and colour-pick corrections, against worked-out
+// values and against the plain readings of tests/support/EngineReference.h, on one and two threads.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "engine/Bitmap24.h"
+#include "engine/ColorModels.h"
+#include "engine/ColorPick.h"
 #include "engine/Errors.h"
 #include "engine/Lut.h"
 #include "engine/Parallel.h"
@@ -69,7 +71,77 @@ void Primary(TLUT &lut) {
   ApplyPrimaryCorrection(reference::SyntheticPicture(80, 60, 1), reference::SyntheticPicture(70, 50, 2), lut, 1, 1, 1);
 }
 
+struct TGrey33 : TLUT {
+  TGrey33() {
+    Mode = kMode3D;
+    Size3D = 33;
+    for (int i = 0; i < 33; ++i)
+      for (int j = 0; j < 33; ++j)
+        for (int k = 0; k < 33; ++k)
+          Lattice[i][j][k] = {0.5, 0.5, 0.5};
+  }
+  int Changed() const {
+    int n = 0;
+    for (int i = 0; i < 33; ++i)
+      for (int j = 0; j < 33; ++j)
+        for (int k = 0; k < 33; ++k)
+          n += Lattice[i][j][k] != TLutTriple{0.5, 0.5, 0.5};
+    return n;
+  }
+  // How far point (i, j, k) moved from grey toward white, 0 to 1.
+  double Moved(int i, int j, int k) const { return (Lattice[i][j][k][0] - 0.5) / 0.5; }
+};
+
 } // namespace
+
+TEST(ColorModels, YUVOfWhiteAndBlackAndTheRoundTrip) {
+  double y, u, v;
+  RGBToYUV(y, u, v, 1, 1, 1);
+  EXPECT_DOUBLE_EQ(y, 1.0);
+  EXPECT_NEAR(u, 0.00001, 1e-15);
+  EXPECT_NEAR(v, 0.0, 1e-15);
+  double worst = 0;
+  for (int r = 0; r <= 255; r += 15)
+    for (int g = 0; g <= 255; g += 15)
+      for (int b = 0; b <= 255; b += 15) {
+        double R, G, B;
+        RGBToYUV(y, u, v, r / 255.0, g / 255.0, b / 255.0);
+        YUVToRGB(R, G, B, y, u, v);
+        worst = std::max({worst, std::fabs(R - r / 255.0), std::fabs(G - g / 255.0), std::fabs(B - b / 255.0)});
+      }
+  EXPECT_LT(worst, 3e-5);
+  EXPECT_GT(worst, 1e-6); // the inverse constants are rounded: the trip is not exact
+}
+
+TEST(ColorModels, HSVHuesAndClamping) {
+  struct Case { double r, g, b, h, s, v; } cases[] = {
+      {1, 0, 0, 0, 1, 1}, {0, 1, 0, 120, 1, 1}, {0, 0, 1, 240, 1, 1}, {1, 0, 1, 300, 1, 1},
+      {1, 1, 0, 60, 1, 1}, {0, 1, 1, 180, 1, 1}, {0.5, 0.5, 0.5, 0, 0, 0.5}, {0, 0, 0, 0, 0, 0},
+      {1, 0, 0.5, 330, 1, 1}, {0.4, 0.2, 0.2, 0, 0.5, 0.4}, {0.2, 0.8, 0.4, 140, 0.75, 0.8},
+  };
+  for (const Case &c : cases) {
+    double hsv[3], rgb[3];
+    RGBToHSV(hsv[0], hsv[1], hsv[2], c.r, c.g, c.b);
+    HSVToRGB(rgb[0], rgb[1], rgb[2], hsv[0], hsv[1], hsv[2]);
+    const double expected[6] = {c.h, c.s, c.v, c.r, c.g, c.b}, got[6] = {hsv[0], hsv[1], hsv[2], rgb[0], rgb[1], rgb[2]};
+    for (int k = 0; k < 6; ++k)
+      EXPECT_NEAR(got[k], expected[k], 1e-12) << c.r << "," << c.g << "," << c.b << " component " << k;
+  }
+  // Hue above 360 or below 0 is 0, and 360 is 0; saturation and value are clamped to 0..1.
+  struct Clamp { double h, s, v, r, g, b; } clamps[] = {
+      {400, 1, 1, 1, 0, 0}, {-10, 1, 1, 1, 0, 0}, {360, 1, 1, 1, 0, 0}, {120, 1.5, 1, 0, 1, 0},
+      {240, 1, 2, 0, 0, 1}, {60, -1, 0.5, 0.5, 0.5, 0.5}, {200, 0.5, -3, 0, 0, 0},
+  };
+  for (const Clamp &c : clamps) {
+    double rgb[3];
+    HSVToRGB(rgb[0], rgb[1], rgb[2], c.h, c.s, c.v);
+    const double expected[3] = {c.r, c.g, c.b};
+    for (int k = 0; k < 3; ++k)
+      EXPECT_NEAR(rgb[k], expected[k], 1e-12) << c.h << " " << c.s << " " << c.v;
+  }
+  EXPECT_DOUBLE_EQ(FloatMod(-7.5, 2), 1.5);
+  EXPECT_DOUBLE_EQ(FloatMod(7.5, 2), 1.5);
+}
 
 TEST(PrimaryCorrection, StatisticsMatchThePlainPerPixelLoop) {
   for (unsigned seed : {1u, 2u}) {
@@ -251,7 +323,8 @@ TEST(SecondaryCorrection, EqualsThePlainReadingAtEveryPoint) {
     TLut33 base;
     Primary(base);
     TRecord plain = NewRecord();
-    reference::SecondaryStatistics(ref, src, *plain);
+    reference::ChannelStatistics(src, plain->SrcMean.data(), plain->SrcDeviation.data());
+    reference::ChannelStatistics(ref, plain->RefMean.data(), plain->RefDeviation.data());
     reference::BuildSecondaryMask(src, *plain, c.softness);
     plain->Opacity = c.opacity;
     TLut33 expected;
@@ -309,4 +382,40 @@ TEST(SecondaryCorrection, RefusesBadInputWithoutTouchingTheLattice) {
   unweighted->Opacity = {1, 1, 1};
   ApplySecondaryCorrection(*unweighted, lut);
   EXPECT_TRUE(SameLattice(lut, before));
+}
+
+TEST(ColorPick, SoftnessZeroMovesOnlyTheNearestPoint) {
+  TGrey33 lut;
+  // Red in the colour value's low byte: 100 / 255 * 32 = 12.55 -> 13; 64 -> 8.03 -> 8; 4 -> 0.502 -> 1.
+  ApplyColorPick(lut, ColorValueToTriple(0x044064), ColorValueToTriple(0x3300FF), 0);
+  EXPECT_EQ(lut.Changed(), 1);
+  EXPECT_EQ(lut.Lattice[13][8][1], (TLutTriple{1.0, 0.0, 51 / 255.0}));
+}
+
+TEST(ColorPick, WeightsFallOffQuadraticallyInsideTheCube) {
+  TGrey33 lut;
+  const TColorTriple centre = ColorValueToTriple(0x808080); // 128 -> 16.06 -> 16
+  ApplyColorPick(lut, centre, {255, 255, 255, 8}, 1);
+  EXPECT_EQ(lut.Changed(), 19); // 27 points reached; the 8 corners carry weight 0
+  const double face = std::pow(1 - 1 / std::sqrt(3.0), 2), edge = std::pow(1 - std::sqrt(2.0) / std::sqrt(3.0), 2);
+  EXPECT_DOUBLE_EQ(lut.Moved(16, 16, 16), 1.0);
+  EXPECT_NEAR(lut.Moved(17, 16, 16), face, 1e-12);
+  EXPECT_NEAR(lut.Moved(16, 15, 16), 0.179, 1e-3);
+  EXPECT_NEAR(lut.Moved(17, 17, 16), edge, 1e-12);
+  EXPECT_EQ(lut.Moved(15, 17, 15), 0.0);
+  // Again: the neighbours move further, toward the target.
+  ApplyColorPick(lut, centre, {255, 255, 255, 8}, 1);
+  EXPECT_NEAR(lut.Moved(17, 16, 16), 1 - (1 - face) * (1 - face), 1e-12);
+  // At a corner only the 3 x 3 x 3 points inside the lattice, less the far corner of weight 0.
+  TGrey33 corner, big;
+  ApplyColorPick(corner, {0, 0, 0, 8}, {0, 0, 65535, 16}, 2);
+  EXPECT_EQ(corner.Changed(), 26);
+  EXPECT_EQ(corner.Lattice[0][0][0], (TLutTriple{0, 0, 1}));
+  ApplyColorPick(big, {255, 255, 255, 8}, {1023, 1023, 1023, 10}, 1000);
+  EXPECT_NEAR(big.Moved(0, 0, 0), std::pow((1000 - 32) / 1000.0, 2), 1e-12); // 32 of 1000 steps along the diagonal
+  EXPECT_THROW(ApplyColorPick(lut, {0, 0, 0, 0}, {0, 0, 0, 8}, 1), EEngineError);
+  EXPECT_THROW(ApplyColorPick(lut, {0, 0, 0, 8}, {0, 0, 0, 17}, 1), EEngineError);
+  EXPECT_THROW(ApplyColorPick(lut, {0, 0, 0, 8}, {0, 0, 0, 8}, -1), EEngineError);
+  lut.Size3D = 1;
+  EXPECT_THROW(ApplyColorPick(lut, {0, 0, 0, 8}, {0, 0, 0, 8}, 1), EEngineError);
 }

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -44,9 +44,7 @@ inline void WriteText(const std::string &file, const std::string &text) {
 
 inline std::string ReadText(const std::string &file) {
   std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Every test finds the registry filled, as the programs fill it when they start.

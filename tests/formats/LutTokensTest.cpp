@@ -9,18 +9,27 @@
 namespace tintwise {
 namespace {
 
-TEST(LutTokens, ParseFloatTripleCases) {
+// Three decimals, or three integer codes divided by the maximum 4095 (with skipFirst after an index
+// column), separated by blanks, tabs or commas.
+TEST(LutTokens, ParseTripleCases) {
   struct Case {
     std::string_view line;
-    bool ok;
+    bool integers, skipFirst, ok;
     TLutTriple value = {};
   } cases[] = {
-      {"0.1, 0.2,\t0.3", true, {0.1, 0.2, 0.3}}, {"+1 -2.5e-1 1E2", true, {1, -0.25, 100}}, {".5 5. 0", true, {0.5, 5, 0}},
-      {"0,1 0,2 0,3", false}, {"0.1,,0.2,0.3", false}, {"inf 0 0", false}, {"0x1 0 0", false}, {"+-1 0 0", false},
+      {"0.1, 0.2,\t0.3", false, false, true, {0.1, 0.2, 0.3}}, {"+1 -2.5e-1 1E2", false, false, true, {1, -0.25, 100}},
+      {".5 5. 0", false, false, true, {0.5, 5, 0}}, {"0,1 0,2 0,3", false, false, false}, {"0.1,,0.2,0.3", false, false, false},
+      {". 0 0", false, false, false}, {"inf 0 0", false, false, false}, {"0x1 0 0", false, false, false},
+      {"+-1 0 0", false, false, false},
+      {"7 4095 0 2048", true, true, true, {1, 0, 2048.0 / 4095}},
+      {"+5000\t0\t1", true, false, true, {5000.0 / 4095, 0, 1.0 / 4095}}, // above the maximum: kept
+      {"1.5 2 3", true, false, false}, {"2147483648 0 0", true, false, false}, {"+-1 0 0", true, false, false},
   };
   for (const Case &c : cases) {
     TLutTriple v = {-7, -7, -7};
-    EXPECT_EQ(ParseFloatTriple(c.line, v[0], v[1], v[2]), c.ok) << c.line;
+    const bool ok = c.integers ? ParseIntTriple(c.line, 4095, c.skipFirst, v[0], v[1], v[2])
+                               : ParseFloatTriple(c.line, v[0], v[1], v[2]);
+    EXPECT_EQ(ok, c.ok) << c.line;
     EXPECT_EQ(v, (c.ok ? c.value : TLutTriple{-7, -7, -7})) << c.line;
   }
 }
@@ -38,23 +47,6 @@ TEST(LutTokens, PlainDecimalsReadLikeFromChars) {
     ASSERT_TRUE(TryParseLutFloat(text, ours)) << text;
     std::from_chars(buf, end, theirs);
     ASSERT_EQ(ours, theirs) << text;
-  }
-}
-
-TEST(LutTokens, ParseIntTripleCases) {
-  struct Case {
-    std::string_view line;
-    bool skipFirst, ok;
-    TLutTriple value = {};
-  } cases[] = {
-      {"7 4095 0 2048", true, true, {1, 0, 2048.0 / 4095}},
-      {"+5000\t0\t1", false, true, {5000.0 / 4095, 0, 1.0 / 4095}}, // above the maximum: kept
-      {"1.5 2 3", false, false}, {"2147483648 0 0", false, false}, {"+-1 0 0", false, false},
-  };
-  for (const Case &c : cases) {
-    TLutTriple v = {-7, -7, -7};
-    EXPECT_EQ(ParseIntTriple(c.line, 4095, c.skipFirst, v[0], v[1], v[2]), c.ok) << c.line;
-    EXPECT_EQ(v, (c.ok ? c.value : TLutTriple{-7, -7, -7})) << c.line;
   }
 }
 

@@ -163,12 +163,6 @@ inline void ApplyPrimaryCorrection(const TBitmap24 &ref, const TBitmap24 &src, T
       }
 }
 
-// A secondary correction's statistics, as the record holds them.
-inline void SecondaryStatistics(const TBitmap24 &ref, const TBitmap24 &src, TSecondCorrectionData &data) {
-  ChannelStatistics(src, data.SrcMean.data(), data.SrcDeviation.data());
-  ChannelStatistics(ref, data.RefMean.data(), data.RefDeviation.data());
-}
-
 // A secondary correction on a 33-point lattice: the statistics mapping of each weighted point's
 // input colour, blended with its current output by the opacities in the working model, clamped
 // in RGB, and blended with the current output again by the mask weight.
