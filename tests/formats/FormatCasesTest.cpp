@@ -369,8 +369,10 @@ const std::vector<TRefusal> &Refusals() {
     const std::string small = SmallLatticeDecimalLines(), eight = Repeat("0 0 0\n", 8), tooLong = Repeat("1 2 3\n", 100002);
     const std::string values = "<values>" + eight + "</values>", cube = "<cube>" + Repeat("1 1 1\n", 8) + "</cube>";
     const std::string depth = " the file's output depth is not the one its \"LUT:\" line gives.";
-    const std::string tooLarge3D = "a lattice of 102 points per axis is not possible; 2 to 101 are.";
+    auto lattice = [](const std::string &n) { return "a lattice of " + n + " points per axis is not possible; 2 to 101 are."; };
+    const std::string tooLarge3D = lattice("102"), ranges = ": input ranges other than 0 to 1 are not supported.";
     const std::string sevenOfEight = "Incomplete file. The values end after 7 of 8 lattice points.";
+    const std::string noneOfEight = "Incomplete file. The values end after 0 of 8 lattice points.";
     const std::string eightOf27 = "Incomplete file. The values end after 8 of 27 lattice points.";
     const std::string noSize = "Incomplete file. No line gives the table's size or starts its values.";
     const std::string cut = " and has no line end: the file is cut off.";
@@ -388,26 +390,22 @@ const std::vector<TRefusal> &Refusals() {
       numberedPoints += std::to_string(i) + " 0 0 0\n";
     return std::vector<TRefusal>{
         {Cube3D, "LUT_3D_SIZE 102\n", "in.txt\" (read as Cube 3D), line 1: LUT_3D_SIZE 102: " + tooLarge3D},
-        {Cube3D, "LUT_3D_SIZE 1\n0 0 0\n", "line 1: LUT_3D_SIZE 1: a lattice of 1 points per axis is not possible; 2 to 101 are."},
+        {Cube3D, "LUT_3D_SIZE 1\n0 0 0\n", "line 1: LUT_3D_SIZE 1: " + lattice("1")},
         {Cube3D, "LUT_3D_SIZE 2\n" + small + "0 0 0\n", "in.txt\" (read as Cube 3D), line 10: more values than LUT_3D_SIZE announces."},
         {Cube3D, "LUT_3D_SIZE 2x\n", "in.txt\" (read as Cube 3D), line 1: '2x' is not a valid integer value"},
-        {Cube3D, "DOMAIN_MIN 0.0 1.0 0.0\nLUT_3D_SIZE 2\n" + small,
-         "line 1: DOMAIN_MIN 0.0 1.0 0.0: input ranges other than 0 to 1 are not supported."},
-        {Cube3D, "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0.0 4.0\n" + small,
-         "line 2: LUT_3D_INPUT_RANGE 0.0 4.0: input ranges other than 0 to 1 are not supported."},
+        {Cube3D, "DOMAIN_MIN 0.0 1.0 0.0\nLUT_3D_SIZE 2\n" + small, "line 1: DOMAIN_MIN 0.0 1.0 0.0" + ranges},
+        {Cube3D, "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0.0 4.0\n" + small, "line 2: LUT_3D_INPUT_RANGE 0.0 4.0" + ranges},
         {Cube3D, "LUT_3D_SIZE 2\n" + small.substr(28), sevenOfEight},
         {Cube3D, "LUT_3D_SIZE 2\n" + small.substr(28) + "1 0.5 1.7 0\n", "Incomplete file. Line 9 holds 4 values where 3 are expected."},
         {Cube3D, "LUT_1D_SIZE 3\nLUT_3D_SIZE 2\n0 0 0\n0.25 0.5 0.75\n1 1 1\n" + small.substr(28), sevenOfEight},
         {Cube3D, "LUT_3D_SIZE 2\n0 0 -INF\n", "\"in.txt\" (read as Cube 3D), line 2: '-INF' is not a finite number."},
         {Cube1D, "LUT_1D_SIZE 100002\n", "line 1: LUT_1D_SIZE 100002: a curve of 100002 entries is not possible; 2 to 100001 are."},
         {Cube1D, "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n1 1 1\n", "in.txt\" (read as Cube 1D), line 4: more values than LUT_1D_SIZE announces."},
-        {Cube1D, "DOMAIN_MAX 2 2 2\nLUT_1D_SIZE 2\n0 0 0\n1 1 1\n",
-         "line 1: DOMAIN_MAX 2 2 2: input ranges other than 0 to 1 are not supported."},
+        {Cube1D, "DOMAIN_MAX 2 2 2\nLUT_1D_SIZE 2\n0 0 0\n1 1 1\n", "line 1: DOMAIN_MAX 2 2 2" + ranges},
         {Cube1D, "LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n", "line 2: the file holds a 3D lattice after its curve; it is read as a Cube 3D file."},
         {Cube1D, "LUT_1D_SIZE 2\n0 0 0\n1e999 1 1\n", "\"in.txt\" (read as Cube 1D), line 3: '1e999' is not a finite number."},
         {Cube1D, " \n\n", "(read as Cube 1D): Incomplete file. The file holds no text."},
-        {Cube3DTruelight, "# iDims 3\n# oDims 3\n# width 2 3 2\n",
-         "line 3: # width 2 3 2: lattices with unequal widths are not supported."},
+        {Cube3DTruelight, "# iDims 3\n# width 2 3 2\n", "line 2: # width 2 3 2: lattices with unequal widths are not supported."},
         {Cube3DTruelight, "# lutLength 3\n# width 2 2 2\n# InputLUT\n0 0 0\n1 1 1\n# Cube\n" + small,
          "Incomplete file. The InputLUT section holds 2 of the 3 entries \"# lutLength\" announces."},
         {FsiCfe3D, "LUT_3D_VERSION 2.0.0\nLUT_3D_SIZE 2\n" + small.substr(28), sevenOfEight},
@@ -422,7 +420,7 @@ const std::vector<TRefusal> &Refusals() {
         {Lustre3D, "3DMESH\nMesh 1 12\n" + Repeat("0 0 0\n", 29), "line 30: more values than the \"Mesh\" line announces."},
         {Lustre3D, "3DMESH\nMesh 1 12\n" + eight, eightOf27},
         {Lustre3D, "3DMESH\n" + eight, "in.txt\" (read as Autodesk Lustre 3D): no \"Mesh\" line; the size of the lattice is unknown."},
-        {Lustre3D, "3DMESH\nMesh 7 12\n", "line 2: Mesh 7 12: a lattice of 129 points per axis is not possible; 2 to 101 are."},
+        {Lustre3D, "3DMESH\nMesh 7 12\n", "line 2: Mesh 7 12: " + lattice("129")},
         {Pandora3D, "channel 3d\nin 8\nout 4096\nformat lut\n" + eight, "Incomplete file. Line 5 holds 3 values where 4 are expected."},
         {Pandora3D, "channel 3d\nIN 8\nout 256\nformat lut\n" + Repeat("0 0 0 0\n", 8),
          "Incomplete file. Line 2 gives the number of points as 'IN'; the keyword is \"in\", in lower case."},
@@ -437,7 +435,7 @@ const std::vector<TRefusal> &Refusals() {
         {Lustre1D, "LUT12\n0 0 0 0\n1 4095 40", "line 3: the last line holds 3 values where 4 are expected" + cut},
         {Lustre1D, "LUT12\n0 0 0 0\n2 1 1 1\n", "(read as Autodesk Lustre 1D), line 3: the entry number is '2' where 1 is expected."},
         {Codex3D, "Lut3D: 102\n", "Lut3D: 102: " + tooLarge3D},
-        {Quantel3D, "vertices 2\n" + eight, "Incomplete file. The values end after 0 of 8 lattice points."}, // no maximum
+        {Quantel3D, "vertices 2\n" + eight, noneOfEight}, // no maximum
         {Quantel3D, "vertices 2\nmax value 0\n" + eight, "max value 0: the maximum code must be 1 or more."},
         {Quantel1D, "gSize\t2\ngMax\t0\n", "gMax\t0: the maximum code must be 1 or more."},
         {Codex1D, "LUT: 3 0\n", "a curve of 0 entries is not possible; 2 to 100001 are."},
@@ -451,13 +449,13 @@ const std::vector<TRefusal> &Refusals() {
         {Codex1D, "LUT: 3 4\n0\n1\nLUT: 3 2\n", "line 4: a second \"LUT:\" line."},
         {Clipster3D, "<LUT3D N='2'>" + values + "</LUT3D>", "the LUT3D element has no BitDepth attribute; the values cannot be scaled."},
         {Clipster3D, "<LUT3D N='2' BitDepth='40'>" + values + "</LUT3D>", "BitDepth='40': 1 to 31 bits are possible."},
-        {Clipster3D, "<LUT3D BitDepth='8'>" + values + "</LUT3D>", "N='': a lattice of 0 points per axis is not possible; 2 to 101 are."},
+        {Clipster3D, "<LUT3D BitDepth='8'>" + values + "</LUT3D>", "N='': " + lattice("0")},
         {Clipster3D, "<LUT3D N='2' BitDepth='8'></LUT3D>", "The \"values\" node is not found"},
         // A short list would leave the rest of the lattice as it was.
         {Clipster3D, "<LUT3D N='3' BitDepth='8'>" + values + "</LUT3D>", eightOf27},
         {Luther3D, "#elements = 4900\n", "#elements = 4900: the number of elements is not the cube of a whole number."},
         {ColorfrontOsd3D, eight + "0 0 0\n", "the file holds 9 lines of values, which is not the number of points of a lattice (n * n * n)."},
-        {ColorfrontOsd3D, "0 0 0\n", "1 lines of values: a lattice of 1 points per axis is not possible; 2 to 101 are."},
+        {ColorfrontOsd3D, "0 0 0\n", "1 lines of values: " + lattice("1")},
         {ColorfrontOsd3D, "# nothing\n", "the file holds 0 lines of values, which is not the number of points of a lattice (n * n * n)."},
         {ColorfrontOsd3D, aCube, "line 1: 'LUT_3D_SIZE 2' comes before the first line of values; this format has no header."},
         {DavinciDat3D, "# x\nno header\n" + eight, "line 2: 'no header' comes before the first line of values; this format has no header."},
@@ -494,11 +492,9 @@ const std::vector<TRefusal> &Refusals() {
         {AscCdl, overflow, "(read as ASC CDL): the table holds a value that is not a finite number at lattice point (0, 0, 29)."},
         // Data that ends before the last point or inside a value; a size that is not one.
         {SpeedgradeLook3D, look("<LUT><size>\"3\"</size>" + lookData + "</LUT>"), eightOf27},
-        {SpeedgradeLook3D, look("<LUT><size>\"2\"</size><data>\"0000803f0000\"</data></LUT>"),
-         "Incomplete file. The values end after 0 of 8 lattice points."},
+        {SpeedgradeLook3D, look("<LUT><size>\"2\"</size><data>\"0000803f0000\"</data></LUT>"), noneOfEight},
         // Cutting the first and last characters whatever they are would read this as 2.
-        {SpeedgradeLook3D, look("<LUT><size>129</size>" + lookData + "</LUT>"),
-         "a lattice of 129 points per axis is not possible; 2 to 101 are."},
+        {SpeedgradeLook3D, look("<LUT><size>129</size>" + lookData + "</LUT>"), "<size>129</size>: " + lattice("129")},
         {SpeedgradeLook3D, look("<LUT><size>\"x\"</size>" + lookData + "</LUT>"), "'x' is not a valid integer value"},
         {SpeedgradeLook3D, look("<LUT><size>\"2\"</size></LUT>"), "The \"data\" node is not found"},
         {SpeedgradeLook3D, look("<LUT>" + lookData + "</LUT>"), "The \"size\" node is not found"},

@@ -19,18 +19,9 @@ namespace tintwise::reference {
 // (added in the order red, green, blue), and its inverse with the rounded constants.
 inline void RGBToYUV(double &y, double &u, double &v, double r, double g, double b) {
   const long double R = r, G = g, B = b;
-  long double sum = 0.299L * R;
-  sum += 0.587L * G;
-  sum += 0.114L * B;
-  y = static_cast<double>(sum);
-  sum = -0.14713L * R;
-  sum += -0.28886L * G;
-  sum += 0.436L * B;
-  u = static_cast<double>(sum);
-  sum = 0.615L * R;
-  sum += -0.51499L * G;
-  sum += -0.10001L * B;
-  v = static_cast<double>(sum);
+  y = static_cast<double>(0.299L * R + 0.587L * G + 0.114L * B);
+  u = static_cast<double>(-0.14713L * R + -0.28886L * G + 0.436L * B);
+  v = static_cast<double>(0.615L * R + -0.51499L * G + -0.10001L * B);
 }
 
 inline void YUVToRGB(double &r, double &g, double &b, double y, double u, double v) {
@@ -44,13 +35,8 @@ inline void YUVToRGB(double &r, double &g, double &b, double y, double u, double
 // at its end with no fraction; one just below 0 truncates to 0 and keeps its negative fraction.
 inline void GridPosition(int n, double x, int &index, double &fraction) {
   const double t = static_cast<double>(static_cast<long double>(n - 1) * static_cast<long double>(x));
-  if (std::isnan(t)) {
-    index = 0;
-    fraction = 0;
-    return;
-  }
   const double whole = std::trunc(t);
-  if (whole < 0) {
+  if (!(whole >= 0)) { // below the table, or NaN
     index = 0;
     fraction = 0;
   } else if (whole >= n - 1) {
