@@ -183,12 +183,6 @@ TEST_F(FileAccess, WritesCutShortFailAndStandardOutputTakesEveryByte) {
   std::signal(SIGXFSZ, oldHandler);
   WriteFileAtomically("-", text);
   WriteStandardOutput("!");
-  std::string full = "(no /dev/full)";
-  if (const int device = ::open("/dev/full", O_WRONLY); device >= 0) {
-    ::dup2(device, 1);
-    ::close(device);
-    full = MessageOf<EFCreateError>([] { WriteStandardOutput("lost"); });
-  }
   ::dup2(saved, 1);
   ::close(saved);
   EXPECT_EQ(cutFile, "Cannot create file \"" + old + "\". File too large.");
@@ -196,7 +190,4 @@ TEST_F(FileAccess, WritesCutShortFailAndStandardOutputTakesEveryByte) {
   EXPECT_EQ(Read(old), "old contents\n");
   EXPECT_EQ(Names(), (std::vector<std::string>{"keep.cube", "stdout"}));
   EXPECT_EQ(Read(Path("stdout")), std::string(4096, 'x') + text + "!");
-  if (full != "(no /dev/full)") {
-    EXPECT_EQ(full, "Cannot write to standard output. No space left on device.");
-  }
 }

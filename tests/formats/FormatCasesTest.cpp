@@ -253,10 +253,9 @@ const std::vector<TReadCase> &ReadCases() {
         // A byte-order mark, commas, tabs and CR LF line ends; a domain of 0..1.
         {Cube3D, "\xEF\xBB\xBF" "DOMAIN_MIN 0 0 0\r\nDOMAIN_MAX 1.0 1 1\r\nLUT_3D_SIZE 2\r\n0,-0.2,0.25\r\n1\t0\t0\r\n" +
                      small.substr(56), kMode3D, 2, 0, {{0, 0, 0, {0, -0.2, 0.25}}, {1, 0, 0, {1, 0, 0}}}},
-        // A curve before the lattice, its headers in either order.
+        // A curve before the lattice.
         {Cube3D, "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE 0 1\nLUT_3D_SIZE 2\n" + curve + small, kMode1DThen3D, 2, 3,
          {{1, -1, -1, {0.25, 0.5, 0.75}}, {1, 1, 1, {1, 0.5, 1.7}}}},
-        {Cube3D, "TITLE \"r\"\nLUT_3D_SIZE 2\nLUT_1D_SIZE 3\n" + curve + small, kMode1DThen3D, 2, 3, {{2, -1, -1, {1, 1, 1}}}},
         {Cube3DTruelight, "# Truelight Cube v2.0\n# iDims 3\n# oDims 3\n# width     2 2 2\n\n# Cube\n" + small + "# end\n",
          kMode3D, 2, 0, smallValues},
         // The input curve is in lattice units, 0 .. width - 1.
@@ -275,8 +274,7 @@ const std::vector<TReadCase> &ReadCases() {
         // Without a shaper line the first value line gives the size; comments anywhere are kept.
         {ThreeDL, "# a\n0 2048 4095\n" + CodeLines(3, 100).insert(14, "# b\n"), kMode3D, 3, 0,
          {{2, 1, 0, {200 / 4095.0, 100 / 4095.0, 0}}}, {"a", "b"}},
-        // The depth comes from the codes: 12-bit while they all stay at or below 4095.
-        {ThreeDL, shaper + "\n" + CodeLines(17, 200), kMode3D, 17, 0, {{16, 1, 0, {3200 / 4095.0, 200 / 4095.0, 0}}}},
+        // The depth comes from the codes: 16-bit once one of them is above 4095.
         {ThreeDL, shaper + "\n" + CodeLines(17, 300), kMode3D, 17, 0, {{16, 1, 0, {4800 / 65535.0, 300 / 65535.0, 0}}}},
         {Lustre3D, "3DMESH\nMesh 4 12\n" + shaper + "\n" + CodeLines(17, 200) + "\nLUT8\ngamma 1.0\n", kMode3D, 17, 0,
          {{16, 1, 2, {3200 / 4095.0, 200 / 4095.0, 400 / 4095.0}}}},

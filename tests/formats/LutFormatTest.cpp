@@ -163,22 +163,6 @@ TEST(LutSaving, RefusesWhatTheFormatCannotHold) {
   EXPECT_EQ(SaveText(Blackmagic1D, curve, 0), "R\tG\tB - HDLINK GAMMA TABLE\n0.00 0.00 250.00\n1000.00 1000.00 -1000000000.00\n");
 }
 
-TEST(LutLoading, AForcedFormatMustFindItsOwnStructure) {
-  // The start of a JPEG picture, and a small text cube.
-  std::string jpeg = "\xFF\xD8\xFF\xE0";
-  jpeg += std::string("\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 16);
-  for (int i = 0; i < 200; ++i)
-    jpeg += static_cast<char>((i * 37 + 11) & 0xFF);
-  const std::string cube = "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
-  for (const TLutFormatInfo &info : kLutFormatInfo) {
-    TLUT lut;
-    EXPECT_NE(Load(info.Id, jpeg, lut), "") << info.Name << " read a picture";
-    EXPECT_EQ(lut.Mode, kModeIdentity) << info.Name;
-    // Cube 3D, and FSI CFE, which is read exactly as Cube 3D, are the only readers of a cube.
-    EXPECT_EQ(Load(info.Id, cube, lut) == "", info.Id == Cube3D || info.Id == FsiCfe3D) << info.Name;
-  }
-}
-
 // Only a regular file no larger than the format's cap is read; a refused file leaves the LUT reset.
 TEST(LutLoading, FilesBeyondTheFormatsCapAreNotRead) {
   TTempDir dir;

