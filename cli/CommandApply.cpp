@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <unistd.h>
 
@@ -83,22 +84,30 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
       name = QFileInfo(name).completeBaseName() + "." + QString::fromStdString(type);
     return Str(QDir(parser.value(outputDir)).filePath(name));
   };
-  // A movie is one job; its output is the name of its first frame.
+  // A movie is one job, whose outputs are its frames' pictures (only the first for a movie that
+  // cannot be read, which fails when its work runs); the first names the job.
   const std::string movieType = type.empty() ? "dpx" : type;
+  std::map<std::string, std::vector<std::string>> movieFrames;
+  const auto movieOutput = [&](const std::string &movie) {
+    std::vector<std::string> &names = movieFrames[movie];
+    try {
+      names = MovieFrameFileNames(movie, Str(parser.value(outputDir)), movieType);
+    } catch (const ETintwiseError &) {
+    }
+    if (names.empty())
+      names.push_back(MovieFrameFileName(Str(parser.value(outputDir)), movie, 0, movieType));
+    return names.front();
+  };
   if (parser.isSet(progress) && parser.value(progress) != "jsonl")
     throw EUsage("--progress: '" + Str(parser.value(progress)) + "' is not a progress format; use jsonl.");
   TFrameBatchOptions batch;
   batch.SkipExisting = parser.isSet(skipExisting);
-  // A movie is done when every frame's picture is there (a movie that cannot be read is not, and
-  // fails when its work runs); its work then skips the frames written already.
+  // A movie is done when every frame's picture is there; its work skips the frames written already.
   batch.OutputExists = [&](const TFrameJob &job) {
-    if (!IsMovieFileName(job.Input))
+    const auto movie = movieFrames.find(job.Input);
+    if (movie == movieFrames.end())
       return FrameOutputExists(job.Output);
-    try {
-      return MovieFramesExist(job.Input, Str(parser.value(outputDir)), movieType);
-    } catch (const std::exception &) {
-      return false;
-    }
+    return std::all_of(movie->second.begin(), movie->second.end(), FrameOutputExists);
   };
   if (parser.isSet(threads))
     batch.Threads = ParseInt("--threads", Str(parser.value(threads)), 1, 1024);
@@ -125,10 +134,9 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
     } else {
       for (const QString &image : images)
         jobs.push_back({-1, Str(image),
-                        parser.isSet(output) ? Str(parser.value(output))
-                        : IsMovieFileName(Str(image))
-                            ? MovieFrameFileName(Str(parser.value(outputDir)), Str(image), 0, movieType)
-                            : inOutputDir(image)});
+                        parser.isSet(output)          ? Str(parser.value(output))
+                        : IsMovieFileName(Str(image)) ? movieOutput(Str(image))
+                                                      : inOutputDir(image)});
     }
   } catch (const EFrameSpecError &e) {
     throw EUsage(std::string(sequence ? "--frames/--input: " : "") + e.what());
@@ -141,8 +149,11 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
   guard.AddInput(lutFile);
   for (const TFrameJob &job : jobs)
     guard.AddInput(job.Input);
-  for (const TFrameJob &job : jobs)
-    guard.AddOutput(job.Output);
+  for (const TFrameJob &job : jobs) {
+    const auto movie = movieFrames.find(job.Input);
+    for (const std::string &name : movie == movieFrames.end() ? std::vector{job.Output} : movie->second)
+      guard.AddOutput(name);
+  }
   guard.Check();
 
   auto lut = std::make_unique<TLUT>();

@@ -275,12 +275,13 @@ bool PictureExists(const std::string &fileName) {
 
 } // namespace
 
-bool MovieFramesExist(const std::string &movie, const std::string &outputDir, const std::string &type) {
+std::vector<std::string> MovieFrameFileNames(const std::string &movie, const std::string &outputDir,
+                                             const std::string &type) {
   const int count = OpenFootage(movie)->FrameCount();
+  std::vector<std::string> names;
   for (int f = 0; f < count; ++f)
-    if (!PictureExists(MovieFrameFileName(outputDir, movie, f, type)))
-      return false;
-  return true;
+    names.push_back(MovieFrameFileName(outputDir, movie, f, type));
+  return names;
 }
 
 int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::string &outputDir,

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/Lut.h"
 
@@ -41,8 +42,9 @@ int ApplyLutToMovieFrames(const TLUT &lut, const std::string &movie, const std::
                           const std::string &type, bool skipExisting = false,
                           const std::function<void(int done, int count)> &progress = {});
 
-// Whether the picture of every frame of the movie exists in outputDir (as ApplyLutToMovieFrames
-// names them). Raises EImageError when the movie cannot be read.
-bool MovieFramesExist(const std::string &movie, const std::string &outputDir, const std::string &type);
+// The pictures ApplyLutToMovieFrames writes for the movie into outputDir, one for each of its
+// frames. Raises EImageError when the movie cannot be read.
+std::vector<std::string> MovieFrameFileNames(const std::string &movie, const std::string &outputDir,
+                                             const std::string &type);
 
 } // namespace tintwise

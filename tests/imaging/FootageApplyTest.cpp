@@ -270,10 +270,15 @@ TEST_F(FootageApply, MovieFramesBecomeNumberedPictures) {
     EXPECT_LE(worst, c.Format == OIIO::TypeDesc::HALF ? 1e-3 : 0.5 / 1023);
   }
 
-  // Resuming: a movie is done only when every frame is; the frames written already are kept.
+  // Resuming: a movie is done only when every frame is; the frames written already are kept. Any
+  // frame that exists is written over only with --overwrite, not the first alone.
   const std::string frames = Path("frames_clip2.mp4"), kept = frames + "/clip2.000004.dpx";
+  fs::remove(frames + "/clip2.000000.dpx");
   fs::remove(frames + "/clip2.000002.dpx");
   std::ofstream(kept) << "kept";
+  const TRun refused = Cli("--output-dir " + frames + " " + Path("clip2.mp4"));
+  EXPECT_EQ(refused.Code, 1);
+  EXPECT_NE(refused.Err.find("clip2.000001.dpx: the file exists"), std::string::npos) << refused.Err;
   for (const char *status : {"\"status\":\"done\"", "\"status\":\"skipped\""}) {
     const std::string args = "--skip-existing --progress jsonl --output-dir " + frames + " " + Path("clip2.mp4");
     ASSERT_EQ(Cli(args + " >" + Path("run.jsonl")).Code, 0);
