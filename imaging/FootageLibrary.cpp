@@ -1,9 +1,12 @@
 // The OpenImageIO side of footage files, built as a module of its own (see FootageLibrary.h).
 #include "imaging/FootageLibrary.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -35,6 +38,7 @@ std::string Clean(const std::string &text) {
 
 class TOiioFootageFile final : public TFootageFile {
 public:
+  ~TOiioFootageFile() override { CloseOutput(); }
   bool Open(const std::string &fileName) override {
     // Frames run in parallel on our own threads; the library's pool on top of them only competes.
     static const bool single = OIIO::attribute("threads", 1);
@@ -77,6 +81,7 @@ public:
   TOutputResult BeginOutput(const std::string &outputName, const std::string &writePath, const TFootageOutput &changes,
                             bool &whole) override {
     Frame();
+    CloseOutput();
     FOut = OIIO::ImageOutput::create(outputName);
     if (!FOut) {
       Fail(OIIO::geterror());
@@ -97,9 +102,28 @@ public:
       spec.alpha_channel = alpha ? 3 : -1;
       spec.channelformats.clear();
     }
+    // The caller has made the (empty) file. Written through a stream of our own, it is neither
+    // truncated again, which on ext4 makes closing it start its write-back there and then, nor
+    // written in pieces of 4 KB. Only for the writers known to write the same bytes that way: the
+    // TIFF writer, for one, loses its directory when it writes Exif data through a stream.
+    const std::string writer = FOut->format_name();
+    if ((writer == "dpx" || writer == "openexr") && FOut->supports("ioproxy")) {
+      FStream = std::fopen(writePath.c_str(), "r+be");
+      if (!FStream) {
+        Fail(writePath + ": " + std::strerror(errno));
+        FOut.reset();
+        return TOutputResult::Failed;
+      }
+      // glibc takes the size only with a buffer of the caller's.
+      if (!FStreamBuffer)
+        FStreamBuffer = std::make_unique<char[]>(kStreamBuffer);
+      std::setvbuf(FStream, FStreamBuffer.get(), _IOFBF, kStreamBuffer);
+      FProxy = std::make_unique<OIIO::Filesystem::IOFile>(FStream, OIIO::Filesystem::IOProxy::Write);
+      FOut->set_ioproxy(FProxy.get());
+    }
     if (!FOut->open(writePath, spec)) {
       Fail(FOut->geterror());
-      FOut.reset();
+      CloseOutput();
       return TOutputResult::Failed;
     }
     FWhole = whole = FOut->spec().tile_width > 0;
@@ -134,10 +158,11 @@ public:
     return ok || Fail(FOut->geterror());
   }
   bool EndOutput() override {
-    const bool ok = FOut->close();
+    bool ok = FOut->close();
     if (!ok)
       Fail(FOut->geterror());
-    FOut.reset();
+    if (!CloseOutput() && ok)
+      ok = Fail(std::strerror(errno));
     return ok;
   }
   std::string Error() override { return FError; }
@@ -150,11 +175,27 @@ public:
 
 private:
   std::unique_ptr<OIIO::ImageInput> FIn;
+  static constexpr std::size_t kStreamBuffer = std::size_t(1) << 20;
   std::unique_ptr<OIIO::ImageOutput> FOut;
+  std::unique_ptr<OIIO::Filesystem::IOFile> FProxy;
+  std::FILE *FStream = nullptr;
+  std::unique_ptr<char[]> FStreamBuffer; // outlives FStream
   OIIO::TypeDesc FType = OIIO::TypeDesc::FLOAT;
   int FFrame = 0;
   bool FWhole = false;
   std::string FError;
+
+  // Drops the writer and its stream; false when the stream's last bytes could not be written.
+  bool CloseOutput() {
+    FOut.reset();
+    FProxy.reset();
+    bool ok = true;
+    if (FStream) {
+      ok = std::fclose(FStream) == 0;
+      FStream = nullptr;
+    }
+    return ok;
+  }
 
   bool Fail(const std::string &message) {
     FError = Clean(message);
