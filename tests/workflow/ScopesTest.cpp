@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "engine/Bitmap24.h"
 #include "engine/Errors.h"
 #include "engine/Parallel.h"
+#include "tests/support/EngineReference.h"
 #include "workflow/Scopes.h"
 
 using namespace tintwise;
@@ -350,4 +352,66 @@ TEST(Scopes, SizesAndEmptyPictures) {
     EXPECT_EQ(image.Height, wave ? 32 : 64);
     EXPECT_EQ(image.Pixels.size(), static_cast<std::size_t>(image.Width) * image.Height * 3);
   }
+}
+
+namespace {
+
+// FNV-1a over the bytes of a block, folded into a running value.
+std::uint64_t Fold(std::uint64_t hash, const void *data, std::size_t size) {
+  const auto *p = static_cast<const unsigned char *>(data);
+  for (std::size_t i = 0; i < size; ++i)
+    hash = (hash ^ p[i]) * 0x100000001b3ull;
+  return hash;
+}
+
+template <class T> std::uint64_t Fold(std::uint64_t hash, const std::vector<T> &v) {
+  return Fold(hash, v.data(), v.size() * sizeof(T));
+}
+
+// Every count and every picture of the four scopes, as one number.
+std::uint64_t ScopeChecksum(const TBitmap24 &picture, TScopeStandard standard, int size) {
+  const TScopeCounts c = MeasureScopes(picture, standard, size);
+  std::uint64_t hash = Fold(0xcbf29ce484222325ull, &c.Pixels, sizeof c.Pixels);
+  hash = Fold(Fold(Fold(hash, c.Waveform), c.Parade), c.Vectorscope);
+  hash = Fold(hash, c.Histogram.data(), sizeof c.Histogram);
+  for (const TScopeKind kind : {TScopeKind::Waveform, TScopeKind::Parade, TScopeKind::Vectorscope, TScopeKind::Histogram})
+    hash = Fold(hash, DrawScope(kind, c).Pixels);
+  return Fold(hash, DrawScope(TScopeKind::Histogram, c, {.LogHistogram = true}).Pixels);
+}
+
+TBitmap24 Noise(int width, int height, unsigned seed) {
+  TBitmap24 picture(width, height);
+  std::mt19937 rng(seed);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < 3 * width; ++x)
+      picture.Scanline(y)[x] = static_cast<std::uint8_t>(rng() >> 24);
+  return picture;
+}
+
+} // namespace
+
+// Checksums of the counts and pictures that the counter gave before it was tuned for speed, one row
+// of pixels after another: whatever makes it faster must keep every byte, at any number of threads.
+TEST(Scopes, CountsAndPicturesKeepTheirBytes) {
+  struct {
+    TBitmap24 Picture;
+    TScopeStandard Standard;
+    int Size;
+    std::uint64_t Checksum;
+  } cases[] = {
+      {reference::SyntheticPicture(1700, 500, 5), TScopeStandard::Rec601, 512, 0x26c353b111e44a50},
+      {reference::SyntheticPicture(1700, 500, 11), TScopeStandard::Rec709, 512, 0x1be97048ddfea947},
+      {reference::SyntheticPicture(300, 200, 3), TScopeStandard::Rec601, 1024, 0x3b911f95506ff9e1}, // narrower than the scope
+      {reference::SyntheticPicture(777, 333, 7), TScopeStandard::Rec709, 64, 0x8889f6d4a0ca3d25},
+      {Noise(640, 480, 1), TScopeStandard::Rec601, 333, 0x078f08041af65227}, // an odd size: the centre is half a pixel off
+      {Noise(1, 1, 2), TScopeStandard::Rec709, 4096, 0x62ad64745a7f35fb},
+  };
+  for (const int threads : {1, 2, 3}) {
+    SetEngineThreadCount(threads);
+    for (const auto &c : cases)
+      EXPECT_EQ(ScopeChecksum(c.Picture, c.Standard, c.Size), c.Checksum)
+          << std::hex << "0x" << ScopeChecksum(c.Picture, c.Standard, c.Size) << " at " << std::dec << threads
+          << " threads, " << c.Picture.Width() << " x " << c.Picture.Height() << ", size " << c.Size;
+  }
+  SetEngineThreadCount(0);
 }
