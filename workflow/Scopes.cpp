@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <string>
 
@@ -186,6 +187,48 @@ void DrawPlane(TScopeImage &image, int x0, int width, int height, const std::vec
     }
 }
 
+constexpr int kScopeShift = 16;
+constexpr double kScopeOne = 1 << kScopeShift;
+constexpr std::size_t kCodeColumn = 4 * 256; // R, G, B and luma codes of one scope column
+
+// Per component and code, in 1/65536: its share of the luma code (red's with the rounding half)
+// and of the vectorscope's x and y (red's with the centre).
+struct TCountTables {
+  std::int32_t Luma[3][256], X[3][256], Y[3][256];
+};
+
+// Adds the codes of picture columns x0..x1 of every row to the counts of their scope columns.
+void CountCodes(const TBitmap24 &picture, const TCountTables &t, const int *columnOf, int x0, int x1,
+                std::uint32_t *codes) {
+  const int height = picture.Height();
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t *p = picture.Scanline(y) + static_cast<std::ptrdiff_t>(x0) * 3;
+    for (int x = x0; x < x1; ++x, p += 3) {
+      const int b = p[0], g = p[1], r = p[2];
+      std::uint32_t *c = codes + static_cast<std::size_t>(columnOf[x]) * kCodeColumn;
+      const int luma = (t.Luma[0][r] + t.Luma[1][g] + t.Luma[2][b]) >> kScopeShift;
+      ++c[r];
+      ++c[256 + g];
+      ++c[512 + b];
+      ++c[768 + std::min(255, luma)];
+    }
+  }
+}
+
+// Adds every pixel to its spot of the size x size vectorscope.
+void CountVectorscope(const TBitmap24 &picture, const TCountTables &t, int size, std::uint32_t *vector) {
+  const int width = picture.Width(), height = picture.Height(), last = size - 1;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t *p = picture.Scanline(y);
+    for (int x = 0; x < width; ++x, p += 3) {
+      const int b = p[0], g = p[1], r = p[2];
+      const int vx = std::clamp((t.X[0][r] + t.X[1][g] + t.X[2][b]) >> kScopeShift, 0, last);
+      const int vy = std::clamp((t.Y[0][r] + t.Y[1][g] + t.Y[2][b]) >> kScopeShift, 0, last);
+      ++vector[static_cast<std::size_t>(vy) * size + vx];
+    }
+  }
+}
+
 void CheckTraces(std::span<const TScopeTrace> traces) {
   if (traces.empty())
     throw EEngineError("A scope needs at least one picture to draw.");
@@ -227,10 +270,11 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
   const int waveHeight = WaveformHeight(size), panel = ParadePanelWidth(size);
   counts.Waveform.assign(static_cast<std::size_t>(size) * waveHeight, 0);
   counts.Parade.assign(static_cast<std::size_t>(panel) * 3 * waveHeight, 0);
-  counts.Vectorscope.assign(plane, 0);
   const int width = picture.Width(), height = picture.Height();
-  if (width == 0 || height == 0)
+  if (width == 0 || height == 0) {
+    counts.Vectorscope.assign(plane, 0);
     return counts;
+  }
   counts.Pixels = static_cast<std::uint64_t>(width) * height;
 
   // Luma is taken as an 8-bit code, like the three channels, so that every pixel adds one to four
@@ -239,19 +283,22 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
   // vectorscope's x and y. Sums of integers do not depend on the order they are added in.
   const TWeights w = WeightsOf(standard);
   const double cbScale = 0.9 * size / (2 * (1 - w.Kb)), crScale = 0.9 * size / (2 * (1 - w.Kr));
-  constexpr int kShift = 16;
-  constexpr double kOne = 1 << kShift;
-  // Each component's share of the luma code, of x and of -y, by code.
-  std::int32_t lumaT[3][256], xT[3][256], yT[3][256];
+  TCountTables t;
   const double k[3] = {w.Kr, w.Kg, w.Kb};
+  const std::int32_t half = 1 << (kScopeShift - 1); // rounds half up
+  const std::int32_t centre = ((size / 2) << kScopeShift) + (size % 2 ? half : 0);
   for (int v = 0; v < 256; ++v) {
     const double value = v / 255.0;
     for (int c = 0; c < 3; ++c) {
       // Cb = (B - Y) / (2 (1 - Kb)), Cr = (R - Y) / (2 (1 - Kr)), split by component.
-      lumaT[c][v] = static_cast<std::int32_t>(std::lround(k[c] * v * kOne));
-      xT[c][v] = static_cast<std::int32_t>(std::lround(((c == 2 ? value : 0) - k[c] * value) * cbScale * kOne));
-      yT[c][v] = static_cast<std::int32_t>(std::lround(((c == 0 ? value : 0) - k[c] * value) * crScale * kOne));
+      t.Luma[c][v] = static_cast<std::int32_t>(std::lround(k[c] * v * kScopeOne));
+      t.X[c][v] = static_cast<std::int32_t>(std::lround(((c == 2 ? value : 0) - k[c] * value) * cbScale * kScopeOne));
+      t.Y[c][v] = -static_cast<std::int32_t>(std::lround(((c == 0 ? value : 0) - k[c] * value) * crScale * kScopeOne));
     }
+    // The rounding half and the centre ride on the red entries.
+    t.Luma[0][v] += half;
+    t.X[0][v] += centre;
+    t.Y[0][v] += centre;
   }
   // Picture column x covers the scope columns x N / width up to (x + 1) N / width (at least one),
   // so a picture narrower than the scope still fills it.
@@ -259,50 +306,37 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
   for (int x = 0; x <= width; ++x)
     columnOf[x] = static_cast<int>(static_cast<std::int64_t>(x) * size / width);
 
-  // Code counts per scope column: R, G, B and luma, 256 codes each.
-  constexpr std::size_t kColumn = 4 * 256;
-  const std::size_t codeCount = static_cast<std::size_t>(size) * kColumn;
-  const std::int32_t half = 1 << (kShift - 1); // rounds half up
-  const std::int32_t centre = ((size / 2) << kShift) + (size % 2 ? half : 0);
-  auto accumulate = [&](int yBegin, int yEnd, std::uint32_t *codes, std::uint32_t *vector) {
-    for (int y = yBegin; y < yEnd; ++y) {
-      const std::uint8_t *p = picture.Scanline(y);
-      for (int x = 0; x < width; ++x, p += 3) {
-        const int b = p[0], g = p[1], r = p[2];
-        std::uint32_t *c = codes + static_cast<std::size_t>(columnOf[x]) * kColumn;
-        ++c[r];
-        ++c[256 + g];
-        ++c[512 + b];
-        ++c[768 + std::min(255, (lumaT[0][r] + lumaT[1][g] + lumaT[2][b] + half) >> kShift)];
-        const int vx = std::clamp((centre + xT[0][r] + xT[1][g] + xT[2][b]) >> kShift, 0, size - 1);
-        const int vy = std::clamp((centre - (yT[0][r] + yT[1][g] + yT[2][b])) >> kShift, 0, size - 1);
-        ++vector[static_cast<std::size_t>(vy) * size + vx];
-      }
-    }
-  };
-  // Bands of rows counted side by side into counters of their own, then added up: integer sums,
-  // so the result is the same for any number of bands.
-  const int bands = static_cast<int>(
+  // Code counts per scope column: R, G, B and luma, 256 codes each. One task counts the
+  // vectorscope; the others count the codes of separate ranges of scope columns, so no two tasks
+  // share a counter and nothing is added up afterwards.
+  const std::size_t codeCount = static_cast<std::size_t>(size) * kCodeColumn;
+  std::unique_ptr<std::uint32_t[]> codes(new std::uint32_t[codeCount]);
+  const int threads = static_cast<int>(
       std::clamp<std::int64_t>(static_cast<std::int64_t>(width) * height / 100000, 1, EngineThreadCount()));
-  std::vector<std::uint32_t> codes(codeCount * bands, 0);
-  std::vector<std::vector<std::uint32_t>> vectors(bands - 1, std::vector<std::uint32_t>(plane, 0));
-  ParallelFor(bands, [&](int begin, int end) {
-    for (int band = begin; band < end; ++band)
-      accumulate(static_cast<int>(static_cast<std::int64_t>(height) * band / bands),
-                 static_cast<int>(static_cast<std::int64_t>(height) * (band + 1) / bands),
-                 codes.data() + codeCount * band, band ? vectors[band - 1].data() : counts.Vectorscope.data());
-  });
-  for (int band = 1; band < bands; ++band) {
-    const std::uint32_t *from = codes.data() + codeCount * band;
-    for (std::size_t i = 0; i < codeCount; ++i)
-      codes[i] += from[i];
-    for (std::size_t i = 0; i < plane; ++i)
-      counts.Vectorscope[i] += vectors[band - 1][i];
-  }
-  codes.resize(codeCount);
+  const int codeTasks = std::max(1, threads - 1);
+  ParallelFor(
+      codeTasks + 1,
+      [&](int begin, int end) {
+        for (int task = begin; task < end; ++task) {
+          if (task == codeTasks) {
+            counts.Vectorscope.assign(plane, 0);
+            CountVectorscope(picture, t, size, counts.Vectorscope.data());
+            continue;
+          }
+          const int s0 = static_cast<int>(static_cast<std::int64_t>(size) * task / codeTasks);
+          const int s1 = static_cast<int>(static_cast<std::int64_t>(size) * (task + 1) / codeTasks);
+          std::fill(codes.get() + static_cast<std::size_t>(s0) * kCodeColumn,
+                    codes.get() + static_cast<std::size_t>(s1) * kCodeColumn, 0u);
+          // The picture columns whose first scope column lies in s0..s1.
+          const int x0 = static_cast<int>(std::lower_bound(columnOf.begin(), columnOf.end() - 1, s0) - columnOf.begin());
+          const int x1 = static_cast<int>(std::lower_bound(columnOf.begin(), columnOf.end() - 1, s1) - columnOf.begin());
+          CountCodes(picture, t, columnOf.data(), x0, x1, codes.get());
+        }
+      },
+      threads > 1 ? 1 : codeTasks + 1);
   // The histograms count every pixel once, whatever columns it covers.
   for (int column = 0; column < size; ++column) {
-    const std::uint32_t *c = codes.data() + static_cast<std::size_t>(column) * kColumn;
+    const std::uint32_t *c = codes.get() + static_cast<std::size_t>(column) * kCodeColumn;
     for (int channel = 0; channel < 4; ++channel)
       for (int v = 0; v < 256; ++v)
         counts.Histogram[channel][v] += c[channel * 256 + v];
@@ -311,14 +345,14 @@ TScopeCounts MeasureScopes(const TBitmap24 &picture, TScopeStandard standard, in
   if (width < size)
     for (int x = 0; x < width; ++x)
       for (int column = columnOf[x] + 1; column < columnOf[x + 1]; ++column)
-        std::copy_n(codes.begin() + static_cast<std::ptrdiff_t>(columnOf[x]) * kColumn, kColumn,
-                    codes.begin() + static_cast<std::ptrdiff_t>(column) * kColumn);
+        std::copy_n(codes.get() + static_cast<std::ptrdiff_t>(columnOf[x]) * kCodeColumn, kCodeColumn,
+                    codes.get() + static_cast<std::ptrdiff_t>(column) * kCodeColumn);
   int rowOf[256];
   for (int v = 0; v < 256; ++v)
     rowOf[v] = WaveformRow(v / 255.0, waveHeight);
   const std::size_t paradeStride = static_cast<std::size_t>(panel) * 3;
   for (int column = 0; column < size; ++column) {
-    const std::uint32_t *c = codes.data() + static_cast<std::size_t>(column) * kColumn;
+    const std::uint32_t *c = codes.get() + static_cast<std::size_t>(column) * kCodeColumn;
     const std::size_t paradeColumn = static_cast<std::size_t>(column) * panel / size;
     for (int v = 0; v < 256; ++v) {
       if (c[768 + v])
