@@ -71,6 +71,25 @@ public:
   void CheckSizes() const;
 };
 
+// ApplyToBitmap for pictures that arrive a band of rows at a time: the tables are built once, then
+// rows of any bitmap go through the LUT exactly as ApplyToBitmap takes them. ApplyRows works on the
+// calling thread, and several threads may call it at once on different rows. The LUT must stay
+// as it is while this lives.
+class TBitmapLutRows {
+public:
+  explicit TBitmapLutRows(const TLUT &lut); // throws EEngineError as CheckSizes does
+  ~TBitmapLutRows();
+  TBitmapLutRows(const TBitmapLutRows &) = delete;
+  TBitmapLutRows &operator=(const TBitmapLutRows &) = delete;
+
+  // Rows y0 .. y1 - 1, in place (clipped to the bitmap).
+  void ApplyRows(TBitmap24 &bitmap, int y0, int y1) const;
+
+private:
+  struct TState;
+  std::unique_ptr<TState> F;
+};
+
 // The engine's limits, checked in one place. Each throws EEngineError with the message users see.
 void CheckSize3D(int n);          // 2 to 101 points per axis
 void CheckBits(int bits);         // 1 to 16 bits per component

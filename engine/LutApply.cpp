@@ -6,6 +6,7 @@
 // and the blue byte: for lattices of up to kVTableMaxSize points per axis those results are built
 // once for all 256 blue bytes, leaving two steps per pixel. Every value is computed with the same
 // operations in the same order as ApplyToColor, so the bytes are identical.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -158,8 +159,7 @@ void ApplyRowsDirect(const TPlan &plan, TBitmap24 &bitmap, int y0, int y1) {
 }
 
 // Curve only, or identity: each output channel depends on its own input byte alone.
-void ApplyPerChannel(const TLUT &lut, TBitmap24 &bitmap) {
-  std::uint8_t table[3][256];
+void BuildPerChannel(const TLUT &lut, std::uint8_t (&table)[3][256]) {
   for (int v = 0; v < 256; ++v) {
     TColorTriple in{static_cast<std::uint16_t>(v), static_cast<std::uint16_t>(v), static_cast<std::uint16_t>(v), 8};
     TColorTriple out;
@@ -169,46 +169,70 @@ void ApplyPerChannel(const TLUT &lut, TBitmap24 &bitmap) {
     table[1][v] = static_cast<std::uint8_t>(out.G);
     table[2][v] = static_cast<std::uint8_t>(out.B);
   }
+}
+
+void ApplyRowsPerChannel(const std::uint8_t (&table)[3][256], TBitmap24 &bitmap, int y0, int y1) {
   const int width = bitmap.Width();
-  ParallelFor(bitmap.Height(), [&](int y0, int y1) {
-    for (int y = y0; y < y1; ++y) {
-      std::uint8_t *p = bitmap.Scanline(y);
-      for (int x = 0; x < width; ++x, p += 3) {
-        p[0] = table[2][p[0]];
-        p[1] = table[1][p[1]];
-        p[2] = table[0][p[2]];
-      }
+  for (int y = y0; y < y1; ++y) {
+    std::uint8_t *p = bitmap.Scanline(y);
+    for (int x = 0; x < width; ++x, p += 3) {
+      p[0] = table[2][p[0]];
+      p[1] = table[1][p[1]];
+      p[2] = table[0][p[2]];
     }
-  }, 64);
+  }
 }
 
 } // namespace
+
+struct TBitmapLutRows::TState {
+  bool PerChannel = false;
+  std::uint8_t Table[3][256] = {};
+  TPlan Plan;
+  std::unique_ptr<TScratch> VTable;
+};
+
+TBitmapLutRows::TBitmapLutRows(const TLUT &lut) : F(std::make_unique<TState>()) {
+  lut.CheckSizes();
+  if (lut.Mode == kMode1D || lut.Mode == kModeIdentity) {
+    F->PerChannel = true;
+    BuildPerChannel(lut, F->Table);
+    return;
+  }
+  TPlan &plan = F->Plan;
+  plan.n = lut.Size3D;
+  plan.lut = &lut;
+  BuildAxes(lut, plan);
+  const int n = lut.Size3D;
+  if (n <= kVTableMaxSize) {
+    F->VTable = std::make_unique<TScratch>(static_cast<std::size_t>(256) * n * n * 4 * sizeof(double));
+    BuildVTable(lut, plan, F->VTable->As<double>());
+    plan.vtable = F->VTable->As<double>();
+  }
+}
+
+TBitmapLutRows::~TBitmapLutRows() = default;
+
+void TBitmapLutRows::ApplyRows(TBitmap24 &bitmap, int y0, int y1) const {
+  y0 = std::max(y0, 0);
+  y1 = std::min(y1, bitmap.Height());
+  if (y0 >= y1 || bitmap.Width() == 0)
+    return;
+  if (F->PerChannel)
+    ApplyRowsPerChannel(F->Table, bitmap, y0, y1);
+  else if (F->Plan.vtable)
+    ApplyRowsVTable(F->Plan, bitmap, y0, y1);
+  else
+    ApplyRowsDirect(F->Plan, bitmap, y0, y1);
+}
 
 void TLUT::ApplyToBitmap(TBitmap24 &bitmap) const {
   CheckSizes();
   if (bitmap.Empty())
     return;
-  if (Mode == kMode1D || Mode == kModeIdentity) {
-    ApplyPerChannel(*this, bitmap);
-    return;
-  }
-  auto plan = std::make_unique<TPlan>();
-  plan->n = Size3D;
-  plan->lut = this;
-  BuildAxes(*this, *plan);
-  std::unique_ptr<TScratch> vtable;
-  const int n = Size3D;
-  if (n <= kVTableMaxSize) {
-    vtable = std::make_unique<TScratch>(static_cast<std::size_t>(256) * n * n * 4 * sizeof(double));
-    BuildVTable(*this, *plan, vtable->As<double>());
-    plan->vtable = vtable->As<double>();
-  }
-  ParallelFor(bitmap.Height(), [&](int y0, int y1) {
-    if (plan->vtable)
-      ApplyRowsVTable(*plan, bitmap, y0, y1);
-    else
-      ApplyRowsDirect(*plan, bitmap, y0, y1);
-  }, 16);
+  const TBitmapLutRows rows(*this);
+  ParallelFor(bitmap.Height(), [&](int y0, int y1) { rows.ApplyRows(bitmap, y0, y1); },
+              Mode == kMode1D || Mode == kModeIdentity ? 64 : 16);
 }
 
 } // namespace tintwise

@@ -209,6 +209,12 @@ TEST(LutApply, BitmapMatchesApplyToColorByteForByte) {
       ASSERT_TRUE(got.SamePixels(expected)) << "mode " << int(c.mode) << " size " << c.n << "/" << c.m << ", "
                                             << threads << " threads";
     }
+    // A band at a time, as pictures arrive from a decoder: bands of 37 rows, the last first.
+    const TBitmapLutRows rows(lut);
+    TBitmap24 banded = input;
+    for (int y0 = (banded.Height() - 1) / 37 * 37; y0 >= 0; y0 -= 37)
+      rows.ApplyRows(banded, y0, y0 + 37);
+    ASSERT_TRUE(banded.SamePixels(expected)) << "in bands: mode " << int(c.mode) << " size " << c.n << "/" << c.m;
   }
   SetEngineThreadCount(0);
 }
