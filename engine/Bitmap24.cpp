@@ -10,7 +10,11 @@ namespace tintwise {
 
 TBitmap24::TBitmap24(int width, int height) { SetSize(width, height); }
 
-void TBitmap24::SetSize(int width, int height) {
+void TBitmap24::SetSize(int width, int height) { Resize(width, height, true); }
+
+void TBitmap24::SetSizeForOverwrite(int width, int height) { Resize(width, height, false); }
+
+void TBitmap24::Resize(int width, int height, bool clear) {
   if (width < 0 || height < 0)
     throw EEngineError("A picture cannot have a negative size (" + std::to_string(width) + " x " +
                        std::to_string(height) + ").");
@@ -19,7 +23,16 @@ void TBitmap24::SetSize(int width, int height) {
     throw EEngineError("A picture of " + std::to_string(width) + " x " + std::to_string(height) +
                        " pixels is too large.");
   const std::ptrdiff_t stride = (static_cast<std::ptrdiff_t>(width) * 3 + 3) & ~std::ptrdiff_t(3);
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(stride) * height, 0);
+  const std::size_t bytes = static_cast<std::size_t>(stride) * height;
+  decltype(FData) data;
+  if (clear) {
+    data.assign(bytes, 0);
+  } else {
+    data.resize(bytes);
+    if (const std::ptrdiff_t used = static_cast<std::ptrdiff_t>(width) * 3; used < stride)
+      for (int y = 0; y < height; ++y)
+        std::fill(data.data() + y * stride + used, data.data() + (y + 1) * stride, std::uint8_t(0));
+  }
   FData.swap(data);
   FWidth = width;
   FHeight = height;

@@ -3,6 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace tintwise {
@@ -19,6 +22,9 @@ public:
   // Reallocates for the new size; every pixel becomes black. Throws EEngineError for a negative
   // size or one beyond kMaxSide / kMaxPixels, leaving the bitmap as it was.
   void SetSize(int width, int height);
+  // SetSize for a caller that then writes every pixel (a decoder): the pixels are left undefined,
+  // which spares a pass over the whole picture; the row padding is zeroed.
+  void SetSizeForOverwrite(int width, int height);
 
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
@@ -45,7 +51,19 @@ private:
   int FWidth = 0;
   int FHeight = 0;
   std::ptrdiff_t FStride = 0;
-  std::vector<std::uint8_t> FData;
+  // Elements are default-initialised: a new vector is not cleared unless asked to be.
+  template <class T> struct TAllocator : std::allocator<T> {
+    template <class U> struct rebind {
+      using other = TAllocator<U>;
+    };
+    template <class U> void construct(U *p) noexcept { ::new (static_cast<void *>(p)) U; }
+    template <class U, class... A> void construct(U *p, A &&...args) {
+      ::new (static_cast<void *>(p)) U(std::forward<A>(args)...);
+    }
+  };
+  std::vector<std::uint8_t, TAllocator<std::uint8_t>> FData;
+
+  void Resize(int width, int height, bool clear);
 };
 
 } // namespace tintwise

@@ -165,7 +165,7 @@ private:
 // Keeps the whole picture.
 class TFullSink : public TRowSink {
 public:
-  void Begin(int width, int height) override { Picture.SetSize(width, height); }
+  void Begin(int width, int height) override { Picture.SetSizeForOverwrite(width, height); } // every row is decoded
   TRowBand Band(int y0, int count) override { return {Picture.Scanline(y0), Picture.Stride(), count}; }
   void Commit(int, int) override {}
   TBitmap24 Picture;
