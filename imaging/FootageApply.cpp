@@ -10,16 +10,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <exception>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "engine/Bitmap24.h"
 #include "engine/Errors.h"
 #include "engine/FileAccess.h"
+#include "engine/Parallel.h"
 #include "imaging/FootageFiles.h"
 #include "imaging/FootageKernel.h"
 #include "imaging/FootageLibrary.h"
@@ -223,6 +227,136 @@ bool TakesBitmapPath(const std::string &input, const std::string &output) {
   }
 }
 
+// An 8-bit picture through the LUT on two threads: while the picture is decoded, bands already
+// decoded go through the LUT and bands already through it are encoded, in order. Whichever thread
+// is free takes the next band for the LUT, so the work is shared whether decoding or encoding is
+// the slower. The bytes are those of decoding, applying and encoding one after the other.
+class TBitmapPipeline {
+public:
+  TBitmapPipeline(const TLUT &lut, const std::string &output) : FRows(lut), FOutput(output) {}
+
+  void Run(const std::string &input, const TPictureLoadOptions &options) {
+    std::thread writer([this] { Write(); });
+    try {
+      LoadPictureFileInBands(input, FPicture, [this](int y0, int count) { Decoded(y0, count); }, options);
+    } catch (...) {
+      {
+        std::lock_guard<std::mutex> lock(FLock);
+        FStop = true;
+      }
+      FChanged.notify_all();
+      writer.join();
+      throw;
+    }
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      FDecodeDone = true;
+    }
+    FChanged.notify_all();
+    while (ApplyOne()) {
+    }
+    writer.join();
+    if (FError)
+      std::rethrow_exception(FError);
+  }
+
+private:
+  struct TBand {
+    int Y0, Count;
+    bool Ready; // through the LUT
+  };
+
+  TBitmapLutRows FRows;
+  std::string FOutput;
+  TBitmap24 FPicture;
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  std::vector<TBand> FBands; // as decoded, from the top
+  std::size_t FClaimed = 0;  // bands taken for the LUT
+  bool FDecodeDone = false, FStop = false;
+  std::exception_ptr FError;
+
+  // On the decoding thread, after each band: the band is offered, and one band waiting for the
+  // LUT is taken.
+  void Decoded(int y0, int count) {
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      if (FBands.empty())
+        FBands.reserve(static_cast<std::size_t>(FPicture.Height() / std::max(count, 1) + 2));
+      FBands.push_back({y0, count, false});
+    }
+    FChanged.notify_all();
+    ApplyOne();
+  }
+
+  // Takes the next band that waits for the LUT, if any, and runs it through; false when none waits.
+  bool ApplyOne() {
+    std::size_t k;
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      if (FError || FClaimed >= FBands.size()) // after a failed write the LUT is not needed
+        return false;
+      k = FClaimed++;
+    }
+    ApplyBand(k);
+    return true;
+  }
+
+  void ApplyBand(std::size_t k) {
+    const TBand band = [&] {
+      std::lock_guard<std::mutex> lock(FLock);
+      return FBands[k];
+    }();
+    FRows.ApplyRows(FPicture, band.Y0, band.Y0 + band.Count);
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      FBands[k].Ready = true;
+    }
+    FChanged.notify_all();
+  }
+
+  // The writing thread: encodes the bands in order as they are ready, and runs bands through the
+  // LUT while it waits. A failure is kept for the decoding thread, which finishes its decode first
+  // (a damaged picture is reported before an output that cannot be written, as before).
+  void Write() {
+    try {
+      std::unique_ptr<TPictureRowWriter> writer;
+      std::size_t encoded = 0;
+      for (;;) {
+        std::unique_lock<std::mutex> lock(FLock);
+        FChanged.wait(lock, [&] {
+          return FStop || (encoded < FBands.size() && FBands[encoded].Ready) || FClaimed < FBands.size() ||
+                 (FDecodeDone && encoded == FBands.size());
+        });
+        if (FStop)
+          return;
+        if (encoded < FBands.size() && FBands[encoded].Ready) {
+          const TBand band = FBands[encoded];
+          lock.unlock();
+          if (!writer)
+            writer = std::make_unique<TPictureRowWriter>(FOutput, FPicture.Width(), FPicture.Height());
+          writer->WriteRows(FPicture, band.Y0, band.Y0 + band.Count);
+          ++encoded;
+          continue;
+        }
+        if (FClaimed < FBands.size()) {
+          const std::size_t k = FClaimed++;
+          lock.unlock();
+          ApplyBand(k);
+          continue;
+        }
+        break; // everything decoded and encoded
+      }
+      if (!writer)
+        writer = std::make_unique<TPictureRowWriter>(FOutput, FPicture.Width(), FPicture.Height());
+      writer->Finish(FPicture);
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(FLock);
+      FError = std::current_exception();
+    }
+  }
+};
+
 } // namespace
 
 const std::vector<std::string> &FrameSequenceTypes() {
@@ -234,10 +368,14 @@ void ApplyLutToPictureFile(const TLUT &lut, const std::string &input, const std:
                            std::int64_t maxPixels) {
   lut.CheckSizes();
   if (TakesBitmapPath(input, output)) {
-    TBitmap24 picture;
     TPictureLoadOptions options;
     if (maxPixels > 0)
       options.MaxPixels = maxPixels;
+    if (EngineThreadCount() >= 2) {
+      TBitmapPipeline(lut, output).Run(input, options);
+      return;
+    }
+    TBitmap24 picture;
     LoadPictureFile(input, picture, options);
     lut.ApplyToBitmap(picture);
     SavePictureFile(picture, output);

@@ -7,6 +7,7 @@
 #include "imaging/PictureRows.h"
 
 #include <jpeglib.h>
+#include <png.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -171,6 +172,20 @@ public:
   TBitmap24 Picture;
 };
 
+// Keeps the whole picture in the caller's bitmap, and tells the caller as each band is in.
+class TBandSink : public TRowSink {
+public:
+  TBandSink(TBitmap24 &picture, const std::function<void(int, int)> &bandDone)
+      : FPicture(picture), FBandDone(bandDone) {}
+  void Begin(int width, int height) override { FPicture.SetSizeForOverwrite(width, height); }
+  TRowBand Band(int y0, int count) override { return {FPicture.Scanline(y0), FPicture.Stride(), count}; }
+  void Commit(int y0, int count) override { FBandDone(y0, count); }
+
+private:
+  TBitmap24 &FPicture;
+  const std::function<void(int, int)> &FBandDone;
+};
+
 // Shrinks the picture into the window's box as the rows come.
 class TFitSink : public TRowSink {
 public:
@@ -327,6 +342,147 @@ void DecodeJpeg(const std::string &fileName, TRowSink &sink, const TPictureLoadO
   TJpegDecoder jpeg;
   std::vector<std::uint8_t> cmyk;
   RunJpeg(jpeg, file.get(), fileName, sink, options, info, cmyk);
+}
+
+// ---------------------------------------------------------------------------------------------
+// PNG pictures of 8-bit red, green and blue (with or without alpha), not interlaced: the common
+// kind, read with libpng a band of rows at a time, set up as Qt's PNG reader sets it up (no gamma
+// correction, the larger inflate window, the missing last CRC of some files supplied), so the
+// pixels are Qt's. Alpha is dropped; the stored colour is kept. Every other PNG goes to Qt.
+
+// Whether the file's header announces such a picture (the signature, then IHDR: width, height,
+// bit depth, colour type, compression, filter, interlace).
+bool IsPlainPng(int fd) {
+  unsigned char head[29] = {};
+  static const unsigned char signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  return ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) &&
+         std::memcmp(head, signature, 8) == 0 && std::memcmp(head + 12, "IHDR", 4) == 0 && head[24] == 8 &&
+         (head[25] == PNG_COLOR_TYPE_RGB || head[25] == PNG_COLOR_TYPE_RGB_ALPHA) && head[28] == 0;
+}
+
+struct TPngReader {
+  png_structp Png = nullptr;
+  png_infop Info = nullptr;
+  std::FILE *File = nullptr;
+  bool ReadingEnd = false;
+  char Message[256] = {};
+  ~TPngReader() {
+    if (Png)
+      png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr);
+  }
+};
+
+void PngReadFail(png_structp png, png_const_charp message) {
+  auto *reader = static_cast<TPngReader *>(png_get_error_ptr(png));
+  std::snprintf(reader->Message, sizeof reader->Message, "%s", message);
+  png_longjmp(png, 1);
+}
+
+// libpng's warnings are shown in verbose mode only, as those that reach us through Qt are.
+void PngReadWarn(png_structp, png_const_charp message) {
+  if (detail::PictureLibrariesVerbose())
+    std::fprintf(stderr, "libpng warning: %s\n", message);
+}
+
+void PngReadData(png_structp png, png_bytep data, png_size_t length) {
+  auto *reader = static_cast<TPngReader *>(png_get_io_ptr(png));
+  const std::size_t got = std::fread(data, 1, length, reader->File);
+  if (got == length)
+    return;
+  // Some files lack the last CRC; Qt's reader supplies IEND's, and so does this one.
+  if (reader->ReadingEnd && length == 4 && got < 4) {
+    static const unsigned char endCrc[4] = {0xae, 0x42, 0x60, 0x82};
+    std::memcpy(data, endCrc, 4);
+    return;
+  }
+  png_error(png, "Read Error");
+}
+
+// The steps of the decode; each returns false with the reader's message set. Nothing with a
+// destructor lives in their frames, so libpng's long jump out of them is safe.
+bool PngReadHeader(TPngReader &r, png_uint_32 &width, png_uint_32 &height, bool &plain) {
+  r.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, PngReadFail, PngReadWarn);
+  if (!r.Png) {
+    std::snprintf(r.Message, sizeof r.Message, "out of memory");
+    return false;
+  }
+  r.Info = png_create_info_struct(r.Png);
+  if (!r.Info || setjmp(png_jmpbuf(r.Png))) {
+    if (!r.Message[0])
+      std::snprintf(r.Message, sizeof r.Message, "out of memory");
+    return false;
+  }
+#if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_MAXIMUM_INFLATE_WINDOW)
+  png_set_option(r.Png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
+#endif
+  png_set_read_fn(r.Png, &r, PngReadData);
+  png_read_info(r.Png, r.Info);
+  int depth = 0, colour = 0, interlace = 0;
+  png_get_IHDR(r.Png, r.Info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
+  plain = depth == 8 && (colour == PNG_COLOR_TYPE_RGB || colour == PNG_COLOR_TYPE_RGB_ALPHA) &&
+          interlace == PNG_INTERLACE_NONE;
+  if (!plain)
+    return true;
+  if (colour == PNG_COLOR_TYPE_RGB_ALPHA)
+    png_set_strip_alpha(r.Png);
+  png_set_bgr(r.Png);
+  png_read_update_info(r.Png, r.Info);
+  return true;
+}
+
+bool PngReadRows(TPngReader &r, png_bytepp rows, png_uint_32 count) {
+  if (setjmp(png_jmpbuf(r.Png)))
+    return false;
+  png_read_rows(r.Png, rows, nullptr, count);
+  return true;
+}
+
+bool PngReadEnd(TPngReader &r) {
+  if (setjmp(png_jmpbuf(r.Png)))
+    return false;
+  r.ReadingEnd = true;
+  png_read_end(r.Png, nullptr);
+  return true;
+}
+
+// Decodes the picture when it is of the plain kind; false (nothing given to the sink) when it is
+// not, for Qt's reader to take.
+bool DecodePlainPng(const std::string &fileName, TRowSink &sink, const TPictureLoadOptions &options,
+                    TPictureInfo &info) {
+  TDescriptor fd(detail::OpenPictureFile(fileName));
+  if (!IsPlainPng(fd.Get()))
+    return false;
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(::fdopen(fd.Get(), "rb"), &std::fclose);
+  if (!file)
+    FailLoad(fileName, std::string("the file cannot be read (") + std::strerror(errno) + ")");
+  fd.Release();
+  std::vector<char> buffer(std::size_t(1) << 20);
+  std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size());
+  TPngReader reader;
+  reader.File = file.get();
+  png_uint_32 width = 0, height = 0;
+  bool plain = false;
+  if (!PngReadHeader(reader, width, height, plain))
+    FailLoad(fileName, std::string("the picture data is damaged or truncated (") + reader.Message + ")");
+  if (!plain)
+    return false;
+  CheckDeclaredSize(fileName, width, height, options);
+  info.Width = static_cast<int>(width);
+  info.Height = static_cast<int>(height);
+  sink.Begin(info.Width, info.Height);
+  std::vector<png_bytep> rows(kBandRows);
+  for (int y0 = 0; y0 < info.Height; y0 += kBandRows) {
+    const int count = std::min(kBandRows, info.Height - y0);
+    const TRowBand band = sink.Band(y0, count);
+    for (int r = 0; r < count; ++r)
+      rows[r] = band.Bits + r * band.Stride;
+    if (!PngReadRows(reader, rows.data(), static_cast<png_uint_32>(count)))
+      FailLoad(fileName, std::string("the picture data is damaged or truncated (") + reader.Message + ")");
+    sink.Commit(y0, count);
+  }
+  if (!PngReadEnd(reader))
+    FailLoad(fileName, std::string("the picture data is damaged or truncated (") + reader.Message + ")");
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -584,6 +740,8 @@ void Decode(const std::string &fileName, TRowSink &sink, const TPictureLoadOptio
         detail::DecodeFootage(fileName, sink, options, info);
         break;
       }
+      if (std::string(format->QtFormat) == "png" && DecodePlainPng(fileName, sink, options, info))
+        break;
       DecodeWithQt(fileName, *format, sink, options, info);
       break;
     case TDecoder::Qt:
@@ -733,6 +891,14 @@ void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap, const TPict
   bitmap = std::move(sink.Picture);
   if (info)
     *info = found;
+}
+
+void LoadPictureFileInBands(const std::string &fileName, TBitmap24 &bitmap,
+                            const std::function<void(int y0, int count)> &bandDone,
+                            const TPictureLoadOptions &options) {
+  TBandSink sink(bitmap, bandDone);
+  TPictureInfo found;
+  Decode(fileName, sink, options, found);
 }
 
 void LoadImageFile(const std::string &fileName, TBitmap24 &destination, const TPictureLoadOptions &options,

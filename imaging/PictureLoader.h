@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,14 @@ std::vector<std::string> PictureExtensions();
 // then unchanged. Fills info when given.
 void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap, const TPictureLoadOptions &options = {},
                      TPictureInfo *info = nullptr);
+
+// LoadPictureFile for a caller that works on the picture while it is decoded: bandDone(y0, count)
+// is called after each band of rows is in the bitmap, from the top and in order, and may work on
+// those rows (the bitmap has its final size from the first call on). An exception from bandDone
+// stops the decode and reaches the caller. On failure the bitmap's pixels are undefined.
+void LoadPictureFileInBands(const std::string &fileName, TBitmap24 &bitmap,
+                            const std::function<void(int y0, int count)> &bandDone,
+                            const TPictureLoadOptions &options = {});
 
 // Decodes the picture file, fits it into kFitWidth x kFitHeight (shrinking only) and resamples it
 // with Lanczos3 into destination, as the rows are decoded: the full picture is never held (only

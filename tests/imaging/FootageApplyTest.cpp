@@ -22,7 +22,11 @@
 
 #include "engine/Lut.h"
 #include "formats/LutFormat.h"
+#include "engine/Parallel.h"
+#include "imaging/FootageApply.h"
+#include "imaging/PictureWriter.h"
 #include "tests/imaging/ImagingTestSupport.h"
+#include "tests/support/EngineReference.h"
 
 namespace OCIO = OCIO_NAMESPACE;
 namespace fs = std::filesystem;
@@ -219,7 +223,6 @@ TEST_F(FootageApply, HalfExrAgreesWithOpenColorIOAndKeepsItsAttributes) {
 // from our file in their own type). A DPX header names its file (100 bytes at offset 36), and the
 // two are written under different names.
 TEST_F(FootageApply, FootageFilesAreTheBytesTheLibraryWritesByName) {
-  const std::string cube = WriteCube();
   struct {
     const char *Name;
     OIIO::TypeDesc Type;
@@ -227,14 +230,14 @@ TEST_F(FootageApply, FootageFilesAreTheBytesTheLibraryWritesByName) {
   } cases[] = {{"scan.dpx", OIIO::TypeDesc::UINT16, 10, 3, 0},  {"matte.dpx", OIIO::TypeDesc::UINT16, 10, 4, 0},
                {"plate.exr", OIIO::TypeDesc::HALF, 0, 4, 0},    {"tiles.exr", OIIO::TypeDesc::FLOAT, 0, 3, 16},
                {"export.tif", OIIO::TypeDesc::UINT16, 16, 3, 0}};
-  fs::create_directory(Dir / "plain");
+  fs::create_directory(Path("plain"));
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
     const int width = 700, height = 400; // more rows than one band, more bytes than one buffer
-    const std::vector<std::uint16_t> codes = TestCodes(width, height, c.Channels, 10);
-    std::vector<float> values;
-    for (std::uint16_t v : codes)
-      values.push_back(v / 1023.0f);
+    std::mt19937 rng(static_cast<unsigned>(c.Channels));
+    std::vector<float> values(static_cast<std::size_t>(width) * height * c.Channels);
+    for (float &v : values)
+      v = static_cast<float>(rng() % 1024) / 1023.0f;
     OIIO::ImageSpec spec(width, height, c.Channels, c.Type);
     if (c.Bits)
       spec.attribute("oiio:BitsPerSample", c.Bits);
@@ -242,10 +245,10 @@ TEST_F(FootageApply, FootageFilesAreTheBytesTheLibraryWritesByName) {
       spec.tile_width = spec.tile_height = c.Tile;
     spec.attribute("DateTime", "2024:05:06 07:08:09"); // else a writer may stamp the time it writes
     spec.attribute("Exif:ColorSpace", 1); // a TIFF writer writes a directory of its own for these
-    Write(Path(c.Name), spec, OIIO::TypeDesc::FLOAT, values.data());
+    WriteOiio(c.Name, spec, values);
 
     const std::string ours = Path(std::string("graded_") + c.Name);
-    ASSERT_EQ(Cli("apply --lut " + cube + " --output " + ours + " " + Path(c.Name)).Code, 0);
+    ASSERT_EQ(Cli("--output " + ours + " " + Path(c.Name)).Code, 0);
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     auto source = OIIO::ImageInput::open(Path(c.Name), &config);
@@ -255,8 +258,11 @@ TEST_F(FootageApply, FootageFilesAreTheBytesTheLibraryWritesByName) {
     ASSERT_EQ(result->spec().format, description.format);
     std::vector<unsigned char> pixels(description.image_bytes());
     ASSERT_TRUE(result->read_image(0, 0, 0, description.nchannels, description.format, pixels.data()));
-    const std::string plain = (Dir / "plain" / (std::string("graded_") + c.Name)).string();
-    Write(plain, description, description.format, pixels.data());
+    const std::string plain = Path("plain/graded_" + std::string(c.Name));
+    auto out = OIIO::ImageOutput::create(plain);
+    ASSERT_TRUE(out && out->open(plain, description) && out->write_image(description.format, pixels.data()) &&
+                out->close())
+        << OIIO::geterror();
 
     std::ifstream a(ours, std::ios::binary), b(plain, std::ios::binary);
     std::string got((std::istreambuf_iterator<char>(a)), std::istreambuf_iterator<char>());
@@ -393,6 +399,48 @@ TEST_F(FootageApply, EightBitPicturesKeepThePreviewsPixels) {
       ASSERT_EQ(std::memcmp(got.Scanline(y), expected.Scanline(y), std::size_t(got.Width()) * 3), 0)
           << type << " row " << y;
   }
+}
+
+// An 8-bit picture is decoded, run through the LUT and encoded on two threads at once; on one
+// thread, one after the other. Both give the same files, and fail the same way: a damaged picture
+// is reported before an output that cannot be written, and nothing is left behind.
+TEST_F(FootageApply, EightBitPicturesThroughOneOrTwoThreads) {
+  const auto lut = Lut();
+  const TBitmap24 source = reference::SyntheticPicture(1030, 700, 8);
+  SavePictureFile(source, Path("in.jpg"));
+  SavePictureFile(source, Path("in.png"));
+  std::vector<char> jpeg;
+  {
+    std::ifstream in(Path("in.jpg"), std::ios::binary);
+    jpeg.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::ofstream(Path("cut.jpg"), std::ios::binary).write(jpeg.data(), static_cast<long>(jpeg.size() / 2));
+  auto bytes = [&](const std::string &name) {
+    std::ifstream in(Path(name), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  for (const char *in : {"in.jpg", "in.png"})
+    for (const char *type : {"png", "jpg"}) {
+      // One step after the other: decode, apply, encode.
+      TBitmap24 graded;
+      LoadPictureFile(Path(in), graded);
+      lut->ApplyToBitmap(graded);
+      SavePictureFile(graded, Path(std::string("want.") + type));
+      for (const int threads : {1, 2}) {
+        SCOPED_TRACE(std::string(in) + " to " + type + ", " + std::to_string(threads) + " threads");
+        SetEngineThreadCount(threads);
+        const std::string out = std::string("out") + std::to_string(threads) + "." + type;
+        ApplyLutToPictureFile(*lut, Path(in), Path(out));
+        EXPECT_TRUE(bytes(out) == bytes(std::string("want.") + type));
+        EXPECT_THROW(ApplyLutToPictureFile(*lut, Path(in), Path("none/out.") + type), EFCreateError);
+        EXPECT_THROW(ApplyLutToPictureFile(*lut, Path("cut.jpg"), Path("none/out.") + type), EImageError);
+        EXPECT_THROW(ApplyLutToPictureFile(*lut, Path("cut.jpg"), Path(std::string("cutout.") + type)), EImageError);
+        EXPECT_FALSE(fs::exists(Path(std::string("cutout.") + type)));
+      }
+    }
+  SetEngineThreadCount(0);
+  for (const auto &e : fs::directory_iterator(Dir.path().toStdString()))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
 }
 
 } // namespace
