@@ -81,15 +81,19 @@ inline std::string SaveText(TLutFormatId id, const TLUT &lut, int bits, const st
   return ReadText(dir.File(name));
 }
 
-// Loads text as the bytes of a file called "in.txt" through the format. Answers "" when it loads,
-// else the error's message.
-inline std::string Load(TLutFormatId id, const std::string &text, TLUT &lut) {
+// The message of the error f raises, or "" when it raises none.
+template <class F> std::string ErrorOf(F f) {
   try {
-    Format(id).LoadFromBuffer(text, "in.txt", lut);
+    f();
   } catch (const std::exception &e) {
     return e.what();
   }
   return "";
+}
+
+// Loads text as the bytes of a file called "in.txt" through the format; answers ErrorOf the load.
+inline std::string Load(TLutFormatId id, const std::string &text, TLUT &lut) {
+  return ErrorOf([&] { Format(id).LoadFromBuffer(text, "in.txt", lut); });
 }
 
 // A float as a look file writes it: its four bytes in little-endian order as hex digits.

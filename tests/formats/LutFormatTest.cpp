@@ -25,14 +25,12 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
       {"f.cube", "# channel format, not a 3D LUT\nLUT_1D_SIZE 2\n", Pandora3D}, // keywords anywhere in the head
       {"g.3dl", "3DMESH\nMesh 1 12\n", Lustre3D}, // Lustre 3D comes before 3DL
       {"h.3DL", "0 512 1023\n", ThreeDL},
-      {"i.3dlx", "0 512 1023\n", {}},
       {"k.lut", "LUT12\n", Lustre1D},
       {"l.txt", "nothing to see\n", {}},
       {"o.dat", "LUT: 3 2\n0\n1\n", Codex1D}, // a Codex curve is no DaVinci lattice
       {"p.dat", "no numbers here\n", {}},
       {"p.dat", "# a lattice\n0.5 0.25 0.125\n", DavinciDat3D},
       {"p.dat", std::string("\x99\x02\x34\x42", 4), FsiDit3D}, // the binary mark, not a DaVinci lattice
-      {"p.dat", std::string("\x99\x02\x34", 3), {}},
       {"q.txt", "3dlutsize 2\n", DavinciDat3D}, // the keyword, whatever the extension
       {"t.ilut", "0 0 0\n", DavinciILut1D},
       {"u.ILUT", "<IRIDAScript>\n0 0 0\n", {}}, // an IRIDAS script is no curve
@@ -50,12 +48,7 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   TTempDir dir;
   TLUT lut;
   WriteText(dir.File("l.txt"), "nothing to see\n");
-  try {
-    LoadLutFile(dir.File("l.txt"), lut);
-    FAIL();
-  } catch (const ELUTError &e) {
-    EXPECT_EQ(e.what(), dir.File("l.txt") + ": no known LUT format recognises this file.");
-  }
+  EXPECT_EQ(ErrorOf([&] { LoadLutFile(dir.File("l.txt"), lut); }), dir.File("l.txt") + ": no known LUT format recognises this file.");
   EXPECT_THROW(FindLutFormat(dir.File("missing.cube")), EFOpenError);
 }
 
@@ -98,16 +91,11 @@ TEST(LutProfiles, EveryProfileRoundTripsWithinItsQuantisation) {
 // the error's message with the folder taken off. A refused write leaves nothing behind.
 std::string SaveError(TLutFormatId id, const TLUT &lut, int bits) {
   TTempDir dir;
-  try {
-    Format(id).SaveToFile(dir.File("out"), lut, bits);
-  } catch (const ELUTError &e) {
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path));
-    std::string message = e.what();
-    if (const std::size_t at = message.find(dir.File("")); at != std::string::npos)
-      message.erase(at, dir.File("").size());
-    return message;
-  }
-  return "";
+  std::string message = ErrorOf([&] { Format(id).SaveToFile(dir.File("out"), lut, bits); });
+  EXPECT_TRUE(message.empty() || std::filesystem::is_empty(dir.Path));
+  if (const std::size_t at = message.find(dir.File("")); at != std::string::npos)
+    message.erase(at, dir.File("").size());
+  return message;
 }
 
 TEST(LutSaving, RefusesWhatTheFormatCannotHold) {
@@ -170,12 +158,8 @@ TEST(LutLoading, FilesBeyondTheFormatsCapAreNotRead) {
   WriteText(file, std::string(kSmallTextBytes + 1, '#'));
   TLUT lut;
   FillCurve(lut, 4);
-  try {
-    Format(AscCdl).LoadFromFile(file, lut);
-    ADD_FAILURE() << "read";
-  } catch (const EFOpenError &e) {
-    EXPECT_EQ(e.what(), "Cannot open file \"" + file + "\". It is larger than 1048576 bytes, the most an ASC CDL file can hold.");
-  }
+  EXPECT_EQ(ErrorOf([&] { Format(AscCdl).LoadFromFile(file, lut); }),
+            "Cannot open file \"" + file + "\". It is larger than 1048576 bytes, the most an ASC CDL file can hold.");
   EXPECT_EQ(lut.Mode, kModeIdentity);
   EXPECT_EQ(lut.Size1D + lut.Size3D, 0);
 }
