@@ -206,7 +206,7 @@ std::string Correction(const std::string &sop, const std::string &sat = "") {
   return "<ColorCorrection id='b'><SOPNode>" + sop + "</SOPNode>" + sat + "</ColorCorrection>";
 }
 
-// A look of n points, red fastest, whose point (r, g, b) holds (0.1 + r, 0.2 + g, 0.3 + b) / 2.
+// A 2-point look, red fastest, whose point (r, g, b) holds (0.1 + r, 0.2 + g, 0.3 + b) / 2.
 std::string LookData() {
   std::string data = "\"";
   for (int b = 0; b < 2; ++b)
@@ -271,15 +271,15 @@ const std::vector<TReadCase> &ReadCases() {
         {Nucoda3D, "NUCODA_3D_CUBE 1\nLUT_1D_SIZE 2\nLUT_3D_SIZE 2\n0 0 0\n33 16.5 0\n" + small, kMode1DThen3D, 2, 2,
          {{1, -1, -1, {1, 0.5, 0}}, {1, 1, 1, {1, 0.5, 1.7}}}},
         {Nucoda3D, "NUCODA_3D_CUBE 2\nLUT_1D_SIZE 3\n0 0 0\n0.5 2 3\n1 1 1\n", kMode1D, 0, 3, {{1, -1, -1, {0.5, 2, 3}}}},
-        // Without a shaper line the first value line gives the size; comments anywhere are kept.
+        // The shaper line gives the size by its count of values; codes up to 4095 are 12-bit; comments
+        // anywhere are kept.
         {ThreeDL, "# a\n0 2048 4095\n" + CodeLines(3, 100).insert(14, "# b\n"), kMode3D, 3, 0,
          {{2, 1, 0, {200 / 4095.0, 100 / 4095.0, 0}}}, {"a", "b"}},
-        // The depth comes from the codes: 16-bit once one of them is above 4095.
+        // One code above 4095 makes the file 16-bit.
         {ThreeDL, shaper + "\n" + CodeLines(17, 300), kMode3D, 17, 0, {{16, 1, 0, {4800 / 65535.0, 300 / 65535.0, 0}}}},
         {Lustre3D, "3DMESH\nMesh 4 12\n" + shaper + "\n" + CodeLines(17, 200) + "\nLUT8\ngamma 1.0\n", kMode3D, 17, 0,
          {{16, 1, 2, {3200 / 4095.0, 200 / 4095.0, 400 / 4095.0}}}},
         // A 3-point mesh's shaper line reads like a value line; one line too many tells it apart.
-        // (OpenColorIO writes such files, and takes the shaper line for a value when it reads them.)
         {Lustre3D, "3DMESH\nMesh 1 16\n0 512 1023\n" + CodeLines(3, 1000), kMode3D, 3, 0,
          {{0, 0, 0, {0, 0, 0}}, {2, 0, 1, {2000 / 65535.0, 0, 1000 / 65535.0}}}},
         {Pandora3D, "channel 3d\nin 4913\nout 4096\nformat lut\nvalues\tred\tgreen\tblue\n" + CodeLines(17, 250, true), kMode3D,
