@@ -121,6 +121,14 @@ TEST(LutSaving, RefusesWhatTheFormatCannotHold) {
   // Integer codes take 1 to 16 bits; the decimal writers take no depth and ignore it.
   const TLutFormatId integers[] = {ThreeDL, Lustre3D, Pandora3D, Codex3D,  Clipster3D, Luther3D, Quantel3D, PFClean3D,
                                    Codex1D, Lustre1D, Quantel1D, Stwo1D,  Fusion1D,   Cinetal1D, Shake1D};
+  // A profile gives a depth exactly when its format writes codes (FSI DIT's are 10-bit), and its files
+  // carry an extension the format is known by.
+  for (int i = 0; i < LutOutputProfileCount(); ++i) {
+    const TLutOutputProfile &p = GetLutOutputProfile(i);
+    const bool codes = p.Format == FsiDit3D || std::find(std::begin(integers), std::end(integers), p.Format) != std::end(integers);
+    EXPECT_EQ(p.DefaultBits > 0, codes) << p.Name;
+    EXPECT_NE((" " + std::string(Format(p.Format).Info().Extensions) + " ").find(" " + p.Extension + " "), std::string::npos) << p.Name;
+  }
   for (const TLutFormatInfo &info : kLutFormatInfo) {
     const bool integer = std::find(std::begin(integers), std::end(integers), info.Id) != std::end(integers);
     TLUT lut;
