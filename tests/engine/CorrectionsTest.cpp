@@ -394,6 +394,7 @@ TEST(ColorPick, WeightsFallOffQuadraticallyInsideTheCube) {
   EXPECT_DOUBLE_EQ(lut.Moved(16, 16, 16), 1.0);
   EXPECT_NEAR(lut.Moved(17, 16, 16), face, 1e-12);
   EXPECT_NEAR(lut.Moved(17, 17, 16), edge, 1e-12);
+  EXPECT_TRUE(lut.Lattice[17][17][16][1] == lut.Lattice[17][17][16][0] && lut.Lattice[17][17][16][2] == lut.Lattice[17][17][16][0]);
   EXPECT_EQ(lut.Moved(15, 17, 15), 0.0);
   // Again: the neighbours move further, toward the target.
   ApplyColorPick(lut, centre, {255, 255, 255, 8}, 1);
