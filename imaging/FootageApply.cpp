@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cctype>
@@ -200,31 +198,12 @@ void ApplyFrame(TFootageFile &in, const std::string &input, const TFootageFrame 
   file.Commit();
 }
 
-// Whether the picture takes the 8-bit path: both ends are types that path handles and the picture
-// holds 8 bits a channel (Qt's reader tells from the header alone).
+// Whether the picture takes the 8-bit path: both ends are types that path handles and the loader
+// reads the picture as 8 bits a channel (not through the footage reader, as it reads PNG and TIFF
+// of 16 bits, grey and alpha included, which Qt's TIFF reader would narrow to 8).
 bool TakesBitmapPath(const std::string &input, const std::string &output) {
-  const std::string in = LowerFileExtension(input), out = LowerFileExtension(output);
-  if (!IsBitmapType(in) || !IsBitmapType(out))
-    return false;
-  if (Among(in, {"bmp", "jpg", "jpeg"}))
-    return true;
-  RegularFileSize(input);
-  QImageReader reader(QString::fromStdString(input));
-  switch (reader.imageFormat()) {
-  case QImage::Format_RGBX64:
-  case QImage::Format_RGBA64:
-  case QImage::Format_RGBA64_Premultiplied:
-  case QImage::Format_Grayscale16:
-  case QImage::Format_RGBX16FPx4:
-  case QImage::Format_RGBA16FPx4:
-  case QImage::Format_RGBA16FPx4_Premultiplied:
-  case QImage::Format_RGBX32FPx4:
-  case QImage::Format_RGBA32FPx4:
-  case QImage::Format_RGBA32FPx4_Premultiplied:
-    return false;
-  default:
-    return true; // 8 bits a channel, or a file the 8-bit loader will explain
-  }
+  return IsBitmapType(LowerFileExtension(input)) && IsBitmapType(LowerFileExtension(output)) &&
+         !ReadsAsFootage(input);
 }
 
 // An 8-bit picture through the LUT on two threads: while the picture is decoded, bands already

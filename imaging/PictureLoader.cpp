@@ -883,6 +883,21 @@ std::string PictureFileFilter() {
 
 bool IsPictureFileName(const std::string &fileName) { return FormatOf(fileName) != nullptr; }
 
+bool ReadsAsFootage(const std::string &fileName) {
+  const TFormatEntry *format = FormatOf(fileName);
+  if (!format)
+    return false;
+  switch (format->Decoder) {
+  case TDecoder::Footage:
+  case TDecoder::Movie:
+    return true;
+  case TDecoder::QtOrFootage:
+    return detail::FootageReaderAvailable() && IsDeepPngOrTiff(fileName, *format);
+  default:
+    return false;
+  }
+}
+
 void LoadPictureFile(const std::string &fileName, TBitmap24 &bitmap, const TPictureLoadOptions &options,
                      TPictureInfo *info) {
   TFullSink sink;

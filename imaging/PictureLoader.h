@@ -79,6 +79,10 @@ bool IsPictureFileName(const std::string &fileName);
 // Every extension PictureFormats() lists, lower case, without the dot, in that order.
 std::vector<std::string> PictureExtensions();
 
+// Whether the loader reads the file through the footage reader: DPX, Cineon, OpenEXR, movies, and
+// PNG and TIFF of more than 8 bits a channel. Raises EImageError for a PNG or TIFF it cannot open.
+bool ReadsAsFootage(const std::string &fileName);
+
 // Decodes the picture file (name in UTF-8) into bitmap. Only regular files are read. On any
 // failure raises EImageError with a message that names the file and the problem; the bitmap is
 // then unchanged. Fills info when given.

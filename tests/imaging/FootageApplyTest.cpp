@@ -117,7 +117,7 @@ TEST_F(FootageApply, IntegerFootageIsExactAndKeepsItsHeader) {
   const auto lut = Lut();
   const struct { const char *Name; int Bits, Channels; } cases[] = {
       {"scan.dpx", 10, 3}, {"scan_alpha.dpx", 10, 4}, {"export.tif", 16, 3}, {"export.png", 16, 4},
-      {"grey.tif", 16, 1}, {"grey_alpha.png", 16, 2}};
+      {"grey.tif", 16, 1}, {"grey_alpha.png", 16, 2}, {"grey_alpha.tif", 16, 2}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
     // Every code from 0 to the top along the first row, random colours below.
