@@ -352,6 +352,10 @@ TEST(Scopes, SizesAndEmptyPictures) {
     EXPECT_EQ(image.Height, wave ? 32 : 64);
     EXPECT_EQ(image.Pixels.size(), static_cast<std::size_t>(image.Width) * image.Height * 3);
   }
+  // The parade's panels are parted by a line, and nothing stands beyond the last panel.
+  const TScopeImage parade = DrawScope(TScopeKind::Parade, empty);
+  EXPECT_NE(parade.At(31, 20)[0], parade.At(0, 20)[0]);
+  EXPECT_EQ(parade.At(95, 20)[0], parade.At(0, 20)[0]);
 }
 
 namespace {
