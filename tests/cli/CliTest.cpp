@@ -213,8 +213,8 @@ TEST_F(CliCommands, EvalPrintsEachNumberTheShortestWayAndEnds) {
   r = Cli({"eval", p2, "1", "1", "0"});
   EXPECT_EQ(r.Out, "1180591620717411303424 1180591620717411303424 0\n") << r.Err.toStdString();
   // Slope 4, power 70 overflows: eval must end, with plain numbers or a one-line refusal.
-  const QString p70 = WriteText("p70.cc", "<ColorCorrection id=\"a\"><SOPNode><Slope>4 4 4</Slope>"
-                                          "<Offset>0 0 0</Offset><Power>70 70 70</Power></SOPNode></ColorCorrection>\n");
+  const QString p70 = WriteText("p70.cc", "<ColorCorrection id=\"a\"><SOPNode><Slope>4 4 4</Slope><Offset>0 0 0"
+                                          "</Offset><Power>70 70 70</Power></SOPNode></ColorCorrection>\n");
   r = Cli({"eval", p70, "1", "1", "1"}, Path("p70.out"), 10000);
   ASSERT_NE(r.Code, -2) << "eval did not end";
   EXPECT_EQ(r.Code == 0 ? 1 : r.Err.count('\n'), 1) << r.Err.toStdString();
@@ -228,8 +228,8 @@ TEST_F(CliCommands, EvalPrintsEachNumberTheShortestWayAndEnds) {
 TEST_F(CliCommands, FailedWritesToStandardOutputFail) {
   const QString lut = IdentityCube();
   for (const QStringList &args :
-       {QStringList{"formats"}, QStringList{"info", lut}, QStringList{"eval", lut, "1", "0", "0"}, QStringList{"--help"},
-        QStringList{"convert", lut, "--profile", "7", "--output", "-"}}) {
+       {QStringList{"formats"}, QStringList{"info", lut}, QStringList{"eval", lut, "1", "0", "0"},
+        QStringList{"--help"}, QStringList{"convert", lut, "--profile", "7", "--output", "-"}}) {
     const TRun r = Cli(args, "/dev/full");
     EXPECT_EQ(r.Code, 1) << args.join(' ').toStdString();
     EXPECT_TRUE(r.Err.contains("standard output")) << r.Err.toStdString();
@@ -286,7 +286,8 @@ TEST_F(CliCommands, OriginalsAndDevicesAreNeverWrittenOver) {
     EXPECT_EQ(r.Code, 1) << args.join(' ').toStdString() << "\n" << r.Err.toStdString();
     EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
     for (int i = 0; i < originals.size(); ++i)
-      EXPECT_EQ(Bytes(originals[i]), before[i]) << originals[i].toStdString() << " after " << args.join(' ').toStdString();
+      EXPECT_EQ(Bytes(originals[i]), before[i]) << originals[i].toStdString()
+                                                << " after " << args.join(' ').toStdString();
     for (const char *name :
          {"m.cube", "scopes/waveform.png", "scopes/parade.png", "scopes/vectorscope.png", "scopes/shot.json"})
       EXPECT_FALSE(QFile::exists(Path(name))) << name << " after " << args.join(' ').toStdString();
