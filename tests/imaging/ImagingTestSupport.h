@@ -2,8 +2,8 @@
 // for byte, pictures loaded back, and the message of a refused load.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <OpenImageIO/imageio.h>
+#include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
@@ -40,8 +40,8 @@ protected:
   template <class T>
   std::string WriteOiio(const std::string &name, const OIIO::ImageSpec &spec, const std::vector<T> &values) const {
     auto out = OIIO::ImageOutput::create(Path(name));
-    EXPECT_TRUE(out && out->open(Path(name), spec) &&
-                out->write_image(OIIO::BaseTypeFromC<T>::value, values.data()) && out->close())
+    EXPECT_TRUE(out && out->open(Path(name), spec) && out->write_image(OIIO::BaseTypeFromC<T>::value, values.data()) &&
+                out->close())
         << name << ": " << OIIO::geterror();
     return Path(name);
   }
