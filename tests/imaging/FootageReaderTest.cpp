@@ -361,4 +361,5 @@ TEST_F(Footage, LibraryWarningsAppearOnlyInVerboseMode) {
   const std::string verbose = stderrOf();
   SetPictureLoaderVerbose(false);
   EXPECT_NE(verbose.find("CRC"), std::string::npos) << verbose;
+  EXPECT_EQ(verbose.substr(verbose.size() - 19), "and after the load\n");
 }

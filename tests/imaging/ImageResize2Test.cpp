@@ -95,6 +95,7 @@ TEST(ImageResize2, EdgesMirrorAndFoldAgainOnShortLines) {
   };
   for (const auto &c : cases)
     EXPECT_EQ(MirrorIndex(c.j, c.n), c.expected) << "j = " << c.j << ", n = " << c.n;
+  EXPECT_TRUE(BuildContributorList(0.5f, 5, 0, 3.0f, Lanczos3Filter).empty()); // a line of no pixels
 }
 
 TEST(ImageResize2, ResizeMatchesThePlainReadingByteForByte) {
