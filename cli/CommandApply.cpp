@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 
 #include "cli/CliCommand.h"
@@ -141,6 +142,17 @@ int RunApply(const TCliCommand &command, const QStringList &args) {
   } catch (const EFrameSpecError &e) {
     throw EUsage(std::string(sequence ? "--frames/--input: " : "") + e.what());
   }
+
+  // Footage needs the picture library's module, a good part of a second to load: it loads on a
+  // thread of its own while the outputs are checked and the LUT is read.
+  const auto isFootage = [](const std::string &name) {
+    const auto &stills = FootageStillExtensions();
+    return IsMovieFileName(name) || std::find(stills.begin(), stills.end(), LowerFileExtension(name)) != stills.end();
+  };
+  std::jthread preload;
+  if (std::any_of(jobs.begin(), jobs.end(),
+                  [&](const TFrameJob &job) { return isFootage(job.Input) || isFootage(job.Output); }))
+    preload = std::jthread(PreloadFootageSupport);
 
   // Every output is checked before anything is written: none may be an input of this run or the
   // output of another job; an existing one is written over only with --overwrite (or skipped).

@@ -53,9 +53,13 @@ std::string FootageModulePath() {
   return TINTWISE_FOOTAGE_MODULE_BUILT;
 }
 
-std::unique_ptr<TFootageFile> NewFootageFile() {
-  using TFactory = TFootageFile *(*)();
-  static TFactory factory = nullptr;
+namespace {
+
+using TFootageFactory = TFootageFile *(*)();
+
+// Opens the footage module the first time it is asked for; the factory, or null with the reason.
+TFootageFactory FootageFactory(std::string &reason) {
+  static TFootageFactory factory = nullptr;
   static std::string failure;
   static std::once_flag once;
   std::call_once(once, [] {
@@ -66,10 +70,24 @@ std::unique_ptr<TFootageFile> NewFootageFile() {
       failure = "footage support (DPX, EXR, 16-bit and movies) cannot be loaded: " + std::string(why ? why : path);
       return;
     }
-    factory = reinterpret_cast<TFactory>(::dlsym(module, "TintwiseNewFootageFile"));
+    factory = reinterpret_cast<TFootageFactory>(::dlsym(module, "TintwiseNewFootageFile"));
     if (!factory)
       failure = "footage support cannot be loaded: " + path + " is not the footage module.";
   });
+  reason = failure;
+  return factory;
+}
+
+} // namespace
+
+void PreloadFootageSupport() {
+  std::string reason;
+  FootageFactory(reason);
+}
+
+std::unique_ptr<TFootageFile> NewFootageFile() {
+  std::string failure;
+  const TFootageFactory factory = FootageFactory(failure);
   if (!factory)
     throw EImageError(failure);
   std::unique_ptr<TFootageFile> file(factory());

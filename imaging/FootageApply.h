@@ -18,6 +18,12 @@
 
 namespace tintwise {
 
+// Loads the footage module (OpenImageIO and the couple of hundred libraries it brings, a good part
+// of a second) now, on the calling thread, so that the first footage file need not wait for it:
+// a program may call it on a thread of its own while it prepares. A failure is left for that first
+// use to report.
+void PreloadFootageSupport();
+
 // The picture types movie frames can be written as (the --as of tintwise-cli apply).
 const std::vector<std::string> &FrameSequenceTypes();
 
