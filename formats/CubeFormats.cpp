@@ -36,7 +36,7 @@ std::string CheckCubeRange(std::string_view line) {
   for (std::string_view keyword : {"LUT_1D_INPUT_RANGE", "LUT_3D_INPUT_RANGE"}) {
     if (int p = PosNoCase(keyword, line)) {
       std::string_view rest = TrimLut(AfterKeyword(line, p, keyword.size()));
-      std::string_view a, b;
+      std::string_view a;
       NextToken(rest, a);
       double lo, hi;
       if (!TryParseLutFloat(TrimLut(a), lo) || !TryParseLutFloat(TrimLut(rest), hi) || lo != 0 || hi != 1)
