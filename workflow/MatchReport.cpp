@@ -150,23 +150,28 @@ std::string PictureReportJson(const std::string &picture, const std::vector<TPic
 }
 
 std::string MatchReportText(const TMatchReport &report) {
-  std::string out = "            Y mean    dev   U mean    dev   V mean    dev     L*     a*     b*  dE00\n";
+  std::string out = "            Y mean    dev   U mean    dev   V mean    dev      L*      a*      b*    dE00\n";
+  // Two decimals after a blank of their own: a* and b* reach -128.00, a difference 100 and more.
+  auto column = [](double v) {
+    std::string text(1, ' ');
+    return text += Fixed(v, 7, 2);
+  };
   auto row = [&](const char *label, const TPictureMeasure &m, const std::string &deltaE) {
     std::string line = std::string(label);
     line.resize(11, ' ');
     for (int c = 0; c < 3; ++c)
       line += Fixed(m.Mean[c], 8, 4) + Fixed(m.Deviation[c], 7, 4);
     for (int c = 0; c < 3; ++c)
-      line += Fixed(m.Lab[c], 7, 2);
+      line += column(m.Lab[c]);
     out += line + deltaE + "\n";
   };
   for (const TReportArea &a : report.Areas) {
     out += a.Name + " (reference: " + RegionText(a.ReferenceRegion) + "; source: " + RegionText(a.SourceRegion) +
            ")\n";
     row(" Reference", a.Reference, "");
-    row(" Source", a.Before, Fixed(a.DeltaEBefore, 6, 2));
+    row(" Source", a.Before, column(a.DeltaEBefore));
     if (a.After)
-      row(" Preview", *a.After, Fixed(*a.DeltaEAfter, 6, 2));
+      row(" Preview", *a.After, column(*a.DeltaEAfter));
   }
   return out;
 }

@@ -163,12 +163,14 @@ TEST(MatchReport, JsonAndTextLayout) {
   // The window's table: its heading, each area's regions, a row per picture with the difference.
   const std::string text = MatchReportText(report);
   EXPECT_EQ(text.substr(0, text.find('\n')),
-            "            Y mean    dev   U mean    dev   V mean    dev     L*     a*     b*  dE00");
+            "            Y mean    dev   U mean    dev   V mean    dev      L*      a*      b*    dE00");
   EXPECT_NE(text.find("\nwhole pictures (reference: whole picture; source: whole picture)\n Reference   1.0000 "),
             std::string::npos)
       << text;
   EXPECT_NE(text.find("\na \"quoted\" region (reference: 3 x 4 at 1, 2; source: 7 x 8 at 5, 6)\n"), std::string::npos)
       << text;
   EXPECT_NE(text.find("\n Preview     0.0000 0.0000  0.0000 "), std::string::npos) << text;
-  EXPECT_EQ(text.substr(text.size() - 7), "  0.00\n");
+  EXPECT_EQ(text.substr(text.size() - 9), "    0.00\n");
+  // White against black differs by 100: the column keeps a blank before it.
+  EXPECT_NE(text.find("    0.00    0.00    0.00  100.00\n"), std::string::npos) << text;
 }
