@@ -271,6 +271,8 @@ const std::vector<TReadCase> &ReadCases() {
         {ThreeDL, shaper + "\n" + CodeLines(17, 300), kMode3D, 17, 0, {{16, 1, 0, {4800 / 65535.0, 300 / 65535.0, 0}}}},
         {Lustre3D, "3DMESH\nMesh 4 12\n" + shaper + "\n" + CodeLines(17, 200) + "\nLUT8\ngamma 1.0\n", kMode3D, 17, 0,
          {{16, 1, 2, {3200 / 4095.0, 200 / 4095.0, 400 / 4095.0}}}},
+        // Lines before the Mesh line are not values.
+        {Lustre3D, "3DMESH\n1 1 1\nMesh 0 12\n" + CodeLines(2, 4095), kMode3D, 2, 0, {{1, 0, 1, {1, 0, 1}}}},
         // A 3-point mesh's shaper line reads like a value line; one line too many tells it apart.
         {Lustre3D, "3DMESH\nMesh 1 16\n0 512 1023\n" + CodeLines(3, 1000), kMode3D, 3, 0,
          {{0, 0, 0, {0, 0, 0}}, {2, 0, 1, {2000 / 65535.0, 0, 1000 / 65535.0}}}},
@@ -451,6 +453,7 @@ const std::vector<TRefusal> &Refusals() {
         {ColorfrontOsd1D, tooLong, "line 100002: more than 100001 entries; a curve holds no more."},
         {ColorfrontOsd1D, "0 0 0\n1 nan(0x1) 1\n", "\"in.txt\" (read as Colorfront OSD 1D), line 2: 'nan(0x1)' is not a finite number."},
         {ColorfrontOsd1D, "0 0 0\n0.5 0.5 0.5\n1 1", "line 3: the last line holds 2 values where 3 are expected" + cut},
+        {ColorfrontOsd1D, "5", "line 1: the last line holds 1 value where 3 are expected" + cut},
         {Filmlight1D, "# lutLength 3\n0 0 0\n1 1 1\n", "Incomplete file. The values end after 2 of 3 curve entries."},
         {Filmlight1D, "0 0 0\n1 1 1\n", noSize},
         {Fusion1D, "F5LT\n0\n0 0 0 0 0 0\n", "0: a bit depth of 1 to 31 is possible."},

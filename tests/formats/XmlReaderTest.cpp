@@ -15,14 +15,15 @@ namespace {
 
 TEST(XmlReader, ForgivingDocumentStructure) {
   TXMLNode root;
-  root.LoadXMLText("junk<?xml version=\"1.0\"?>\r\n<!-- before the root -->\r\n<ColorCorrection id=\"cc1\">\r\n"
+  root.LoadXMLText("junk<?xml version=\"1.0\"?>\r\n<!DOCTYPE x><!-- before the root -->\r\n<ColorCorrection id=\"cc1\">\r\n"
                    "  <SOPNode>\r\n    <Slope>1.1 1.0 0.9</Slope>\r\n    <Power>1 1 1<!-- a comment --></Power>\r\n"
                    "  </SOPNode>\r\n</ColorCorrection>\r\n");
-  // The declaration, the document element, and an empty node for the trailing line break.
-  ASSERT_EQ(root.ChildCount(), 3u);
+  // The declaration, the document type (which closes itself), the document element, and an empty
+  // node for the trailing line break.
+  ASSERT_EQ(root.ChildCount(), 4u);
   EXPECT_EQ(root.Child(0).Name, "?xml");
   EXPECT_EQ(root.Child(0).Attributes.ValueOf("version").Text, "1.0");
-  EXPECT_EQ(root.Child(2).Name, "");
+  EXPECT_EQ(root.Child(3).Name, "");
   const TXMLNode &cc = root.NodeByName("colorcorrection");
   const TXMLNode &sop = cc.NodeByName("SOPNode");
   EXPECT_EQ(sop.ChildCount(), 2u);

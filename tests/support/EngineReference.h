@@ -122,11 +122,7 @@ inline void ChannelStatistics(const TBitmap24 &bitmap, double means[3], double d
     devs[k] = std::sqrt(sum[k] / count);
 }
 
-inline double ClampToUnit(double v) {
-  if (!(v >= 0))
-    return 0;
-  return v > 1 ? 1 : v;
-}
+inline double ClampToUnit(double v) { return !(v >= 0) ? 0 : (v > 1 ? 1 : v); } // NaN counts as 0
 
 // The primary correction: the statistics mapping of every lattice point's input colour, blended
 // with that colour by the opacities, back to RGB and clamped.
@@ -197,11 +193,8 @@ inline void BuildSecondaryMask(const TBitmap24 &source, TSecondCorrectionData &d
             for (int r = c - s; r <= c + s; ++r) {
               if (p < 0 || p > 32 || q < 0 || q > 32 || r < 0 || r > 32)
                 continue;
-              double w;
-              if (!(dmax > 0))
-                w = 1.0;
-              else
-                w = (dmax - std::sqrt(static_cast<double>((a - p) * (a - p) + (b - q) * (b - q) + (c - r) * (c - r)))) / dmax;
+              const double d = std::sqrt(static_cast<double>((a - p) * (a - p) + (b - q) * (b - q) + (c - r) * (c - r)));
+              const double w = dmax > 0 ? (dmax - d) / dmax : 1.0;
               if (w > data.Mask[p][q][r])
                 data.Mask[p][q][r] = static_cast<float>(w);
             }
