@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tintwise {
@@ -36,6 +38,31 @@ std::string Clean(const std::string &text) {
   return message.empty() ? "the picture library gave no reason" : message;
 }
 
+// The picture library's DPX reader takes the user-data size of the header at its word and sets
+// aside that much memory before reading, 4 GB for a damaged 200-byte file. Answers why a DPX
+// header cannot be trusted that far, or an empty text.
+std::string DpxHeaderProblem(const std::string &fileName) {
+  std::FILE *file = std::fopen(fileName.c_str(), "rb");
+  if (!file)
+    return {};
+  unsigned char head[36];
+  const bool whole = std::fread(head, 1, sizeof head, file) == sizeof head && std::fseek(file, 0, SEEK_END) == 0;
+  const long size = whole ? std::ftell(file) : -1;
+  std::fclose(file);
+  if (size < 0)
+    return {};
+  const bool big = std::memcmp(head, "SDPX", 4) == 0;
+  if (!big && std::memcmp(head, "XPDS", 4) != 0)
+    return {};
+  std::uint32_t userSize = 0;
+  for (int i = 0; i < 4; ++i)
+    userSize = userSize << 8 | head[big ? 32 + i : 35 - i];
+  if (userSize != 0xFFFFFFFFu && userSize > static_cast<unsigned long>(size))
+    return "the DPX header declares " + std::to_string(userSize) + " bytes of user data in a file of " +
+           std::to_string(size) + " bytes";
+  return {};
+}
+
 class TOiioFootageFile final : public TFootageFile {
 public:
   ~TOiioFootageFile() override { CloseOutput(); }
@@ -43,6 +70,8 @@ public:
     // Frames run in parallel on our own threads; the library's pool on top of them only competes.
     static const bool single = OIIO::attribute("threads", 1);
     (void)single;
+    if (const std::string problem = DpxHeaderProblem(fileName); !problem.empty())
+      return Fail(problem);
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     FIn = OIIO::ImageInput::open(fileName, &config);

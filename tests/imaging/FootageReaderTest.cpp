@@ -1,6 +1,8 @@
 // Footage and the loader's limits: deep pictures to 8 bits by the documented rule, movie frames,
 // CMYK JPEG, the pixel limit, bounded memory, FIFOs, and the picture libraries' chatter.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <OpenImageIO/imageio.h>
 
 #include <csignal>
@@ -298,6 +300,12 @@ TEST_F(Footage, LargeDeclaredPicturesLoadInBoundedMemoryAndTime) {
   TBytes cut = Read(WriteOiio("whole.dpx", 64, 64, 3, OIIO::TypeDesc::UINT16, std::vector<std::uint16_t>(64 * 64 * 3), 10));
   cut.resize(cut.size() - 4096);
   EXPECT_NE(Message([&] { Load(Write("cut.dpx", cut)); }).find("the file is cut off (its pixels need 23552 bytes"),
+            std::string::npos);
+  // A header that declares 4 GB of user data in a small file is refused before the library sets
+  // that much memory aside for it.
+  TBytes greedy = Read(Path("whole.dpx"));
+  std::fill(greedy.begin() + 32, greedy.begin() + 36, 0xF0); // in either byte order
+  EXPECT_NE(Message([&] { Load(Write("greedy.dpx", greedy)); }).find("declares 4042322160 bytes of user data"),
             std::string::npos);
 
   // A 16-bit PNG of 4000 x 4000 (96 MB of pixels, a few hundred KB of file) through OpenImageIO,
