@@ -123,15 +123,6 @@ void CheckFrame(const std::string &fileName, const TFootageFrame &frame) {
                       " bytes, it holds " + std::to_string(size) + ").");
 }
 
-std::size_t SampleSize(TSampleType type) {
-  switch (type) {
-  case TSampleType::UInt8: return 1;
-  case TSampleType::UInt16:
-  case TSampleType::Half: return 2;
-  default: return 4;
-  }
-}
-
 // Runs the current frame of an open picture through the kernel into the file `output`. The frame
 // passes in bands of rows, read, applied and written in turn, so only a band is held here; a tiled
 // output (which takes whole tiles) gets the whole frame at once. `buffer` is reused from frame to

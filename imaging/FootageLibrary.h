@@ -5,12 +5,23 @@
 // failures return false and leave a message in Error().
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
 namespace tintwise {
 
 enum class TSampleType { UInt8, UInt16, Half, Float };
+
+// Bytes of one sample of `type` in memory.
+inline std::size_t SampleSize(TSampleType type) {
+  switch (type) {
+  case TSampleType::UInt8: return 1;
+  case TSampleType::UInt16:
+  case TSampleType::Half: return 2;
+  default: return 4;
+  }
+}
 
 struct TFootageFrame {
   int Width = 0, Height = 0, Depth = 1, Channels = 0;

@@ -68,15 +68,6 @@ inline std::uint8_t FromFloat(float v) {
   return static_cast<std::uint8_t>(std::nearbyint(static_cast<double>(v) * 255.0));
 }
 
-std::size_t SampleSize(TSampleType type) {
-  switch (type) {
-  case TSampleType::UInt8: return 1;
-  case TSampleType::UInt16:
-  case TSampleType::Half: return 2;
-  default: return 4;
-  }
-}
-
 } // namespace
 
 bool FootageReaderAvailable() { return true; }
