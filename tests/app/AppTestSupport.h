@@ -120,10 +120,6 @@ template <class T> int OnModal(const std::function<void()> &action, const std::f
   return opened;
 }
 
-template <class T> void WithModal(const std::function<void()> &action, const std::function<void(T *)> &inside) {
-  EXPECT_EQ(OnModal<T>(action, inside), 1) << "the modal window did not open once";
-}
-
 struct TMessage {
   bool Shown = false;
   QString Title, Text;

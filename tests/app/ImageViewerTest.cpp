@@ -19,11 +19,6 @@ struct TViewerFixture : ::testing::Test {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&viewer));
     viewer.SetSelectionChangeHandler([this](TImageViewer &) { ++changes; });
   }
-  // The crop the viewer should cut between the view corners a and b, given in order.
-  TBitmap24 ExpectedCrop(const TBitmap24 &picture, QPoint a, QPoint b) {
-    const int x1 = viewer.ViewToImageX(a.x()), y1 = viewer.ViewToImageY(a.y());
-    return picture.Crop(x1, y1, viewer.ViewToImageX(b.x()) - x1, viewer.ViewToImageY(b.y()) - y1);
-  }
 };
 
 TEST_F(TViewerFixture, FitsCentresAndKeepsTheMargins) {
@@ -81,20 +76,20 @@ TEST_F(TViewerFixture, OnlyAPlainLeftDragWithWidthSelects) {
 }
 
 TEST_F(TViewerFixture, DragsSnapToThePictureAndCropTheSameRegionEitherWay) {
+  // 600 x 300 shows as 296 x 146 at 2, 27: a view point maps to picture column (x - 2) * 600 / 296
+  // and row (y - 27) * 300 / 146, rounded to the nearest.
   const TBitmap24 picture = TestPicture(600, 300, 2);
   viewer.SetPicture(picture);
-  const int right = viewer.OffsetX() + viewer.Display().Width() - 1;
-  const int bottom = viewer.OffsetY() + viewer.Display().Height() - 1;
-  const QPoint topLeft(viewer.OffsetX(), viewer.OffsetY());
+  const QPoint bottomRight(297, 172), topLeft(2, 27);
   struct {
     QPoint from, to;
-    QRect expected; // in view coordinates
+    QRect expected, crop; // in view and in picture coordinates
   } cases[] = {
-      {{50, 50}, {299, 199}, QRect(QPoint(50, 50), QPoint(right, bottom))}, // beyond right and bottom
-      {{150, 100}, {0, 5}, QRect(QPoint(150, 100), QPoint(right, bottom))}, // left of and above: snaps right, down
-      {{0, 3}, {100, 90}, QRect(topLeft, QPoint(100, 90))},                 // an anchor outside snaps to the edges
-      {{60, 40}, {250, 150}, QRect(60, 40, 191, 111)},
-      {{250, 150}, {60, 40}, QRect(60, 40, 191, 111)}, // right to left: the same region
+      {{50, 50}, {299, 199}, QRect(QPoint(50, 50), bottomRight), {97, 47, 501, 251}},   // beyond right and bottom
+      {{150, 100}, {0, 5}, QRect(QPoint(150, 100), bottomRight), {300, 150, 298, 148}}, // left of and above: snaps right, down
+      {{0, 3}, {100, 90}, QRect(topLeft, QPoint(100, 90)), {0, 0, 199, 129}},           // an anchor outside snaps to the edges
+      {{60, 40}, {250, 150}, QRect(60, 40, 191, 111), {118, 27, 385, 226}},
+      {{250, 150}, {60, 40}, QRect(60, 40, 191, 111), {118, 27, 385, 226}}, // right to left: the same region
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << "drag to " << c.to.x() << "," << c.to.y());
@@ -102,13 +97,13 @@ TEST_F(TViewerFixture, DragsSnapToThePictureAndCropTheSameRegionEitherWay) {
     ASSERT_TRUE(viewer.HasSelection());
     EXPECT_EQ(viewer.SelectionRect(), c.expected);
     ASSERT_TRUE(viewer.CropSelection());
-    EXPECT_TRUE(viewer.Selection().SamePixels(ExpectedCrop(picture, c.expected.topLeft(), c.expected.bottomRight())));
+    EXPECT_TRUE(viewer.Selection().SamePixels(picture.Crop(c.crop.x(), c.crop.y(), c.crop.width(), c.crop.height())));
   }
 
   // Cut from another picture of the same size (the uncorrected one behind a preview).
   const TBitmap24 other = TestPicture(600, 300, 4);
   ASSERT_TRUE(viewer.CropSelection(other));
-  EXPECT_TRUE(viewer.Selection().SamePixels(ExpectedCrop(other, {60, 40}, {250, 150})));
+  EXPECT_TRUE(viewer.Selection().SamePixels(other.Crop(118, 27, 385, 226)));
   EXPECT_THROW(viewer.CropSelection(TestPicture(10, 10, 1)), EEngineError);
   // Without a selection nothing is cut and the last crop stays.
   const TBitmap24 last = viewer.Selection();

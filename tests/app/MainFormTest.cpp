@@ -21,21 +21,13 @@ using test::CatchMessageBox;
 using test::Click;
 using test::Select;
 
-std::unique_ptr<TLUT> Lut(int size, const TLUT *from = nullptr) {
-  auto lut = std::make_unique<TLUT>();
-  lut->Mode = kMode3D;
-  lut->Size3D = size;
-  if (from)
-    lut->AssignFrom(*from);
-  return lut;
-}
-
-bool SameLattice(const TLUT &a, const TLUT &b) {
+// The points of a 33-point lattice, to compare before and after.
+std::vector<TLutTriple> Points(const TLUT &lut) {
+  std::vector<TLutTriple> points;
   for (int r = 0; r < 33; ++r)
     for (int g = 0; g < 33; ++g)
-      if (!std::equal(&a.Lattice[r][g][0], &a.Lattice[r][g][33], &b.Lattice[r][g][0]))
-        return false;
-  return true;
+      points.insert(points.end(), &lut.Lattice[r][g][0], &lut.Lattice[r][g][33]);
+  return points;
 }
 
 // Whether every control of the group is enabled (1), disabled (0), or neither (-1).
@@ -268,7 +260,7 @@ TEST_F(TMainFormFixture, ErrorsAreShownAndChangeNothing) {
   Click(frm.sbnPreviewSecCorrection); // a candidate that works is on show
   ASSERT_TRUE(frm.sbnDiscardSecCorrection->isEnabled());
   Select(frm.SourceViewer, {0.1, 0.1, 0.3, 0.3}); // inside the single-colour quarter
-  const auto primary = Lut(33, &frm.PrimaryLUT()), work = Lut(33, &frm.WorkLUT());
+  const std::vector<TLutTriple> primary = Points(frm.PrimaryLUT()), work = Points(frm.WorkLUT());
   const TBitmap24 preview = frm.PreviewBitmap(), shown = frm.SourceViewer->Picture();
 
   for (QToolButton *button : {frm.sbnApplyPrimaryCorrection, frm.sbnPreviewSecCorrection, frm.sbnSaveSecCorrection}) {
@@ -278,7 +270,7 @@ TEST_F(TMainFormFixture, ErrorsAreShownAndChangeNothing) {
     EXPECT_EQ(message.Title, QStringLiteral("Oxel Tintwise"));
     EXPECT_TRUE(message.Text.contains(QStringLiteral("variation"))) << message.Text.toStdString();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(SameLattice(frm.PrimaryLUT(), *primary) && SameLattice(frm.WorkLUT(), *work));
+    EXPECT_TRUE(Points(frm.PrimaryLUT()) == primary && Points(frm.WorkLUT()) == work);
     EXPECT_TRUE(frm.PreviewBitmap().SamePixels(preview) && frm.SourceViewer->Picture().SamePixels(shown));
     EXPECT_TRUE(frm.PrimaryApplied() && frm.sbnCreateLUT->isEnabled() && frm.sbnDiscardSecCorrection->isEnabled());
     EXPECT_EQ(Count(), 1);

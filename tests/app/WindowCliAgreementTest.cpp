@@ -55,14 +55,13 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
 
   const QString fromWindow = dir.filePath(QStringLiteral("window.cube"));
   TfrmSaveLut::SaveFileChooser = [&](const QString &, const QString &, const QString &) { return fromWindow; };
-  test::WithModal<TfrmSaveLut>([&] { Click(frm.sbnCreateLUT); },
-                               [&](TfrmSaveLut *dialog) {
-                                 dialog->cbxOutFormat->setCurrentIndex(
-                                     dialog->cbxOutFormat->findText(QStringLiteral("Cube 3D Davinci")));
-                                 dialog->cbxDimSize->setCurrentIndex(dialog->cbxDimSize->findText(QStringLiteral("17")));
-                                 Click(dialog->btnSetLUTFile);
-                                 Click(dialog->btnSave);
-                               });
+  const int dialogs = test::OnModal<TfrmSaveLut>([&] { Click(frm.sbnCreateLUT); }, [&](TfrmSaveLut *dialog) {
+    dialog->cbxOutFormat->setCurrentIndex(dialog->cbxOutFormat->findText(QStringLiteral("Cube 3D Davinci")));
+    dialog->cbxDimSize->setCurrentIndex(dialog->cbxDimSize->findText(QStringLiteral("17")));
+    Click(dialog->btnSetLUTFile);
+    Click(dialog->btnSave);
+  });
+  EXPECT_EQ(dialogs, 1);
   TfrmSaveLut::SaveFileChooser = nullptr;
   EXPECT_TRUE(frm.PreviewBitmap().SamePixels(saved));
   ASSERT_GT(test::ReadAll(fromWindow).size(), 17 * 17 * 17 * 20);

@@ -15,14 +15,12 @@ using ScopesCli = TCliFixture;
 } // namespace
 
 TEST_F(ScopesCli, WritesTheFourScopesAtTheSizeAndStandardAsked) {
-  // Full red and full blue bars over a black background, 100 x 40.
+  // A full red bar beside a full blue one, 100 x 40.
   QImage bars(100, 40, QImage::Format_RGB888);
-  bars.fill(Qt::black);
+  bars.fill(Qt::blue);
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 50; ++x) {
-      bars.setPixelColor(x, y, QColor(255, 0, 0));
-      bars.setPixelColor(x + 50, y, QColor(0, 0, 255));
-    }
+    for (int x = 0; x < 50; ++x)
+      bars.setPixelColor(x, y, Qt::red);
   ASSERT_TRUE(bars.save(Path("bars.bmp")));
   // Red: Cb -0.1687, Cr 0.5 in Rec. 601 (the default) -> (128 - 38.9, 128 - 115.2); Rec. 709 moves it to
   // Cb -0.1146: x = 128 - 26.4.

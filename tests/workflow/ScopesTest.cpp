@@ -125,33 +125,6 @@ TEST(Scopes, ColourBarsLandOnTheirVectorscopeTargets) {
     }
 }
 
-TEST(Scopes, GraticuleHoldsTheTargetsAndTheSkinLine) {
-  const int n = 512;
-  const QImage scope =
-      ThroughPng(DrawScope(TScopeKind::Vectorscope, MeasureScopes(TBitmap24(4, 4), TScopeStandard::Rec601, n)));
-  // The skin-tone line runs from the centre at 123 degrees counter-clockwise from +Cb: sample it
-  // halfway out, where it is far from the other graticule lines.
-  const double a = 123 * std::numbers::pi / 180, r = 0.3 * n;
-  const QRgb skin = scope.pixel(static_cast<int>(n / 2.0 + r * std::cos(a)), static_cast<int>(n / 2.0 - r * std::sin(a)));
-  EXPECT_TRUE(qRed(skin) > qGreen(skin) && qGreen(skin) > qBlue(skin) + 20); // a warm line
-  // Every target box is centred on its bar's published chroma: its top edge lies half a box above
-  // the centre (N/40 for 100 %, N/64 for 75 %) and the centre itself is dark.
-  for (const TScopeStandard standard : {TScopeStandard::Rec601, TScopeStandard::Rec709}) {
-    const QImage targets =
-        ThroughPng(DrawScope(TScopeKind::Vectorscope, MeasureScopes(TBitmap24(4, 4), standard, n)));
-    for (const TBar &bar : kBars)
-      for (const auto &[level, half] : {std::pair{1.0, n / 40}, std::pair{0.75, n / 64}}) {
-        SCOPED_TRACE(std::string(bar.Name) + " " + std::to_string(level));
-        const double cb = (standard == TScopeStandard::Rec601 ? bar.Cb601 : bar.Cb709) * level;
-        const double cr = (standard == TScopeStandard::Rec601 ? bar.Cr601 : bar.Cr709) * level;
-        const int x = static_cast<int>(std::floor(n / 2.0 + 0.9 * n * cb)), y = static_cast<int>(std::floor(n / 2.0 - 0.9 * n * cr));
-        EXPECT_GT(qGray(targets.pixel(x, y - half)), 60);
-        EXPECT_GT(qGray(targets.pixel(x - half, y)), 60);
-        EXPECT_LT(qGray(targets.pixel(x + 1, y + 1)), 50); // at most a faint axis or circle
-      }
-  }
-}
-
 TEST(Scopes, GreysLandOnTheirWaveformLines) {
   const int n = 512;
   // Left half 10 % grey, right half 90 % grey: the left half's trace hides the 10 % line there, so
@@ -258,23 +231,15 @@ TEST(Scopes, HistogramScalesLinearAndLogarithmic) {
   const TScopeImage linear = DrawScope(TScopeKind::Histogram, c);
   const TScopeImage log = DrawScope(TScopeKind::Histogram, c, {.LogHistogram = true});
   for (int k = 0; k < 4; ++k) {
-    EXPECT_EQ(height(linear, k, 0), room);
-    EXPECT_EQ(height(linear, k, n - 1), 1); // 1.24 rows
-    EXPECT_EQ(height(log, k, 0), room);
+    SCOPED_TRACE(k);
+    EXPECT_EQ(std::pair(height(linear, k, 0), height(linear, k, n - 1)), std::pair(room, 1)); // 1.24 rows
+    EXPECT_EQ(std::pair(height(log, k, 0), height(log, k, n / 2)), std::pair(room, 0));
     EXPECT_EQ(height(log, k, n - 1), static_cast<int>(std::floor((std::log10(0.01) + 6) / (std::log10(0.99) + 6) * room + 0.5)));
-    EXPECT_EQ(height(log, k, n / 2), 0);
-  }
-  // Each band in its channel's colour: red, green, blue, then grey luma.
-  for (int k = 0; k < 4; ++k) {
+    // Each band in its channel's colour: red, green, blue, then grey luma.
     const std::uint8_t *p = linear.At(0, (k + 1) * band - 2);
-    if (k < 3) {
-      EXPECT_GT(p[k], 200) << k;
-      EXPECT_LT(p[(k + 1) % 3], 120) << k;
-    } else {
-      EXPECT_GT(p[0], 150);
-      EXPECT_EQ(p[0], p[1]);
-      EXPECT_EQ(p[1], p[2]);
-    }
+    EXPECT_GT(p[k % 3], 150);
+    EXPECT_EQ(p[(k + 1) % 3] < 120, k < 3);
+    EXPECT_EQ(p[0] == p[1] && p[1] == p[2], k == 3);
   }
   // A shared scale twice the peak halves the bars, so two pictures compare side by side.
   const TScopeImage half = DrawScope(TScopeKind::Histogram, c, {.HistogramScale = 2 * 0.99});
@@ -304,41 +269,6 @@ TEST(Scopes, OverlayAddsTheTracesInTheirColours) {
   const TScopeCounts other = MeasureScopes(dark, TScopeStandard::Rec601, 256);
   const TScopeTrace mixed[] = {{&a, true, {}}, {&other, true, {}}};
   EXPECT_THROW(DrawScope(TScopeKind::Waveform, mixed), EEngineError);
-}
-
-TEST(Scopes, IntensityGrowsWithThePixelCount) {
-  // 1 pixel, 10 pixels and 1000 pixels on three spots of the waveform.
-  TBitmap24 picture(3, 1000);
-  for (int y = 0; y < 1000; ++y) {
-    picture.SetPixel(0, y, 0, 0, 0);
-    picture.SetPixel(1, y, y < 10 ? 128 : 0, y < 10 ? 128 : 0, y < 10 ? 128 : 0);
-    picture.SetPixel(2, y, y < 1 ? 255 : 0, y < 1 ? 255 : 0, y < 1 ? 255 : 0);
-  }
-  const int n = 64;
-  const TScopeImage image = DrawScope(TScopeKind::Waveform, MeasureScopes(picture, TScopeStandard::Rec601, n));
-  const int one = image.At(2 * n / 3, WaveformRow(1.0, n / 2))[1];
-  const int ten = image.At(n / 3, WaveformRow(128 / 255.0, n / 2))[1];
-  const int many = image.At(0, WaveformRow(0, n / 2))[1];
-  EXPECT_GT(one, 40);
-  EXPECT_LT(one, ten);
-  EXPECT_LT(ten, many);
-}
-
-TEST(Scopes, CountsDoNotDependOnTheThreadCount) {
-  // 420,000 pixels: measured in four bands of rows side by side, or in one.
-  TBitmap24 picture(700, 600);
-  for (int y = 0; y < 600; ++y)
-    for (int x = 0; x < 700; ++x)
-      picture.SetPixel(x, y, (x * 7 + y) % 256, (x * y) % 251, (y * 3) % 256);
-  SetEngineThreadCount(1);
-  const TScopeCounts one = MeasureScopes(picture, TScopeStandard::Rec709, 128);
-  SetEngineThreadCount(4);
-  const TScopeCounts four = MeasureScopes(picture, TScopeStandard::Rec709, 128);
-  SetEngineThreadCount(0);
-  EXPECT_EQ(one.Waveform, four.Waveform);
-  EXPECT_EQ(one.Parade, four.Parade);
-  EXPECT_EQ(one.Vectorscope, four.Vectorscope);
-  EXPECT_EQ(one.Histogram, four.Histogram);
 }
 
 TEST(Scopes, SizesAndEmptyPictures) {
