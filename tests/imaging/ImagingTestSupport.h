@@ -1,10 +1,13 @@
-// Shared set-up of the picture tests: a temporary folder, files written with OpenImageIO or byte
-// for byte, pictures loaded back, and the message of a refused load.
+// Shared set-up of the picture tests: a temporary folder, files written with OpenImageIO,
+// TurboJPEG or byte for byte, pictures loaded back with our loader or with Qt's readers, and the
+// message of a refused load.
 #pragma once
 
 #include <OpenImageIO/imageio.h>
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <array>
@@ -71,6 +74,37 @@ protected:
   // Runs a shell command quietly; false when it fails.
   static bool Shell(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 };
+
+// TurboJPEG's one-call compressor over rows of the given pixel format.
+inline TBytes Jpeg(const unsigned char *pixels, int width, int height, int stride, int pixelFormat, int subsampling,
+                   int quality, int flags = 0) {
+  tjhandle tj = tjInitCompress();
+  unsigned char *out = nullptr;
+  unsigned long size = 0;
+  EXPECT_EQ(tjCompress2(tj, pixels, width, stride, height, pixelFormat, &out, &size, subsampling, quality, flags), 0);
+  TBytes bytes(out, out + size);
+  tjFree(out);
+  tjDestroy(tj);
+  return bytes;
+}
+
+inline TBytes Jpeg(const TBitmap24 &bmp, int subsampling, int quality, int flags = 0) {
+  return Jpeg(bmp.Bits(), bmp.Width(), bmp.Height(), static_cast<int>(bmp.Stride()), TJPF_BGR, subsampling, quality,
+              flags);
+}
+
+// What Qt's own reader makes of a file, alpha dropped.
+inline TBitmap24 QtPixels(const std::string &file, const char *format = nullptr) {
+  const QImage image = QImage(QString::fromStdString(file), format).convertToFormat(QImage::Format_ARGB32);
+  TBitmap24 bmp(image.width(), image.height());
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb c = image.pixel(x, y);
+      bmp.SetPixel(x, y, static_cast<std::uint8_t>(qRed(c)), static_cast<std::uint8_t>(qGreen(c)),
+                   static_cast<std::uint8_t>(qBlue(c)));
+    }
+  return bmp;
+}
 
 // Red, green and blue of a pixel.
 inline std::array<int, 3> Rgb(const TBitmap24 &bmp, int x, int y = 0) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <QFileInfo>
 #include <QImage>
@@ -27,21 +26,11 @@ protected:
   // Saves the picture with Qt in the format its extension names; TurboJPEG writes JPEG files.
   std::string Save(const std::string &name, const TBitmap24 &bmp, int subsampling = TJSAMP_444, int flags = 0) const {
     const QString ext = QFileInfo(QString::fromStdString(name)).suffix().toLower();
-    if (!ext.startsWith("jp")) {
-      const QImage image(bmp.Bits(), bmp.Width(), bmp.Height(), static_cast<qsizetype>(bmp.Stride()),
-                         QImage::Format_BGR888);
-      EXPECT_TRUE(image.save(QString::fromStdString(Path(name)), ext.startsWith("tif") ? "tiff" : qPrintable(ext)));
-      return Path(name);
-    }
-    tjhandle tj = tjInitCompress();
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    EXPECT_EQ(tjCompress2(tj, bmp.Bits(), bmp.Width(), static_cast<int>(bmp.Stride()), bmp.Height(), TJPF_BGR, &out,
-                          &size, subsampling, 85, flags),
-              0);
-    Write(name, TBytes(out, out + size));
-    tjFree(out);
-    tjDestroy(tj);
+    if (ext.startsWith("jp"))
+      return Write(name, test::Jpeg(bmp, subsampling, 85, flags));
+    const QImage image(bmp.Bits(), bmp.Width(), bmp.Height(), static_cast<qsizetype>(bmp.Stride()),
+                       QImage::Format_BGR888);
+    EXPECT_TRUE(image.save(QString::fromStdString(Path(name)), ext.startsWith("tif") ? "tiff" : qPrintable(ext)));
     return Path(name);
   }
   // Expects LoadImageFile and LoadPictureFile to refuse the file with a message naming it and the
@@ -135,18 +124,20 @@ TEST_F(PictureLoader, BadFilesRaiseAClearErrorAndChangeNothing) {
   const struct { std::string name; std::optional<TBytes> bytes; const char *problem; } cases[] = {
       {"picture.gif", std::nullopt, "\"gif\" cannot be opened"},
       {"picture", std::nullopt, "no extension"},
-      {"missing.jpg", std::nullopt, "does not exist"},
-      {"folder.bmp", std::nullopt, "folder"},
+      {"missing.jpg", std::nullopt, "\": the file does not exist."},
+      {"none/missing.png", std::nullopt, "\": its folder does not exist."},
+      {"folder.bmp", std::nullopt, "\": it is a folder, not a file."},
       {"empty.jpg", TBytes(), "not a readable JPEG"},
       {"empty.png", TBytes(), "the file is empty"},
       {"empty.bmp", TBytes(), "the file is empty"},
       {"text.png", TBytes(100, 'x'), "its contents are not a picture of its type, or they are damaged"},
       {"cut.jpg", TBytes(jpg.begin(), jpg.begin() + jpg.size() / 2), "damaged or truncated"},
       {"cut.png", TBytes(png.begin(), png.begin() + png.size() / 2), "damaged or truncated"},
-      {"cut.bmp", TBytes(bmp.begin(), bmp.end() - 7), "truncated"},
+      {"cut.bmp", TBytes(bmp.begin(), bmp.end() - 7), // 30 rows of 120 bytes
+       "the file is truncated (its pixels need 3600 bytes from offset 54, the file has 3647)"},
       {"png.bmp", png, "not a readable picture"}, // the extension chooses the decoder
       {"bmp.jpg", bmp, "not a readable JPEG"},
-      {"zero.bmp", patched(bmp, 18, 0, 4), ""}, // declared sizes: none, and too large (refused from the header)
+      {"zero.bmp", patched(bmp, 18, 0, 4), "no pixels (0 x 30)"}, // declared sizes: none, too large
       {"huge.bmp", patched(patched(bmp, 18, 60000, 4), 22, 60000, 4), "larger than the limit of 150000000 pixels"},
       {"wide.bmp", patched(bmp, 18, 70000, 4), "no side may be longer than 65535 pixels"},
       // An OS/2 bitmap of 1 x 1 pixels, 1 bit, whose palette has one colour where the depth needs two.
@@ -158,6 +149,21 @@ TEST_F(PictureLoader, BadFilesRaiseAClearErrorAndChangeNothing) {
   };
   for (const auto &c : cases)
     ExpectRefused(c.bytes ? Write(c.name, *c.bytes) : Path(c.name), c.problem);
+}
+
+TEST_F(PictureLoader, BitFieldsOfFewerThanEightBitsWidenToTheFullRange) {
+  // 16-bit pixels of 3 x 2 with an 8-bit red field beside 4-bit green and blue ones, bottom-up.
+  TBytes bmp(82, 0);
+  const std::pair<std::size_t, std::uint32_t> fields[] = {
+      {0, 'B' | 'M' << 8}, {2, 82}, {10, 66}, {14, 40}, {18, 3}, {22, 2}, {26, 1 | 16 << 16}, // planes, bits
+      {30, 3}, {34, 16}, {54, 0xFF00}, {58, 0x00F0}, {62, 0x000F},                       // bit fields
+      {66, 0xFFFF0000}, {70, 0x1234}, {74, 0x8F0FABCD}, {78, 0x70F0}};                    // rows of 8 bytes
+  for (const auto &[at, value] : fields)
+    for (int i = 0; i < 4; ++i)
+      bmp[at + i] = static_cast<unsigned char>(value >> (8 * i));
+  const TBitmap24 loaded = Load(Write("fields.bmp", bmp));
+  ASSERT_TRUE(loaded.SamePixels(*reference::ReadUncompressedBmp(Path("fields.bmp"))));
+  EXPECT_EQ(test::Rgb(loaded, 0, 0), (std::array<int, 3>{0xAB, 0xCC, 0xDD})); // 0xABCD; 12 x 255 / 15 = 204
 }
 
 TEST_F(PictureLoader, TheFilterListOffersExactlyWhatLoads) {
