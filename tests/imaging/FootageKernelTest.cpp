@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "engine/Errors.h"
 #include "engine/Parallel.h"
 #include "imaging/FootageApply.h"
 #include "imaging/FootageFiles.h"
@@ -73,33 +74,40 @@ TEST(FootageKernel, IntegerCodesAreExactlyApplyToColor) {
       const auto widen = [bits](unsigned v) {
         return static_cast<std::uint16_t>(v << (16 - bits) | v >> (2 * bits - 16));
       };
-      std::vector<std::uint8_t> bytes;
+      std::vector<std::uint8_t> bytes(codes.begin(), codes.end());
       std::vector<std::uint16_t> words;
-      for (std::uint16_t c : codes) {
-        bytes.push_back(static_cast<std::uint8_t>(c));
+      for (std::uint16_t c : codes)
         words.push_back(widen(c));
-      }
-      const std::vector<std::uint16_t> wordsIn = words;
       TFootageKernel kernel(*lut, bits);
       kernel.ApplyCodes(words.data(), count, 4);
       if (bits == 8)
         kernel.ApplyCodes(bytes.data(), count, 4);
-      int wrong = 0;
-      for (std::size_t k = 0; k < count && wrong < 5; ++k) {
+      for (std::size_t k = 0; k < count; ++k) {
         const std::uint16_t *in = &codes[k * 4];
         TColorTriple out;
         out.Bits = static_cast<std::uint8_t>(bits);
         lut->ApplyToColor({in[0], in[1], in[2], static_cast<std::uint8_t>(bits)}, out);
         const std::uint16_t want[4] = {out.R, out.G, out.B, in[3]};
         for (int c = 0; c < 4; ++c) {
-          const std::uint16_t wantWord = c < 3 ? widen(want[c]) : wordsIn[k * 4 + 3];
-          if (words[k * 4 + c] != wantWord || (bits == 8 && bytes[k * 4 + c] != want[c])) {
-            ADD_FAILURE() << "pixel " << k << " channel " << c << ": " << words[k * 4 + c] << ", want " << wantWord;
-            ++wrong;
-          }
+          ASSERT_EQ(words[k * 4 + c], widen(want[c])) << "pixel " << k << " channel " << c;
+          ASSERT_TRUE(bits > 8 || bytes[k * 4 + c] == want[c]) << "pixel " << k << " channel " << c;
         }
       }
     }
+  // Refused: fewer than three channels, codes wider than their container, a kernel of the other kind.
+  const auto lut = BentLut(kMode3D, 2);
+  const TFootageKernel ten(*lut, 10), floats(*lut, 0);
+  std::uint8_t bytes[3] = {};
+  std::uint16_t words[3] = {};
+  float values[3] = {};
+  EXPECT_THROW(ten.ApplyCodes(words, 1, 2), EEngineError);
+  EXPECT_THROW(ten.ApplyCodes(bytes, 1, 3), EEngineError);
+  EXPECT_THROW(floats.ApplyCodes(bytes, 1, 3), EEngineError);
+  EXPECT_THROW(floats.ApplyCodes(words, 1, 3), EEngineError);
+  EXPECT_THROW(ten.ApplyFloats(values, 1, 3), EEngineError);
+  EXPECT_THROW(ten.ApplyHalves(words, 1, 3), EEngineError);
+  for (const int bits : {-1, 17})
+    EXPECT_THROW(TFootageKernel(*lut, bits), EEngineError);
 }
 
 TEST(FootageKernel, FloatsStayWithinOneIn65535OfTheDoubleReadingOnAnyThreadCount) {

@@ -77,18 +77,6 @@ TEST(ImageResize2, FitSizeShrinksOnlyAndRoundsHalvesToEven) {
   EXPECT_EQ(w, 7);
 }
 
-TEST(ImageResize2, EdgesMirrorAndFoldAgainOnShortLines) {
-  struct { int j, n, expected; } cases[] = {
-      {-1, 5, 1}, {-2, 5, 2}, {0, 5, 0}, {4, 5, 4}, {5, 5, 4}, {6, 5, 3}, // one fold: 0 is not repeated, n - 1 is
-      {-1, 1, 0}, {-3, 1, 0}, {1, 1, 0}, {4, 1, 0},                       // every position of a one-pixel line is 0
-      {-3, 2, 0}, {-2, 2, 1}, {3, 2, 0}, {4, 2, 1}, {5, 2, 1},           // -3 -> 3 -> 0; 4 -> -1 -> 1; 5 -> -2 -> 2 -> 1
-      {-5, 3, 0}, {7, 3, 2},                                             // -5 -> 5 -> 0; 7 -> -2 -> 2
-  };
-  for (const auto &c : cases)
-    EXPECT_EQ(MirrorIndex(c.j, c.n), c.expected) << "j = " << c.j << ", n = " << c.n;
-  EXPECT_TRUE(BuildContributorList(0.5f, 5, 0, 3.0f, Lanczos3Filter).empty()); // a line of no pixels
-}
-
 TEST(ImageResize2, ResizeMatchesThePlainReadingByteForByte) {
   struct { int sw, sh, dw, dh; } sizes[] = {
       {1, 1, 1, 1},     {1, 1, 5, 3},     {2, 2, 1, 1},    {2, 3, 7, 11},   {3, 2, 2, 3},   {5, 4, 1, 9},
@@ -134,29 +122,6 @@ TEST(ImageResize2, UnusualFiltersFollowTheIntegerRules) {
     for (const auto &[dw, dh] : {std::pair{23, 19}, std::pair{47, 9}, std::pair{5, 40}})
       ExpectPlainBytes(src, dw, dh, c.f, c.support, [&](TBitmap24 &out) { Resample(c.f, src, out, c.support); },
                        std::string(c.name) + " " + std::to_string(dw) + "x" + std::to_string(dh));
-}
-
-TEST(ImageResize2, ExactResultsAtScaleOneAndFromOnePixel) {
-  const TBitmap24 src = reference::TestPicture(37, 23, 5);
-  for (const std::uint8_t f : {kBoxFilter, kTriangleFilter, kHermiteFilter, kLanczos3Filter}) {
-    TBitmap24 out;
-    ResizeBitmap(37, 23, f, 0, src, out);
-    EXPECT_TRUE(out.SamePixels(src)) << ResampleFilters[f].Name;
-  }
-  TBitmap24 blurred; // a smoothing filter does change the picture: the copies are not an accident of the path
-  ResizeBitmap(37, 23, kBSplineFilter, 0, src, blurred);
-  EXPECT_FALSE(blurred.SamePixels(src));
-
-  TBitmap24 dot(1, 1), flat(6, 4);
-  dot.SetPixel(0, 0, 201, 7, 99);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 6; ++x)
-      flat.SetPixel(x, y, 201, 7, 99);
-  for (int f = 0; f < kFilterCount; ++f) {
-    TBitmap24 out;
-    ResizeBitmap(6, 4, static_cast<std::uint8_t>(f), 0, dot, out);
-    EXPECT_TRUE(out.SamePixels(flat)) << ResampleFilters[f].Name;
-  }
 }
 
 TEST(ImageResize2, BadArgumentsLeaveTheDestinationAloneAndInPlaceWorks) {

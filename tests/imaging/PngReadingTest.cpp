@@ -98,26 +98,8 @@ TEST_F(PngReading, EveryFormGivesQtsPixels) {
       SCOPED_TRACE(std::string(form.Name) + " " + std::to_string(width) + " x " + std::to_string(height));
       const std::string file = WritePng(std::string(form.Name) + ".png", form, width, height);
       EXPECT_TRUE(Load(file).SamePixels(test::QtPixels(file, "png")));
+      // Without IEND's CRC the picture still reads, as Qt reads it.
+      const test::TBytes bytes = Read(file);
+      EXPECT_TRUE(Load(Write("nocrc.png", test::TBytes(bytes.begin(), bytes.end() - 4))).SamePixels(test::QtPixels(file, "png")));
     }
-}
-
-TEST_F(PngReading, DamagedFilesAndTheMissingLastCrc) {
-  const std::string whole = WritePng("whole.png", {"rgb", PNG_COLOR_TYPE_RGB, 8}, 200, 150);
-  const test::TBytes bytes = Read(whole);
-  // Without IEND's CRC the picture still reads, as Qt reads it.
-  const std::string noCrc = Write("nocrc.png", test::TBytes(bytes.begin(), bytes.end() - 4));
-  EXPECT_TRUE(Load(noCrc).SamePixels(test::QtPixels(whole, "png")));
-  // Cut inside the pixels, or a pixel byte changed (the chunk's CRC no longer holds): refused, and
-  // the bitmap is left as it was.
-  test::TBytes changed = bytes;
-  changed[bytes.size() / 2] ^= 0x10;
-  const std::string broken[] = {Write("cut.png", test::TBytes(bytes.begin(), bytes.begin() + bytes.size() / 2)),
-                                Write("bad.png", changed)};
-  for (const std::string &file : broken) {
-    TBitmap24 kept(3, 2);
-    EXPECT_NE(Message([&] { LoadPictureFile(file, kept); }).find("the picture data is damaged or truncated ("),
-              std::string::npos)
-        << file;
-    EXPECT_EQ(kept.Width(), 3);
-  }
 }
