@@ -48,13 +48,9 @@ TEST_F(ScopesPanel, FollowsApplyTheHideToggleAndTheSelections) {
   Settle();
   EXPECT_EQ(panel.PreviewScope(), ScopeOf(frm.PreviewBitmap()));
   EXPECT_EQ(panel.lblPreviewScope->text(), QStringLiteral("Preview"));
-  {
-    const TReportArea &whole = panel.Report().Areas.at(0);
-    ASSERT_TRUE(whole.After);
-    EXPECT_EQ(whole.After->Mean, MeasurePicture(frm.PreviewBitmap()).Mean);
-    EXPECT_LT(*whole.DeltaEAfter, whole.DeltaEBefore);
-    EXPECT_TRUE(panel.memReport->toPlainText().contains(QStringLiteral("Whole pictures")));
-  }
+  ASSERT_TRUE(panel.Report().Areas.at(0).DeltaEAfter);
+  EXPECT_LT(*panel.Report().Areas[0].DeltaEAfter, panel.Report().Areas[0].DeltaEBefore);
+  EXPECT_TRUE(panel.memReport->toPlainText().contains(QStringLiteral("Whole pictures")));
   Click(frm.sbnHideCorrections);
   Settle();
   EXPECT_EQ(panel.PreviewScope(), ScopeOf(frm.SourceBitmap()));

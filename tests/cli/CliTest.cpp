@@ -36,16 +36,27 @@ TEST_F(CliCommands, ListsEveryProfileAndFormat) {
   EXPECT_TRUE(r.Out.contains(QRegularExpression("\\n18 +Nucoda 1D +1D +no +yes")));
 }
 
-TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailures) {
+TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailuresAndWriteNothing) {
   // Exit 2 for what the command line itself gets wrong, 1 for an operation that fails; either way
-  // one line on standard error, naming the file where there is one, and no output written.
+  // one line on standard error, naming the file where there is one, no output written, and no input
+  // or device written over.
   QImage flat(40, 30, QImage::Format_RGB888);
   flat.fill(QColor(20, 120, 220));
   ASSERT_TRUE(flat.save(Path("flat.png")));
+  for (const char *folder : {"a", "b", "out", "scopes", "w"})
+    ASSERT_TRUE(QDir(Dir.path()).mkpath(folder));
+  for (const char *name : {"coffee.png", "a/frame.png", "b/frame.png", "scopes/shot.png", "w/waveform.png"})
+    ASSERT_TRUE(QFile::copy(kSource, Path(name)));
+  ASSERT_TRUE(QFile::copy(kReference, Path("rocket.jpg")));
+  ASSERT_TRUE(QFile::link(Path("coffee.png"), Path("alias.png")));
+  ASSERT_TRUE(QFile::link("/dev/null", Path("dev.png")));
+  const QString ref = Path("rocket.jpg"), src = Path("coffee.png"), shot = Path("scopes/shot.png");
+  const QString kept = WriteText("scopes/histogram.png", "not a histogram");
   const QString out = Path("x.cube"), lut = IdentityCube(), junk = WriteText("junk.cube", "this is no LUT\n");
   const QStringList match = {"match", "--reference", kReference, "--source", kSource, "--output", out};
   const QStringList base = match + QStringList{"--profile", "6"};
   const QStringList frames = {"apply", "--lut", lut, "--input", Path("shot.####.png"), "--output-dir", Dir.path()};
+  const QStringList copies = {"match", "--reference", ref, "--source", src, "--profile", "7"};
   const struct { QStringList args; int code; QString needle; } cases[] = {
       {{"frobnicate"}, 2, "frobnicate"},
       {{"match", "--source", kSource, "--profile", "6", "--output", out}, 2, "--reference"},
@@ -88,15 +99,58 @@ TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailures) {
       {{"apply", "--lut", kSource, "--input", Path("shot.####.png"), "--frames", "1", "--output-dir", Dir.path()}, 1,
        kSource},
       {match + QStringList{"--profile", "6", "--output", Path("no/such/dir/a.cube")}, 1, "a.cube"},
+      {{"apply", "--lut", lut, "--output", src, src}, 1, ""},
+      {{"apply", "--lut", lut, "--output", Path("alias.png"), src}, 1, ""}, // the same file by another name
+      {{"apply", "--lut", lut, "--output-dir", Dir.path(), src, Path("a/frame.png")}, 1, ""},
+      {{"apply", "--lut", lut, "--output-dir", Path("out"), Path("a/frame.png"), Path("b/frame.png")}, 1, ""},
+      {{"apply", "--lut", lut, "--output", Path("a/frame.png"), src}, 1, ""}, // exists, no --overwrite
+      // A device, at the end of a link.
+      {{"apply", "--lut", lut, "--output", Path("dev.png"), "--overwrite", src}, 1, ""},
+      {copies + QStringList{"--output", Path("m.cube"), "--preview", src}, 1, ""},
+      {copies + QStringList{"--output", ref}, 1, ""},
+      {copies + QStringList{"--output", Path("m.cube"), "--preview", ref, "--overwrite"}, 1, ""},
+      {copies + QStringList{"--output", Path("m.cube"), "--preview", Path("m.gif")}, 1, ""},
+      {copies + QStringList{"--output", Path("m.cube"), "--preview", Path("nowhere/m.png")}, 1, ""},
+      {copies + QStringList{"--output", "/dev/null", "--overwrite"}, 1, ""},
+      {{"convert", lut, "--profile", "7", "--output", lut, "--overwrite"}, 1, ""},
+      {{"convert", lut, "--profile", "7", "--output", "/dev/null", "--overwrite"}, 1, ""},
+      // histogram.png exists.
+      {{"scopes", shot, "--output-dir", Path("scopes"), "--report", Path("scopes/shot.json")}, 1, ""},
+      {{"scopes", shot, "--report", shot, "--overwrite"}, 1, ""},
+      {{"scopes", shot, "--output-dir", Path("scopes"), "--report", Path("scopes/parade.png"), "--overwrite"}, 1, ""},
+      {{"scopes", Path("w/waveform.png"), "--output-dir", Path("w"), "--overwrite"}, 1, ""}, // the picture measured
   };
+  const QStringList originals = {src, ref, lut, Path("a/frame.png"), shot, kept, Path("w/waveform.png")};
+  QList<QByteArray> before;
+  for (const QString &file : originals)
+    before << Bytes(file);
   for (const auto &c : cases) {
     const TRun r = Cli(c.args);
-    EXPECT_EQ(r.Code, c.code) << c.args.join(' ').toStdString() << "\n" << r.Err.toStdString();
+    const std::string run = c.args.join(' ').toStdString();
+    EXPECT_EQ(r.Code, c.code) << run << "\n" << r.Err.toStdString();
     EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
     EXPECT_TRUE(r.Err.contains(c.needle)) << r.Err.toStdString();
+    for (int i = 0; i < originals.size(); ++i)
+      EXPECT_EQ(Bytes(originals[i]), before[i]) << originals[i].toStdString() << " after " << run;
+    for (const char *name : {"x.cube", "m.cube", "scopes/waveform.png", "scopes/parade.png", "scopes/vectorscope.png",
+                             "scopes/shot.json"})
+      EXPECT_FALSE(QFile::exists(Path(name))) << name << " after " << run;
+    EXPECT_TRUE(QDir(Path("out")).isEmpty());
   }
-  EXPECT_FALSE(QFile::exists(out));
+  EXPECT_FALSE(QFileInfo("/dev/null").isFile());
   EXPECT_EQ(Cli({}).Code, 2);
+
+  // A name that merely starts like an input's is no input; --overwrite writes over a file of the
+  // user's that is not read in the run, and over the scopes of an earlier run.
+  EXPECT_EQ(Cli({"apply", "--lut", lut, "--output", lut + ".png", src}).Code, 0);
+  EXPECT_EQ(Cli({"apply", "--lut", lut, "--output", Path("a/frame.png"), "--overwrite", src}).Code, 0);
+  EXPECT_NE(Bytes(Path("a/frame.png")), before[3]);
+  ASSERT_EQ(Cli({"scopes", shot, "--output-dir", Path("scopes"), "--overwrite"}).Code, 0);
+  EXPECT_EQ(QImage(kept).size(), QSize(512, 512));
+
+  // Standard output holds the very bytes the file gets.
+  ASSERT_EQ(Cli({"convert", lut, "--profile", "7", "--output", Path("out.cube")}).Code, 0);
+  EXPECT_EQ(Cli({"convert", lut, "--profile", "7", "--output", "-"}).Out.toUtf8(), Bytes(Path("out.cube")));
 }
 
 TEST_F(CliCommands, HelpListsEveryCommandAndEachHasItsOwn) {
@@ -233,69 +287,6 @@ TEST_F(CliCommands, InfoEscapesControlCharactersOfComments) {
   const TRun r = Cli({"info", lut});
   EXPECT_TRUE(r.Out.contains(QString::fromUtf8("  red \\x1B[31mtext\\x07 \\u009B caf\xc3\xa9 \\xFF\n")))
       << r.Out.toStdString();
-}
-
-TEST_F(CliCommands, OriginalsAndDevicesAreNeverWrittenOver) {
-  const QString lut = IdentityCube();
-  for (const char *folder : {"a", "b", "out", "scopes", "w"})
-    ASSERT_TRUE(QDir(Dir.path()).mkpath(folder));
-  for (const char *name : {"coffee.png", "a/frame.png", "b/frame.png", "scopes/shot.png", "w/waveform.png"})
-    ASSERT_TRUE(QFile::copy(kSource, Path(name)));
-  ASSERT_TRUE(QFile::copy(kReference, Path("rocket.jpg")));
-  ASSERT_TRUE(QFile::link(Path("coffee.png"), Path("alias.png")));
-  ASSERT_TRUE(QFile::link("/dev/null", Path("dev.png")));
-  const QString ref = Path("rocket.jpg"), src = Path("coffee.png"), shot = Path("scopes/shot.png");
-  const QString kept = WriteText("scopes/histogram.png", "not a histogram");
-  const QStringList match = {"match", "--reference", ref, "--source", src, "--profile", "7"};
-  const QList<QStringList> cases = {
-      {"apply", "--lut", lut, "--output", src, src},
-      {"apply", "--lut", lut, "--output", Path("alias.png"), src}, // the same file by another name
-      {"apply", "--lut", lut, "--output-dir", Dir.path(), src, Path("a/frame.png")},
-      {"apply", "--lut", lut, "--output-dir", Path("out"), Path("a/frame.png"), Path("b/frame.png")},
-      {"apply", "--lut", lut, "--output", Path("a/frame.png"), src}, // exists, no --overwrite
-      {"apply", "--lut", lut, "--output", Path("dev.png"), "--overwrite", src}, // a device, at the end of a link
-      match + QStringList{"--output", Path("m.cube"), "--preview", src},
-      match + QStringList{"--output", ref},
-      match + QStringList{"--output", Path("m.cube"), "--preview", ref, "--overwrite"},
-      match + QStringList{"--output", Path("m.cube"), "--preview", Path("m.gif")},
-      match + QStringList{"--output", Path("m.cube"), "--preview", Path("nowhere/m.png")},
-      match + QStringList{"--output", "/dev/null", "--overwrite"},
-      {"convert", lut, "--profile", "7", "--output", lut, "--overwrite"},
-      {"convert", lut, "--profile", "7", "--output", "/dev/null", "--overwrite"},
-      {"scopes", shot, "--output-dir", Path("scopes"), "--report", Path("scopes/shot.json")}, // histogram.png exists
-      {"scopes", shot, "--report", shot, "--overwrite"},
-      {"scopes", shot, "--output-dir", Path("scopes"), "--report", Path("scopes/parade.png"), "--overwrite"},
-      {"scopes", Path("w/waveform.png"), "--output-dir", Path("w"), "--overwrite"}, // the picture measured
-  };
-  const QStringList originals = {src, ref, lut, Path("a/frame.png"), shot, kept, Path("w/waveform.png")};
-  QList<QByteArray> before;
-  for (const QString &file : originals)
-    before << Bytes(file);
-  for (const QStringList &args : cases) {
-    const TRun r = Cli(args);
-    EXPECT_EQ(r.Code, 1) << args.join(' ').toStdString() << "\n" << r.Err.toStdString();
-    EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
-    for (int i = 0; i < originals.size(); ++i)
-      EXPECT_EQ(Bytes(originals[i]), before[i]) << originals[i].toStdString()
-                                                << " after " << args.join(' ').toStdString();
-    for (const char *name :
-         {"m.cube", "scopes/waveform.png", "scopes/parade.png", "scopes/vectorscope.png", "scopes/shot.json"})
-      EXPECT_FALSE(QFile::exists(Path(name))) << name << " after " << args.join(' ').toStdString();
-    EXPECT_TRUE(QDir(Path("out")).isEmpty());
-  }
-  EXPECT_FALSE(QFileInfo("/dev/null").isFile());
-
-  // A name that merely starts like an input's is no input; --overwrite writes over a file of the
-  // user's that is not read in the run, and over the scopes of an earlier run.
-  EXPECT_EQ(Cli({"apply", "--lut", lut, "--output", lut + ".png", src}).Code, 0);
-  EXPECT_EQ(Cli({"apply", "--lut", lut, "--output", Path("a/frame.png"), "--overwrite", src}).Code, 0);
-  EXPECT_NE(Bytes(Path("a/frame.png")), before[3]);
-  ASSERT_EQ(Cli({"scopes", shot, "--output-dir", Path("scopes"), "--overwrite"}).Code, 0);
-  EXPECT_EQ(QImage(kept).size(), QSize(512, 512));
-
-  // Standard output holds the very bytes the file gets.
-  ASSERT_EQ(Cli({"convert", lut, "--profile", "7", "--output", Path("out.cube")}).Code, 0);
-  EXPECT_EQ(Cli({"convert", lut, "--profile", "7", "--output", "-"}).Out.toUtf8(), Bytes(Path("out.cube")));
 }
 
 int main(int argc, char **argv) {

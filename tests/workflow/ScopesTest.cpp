@@ -6,10 +6,8 @@
 #include <QTemporaryDir>
 
 #include <cmath>
-#include <numbers>
 #include <random>
 #include <set>
-#include <tuple>
 #include <vector>
 
 #include "engine/Bitmap24.h"
@@ -108,14 +106,10 @@ TEST(Scopes, ColourBarsLandOnTheirVectorscopeTargets) {
         const double cb = (standard == TScopeStandard::Rec601 ? bar.Cb601 : bar.Cb709) * scale;
         const double cr = (standard == TScopeStandard::Rec601 ? bar.Cr601 : bar.Cr709) * scale;
         // +Cb to the right, +Cr up, chroma 0.5 at 0.45 N from the centre.
-        ASSERT_GT(spot(n / 2.0 + 0.9 * n * cb, n / 2.0 - 0.9 * n * cr, cx, cy), 0);
-        const double dx = cx - n / 2.0, dy = n / 2.0 - cy;
-        const double hue = std::atan2(dy, dx) * 180 / std::numbers::pi, expectedHue = std::atan2(cr, cb) * 180 / std::numbers::pi;
-        double dh = std::fabs(hue - expectedHue);
-        dh = std::min(dh, 360 - dh);
-        EXPECT_LE(dh, 0.5);
-        const double magnitude = std::hypot(dx, dy), expected = 0.9 * n * std::hypot(cb, cr);
-        EXPECT_LE(std::fabs(magnitude - expected) / expected, 0.01);
+        const double ex = n / 2.0 + 0.9 * n * cb, ey = n / 2.0 - 0.9 * n * cr;
+        ASSERT_GT(spot(ex, ey, cx, cy), 0);
+        EXPECT_NEAR(cx, ex, 1.0);
+        EXPECT_NEAR(cy, ey, 1.0);
       }
       for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x)
@@ -179,38 +173,6 @@ TEST(Scopes, GreysLandOnTheirWaveformLines) {
   }
 }
 
-TEST(Scopes, WaveformFollowsColumnsAndLumaWeights) {
-  // Pure green has luma 0.587 in Rec. 601 and 0.7152 in Rec. 709, codes 150 and 182 of 255; it sits
-  // in the right quarter of the picture only, so only the right quarter of the waveform has it.
-  TBitmap24 picture(512, 10);
-  for (int y = 0; y < 10; ++y)
-    for (int x = 384; x < 512; ++x)
-      picture.SetPixel(x, y, 0, 255, 0);
-  const int n = 256;
-  // 128 rows: 100 % on row 8, 0 % on row 119; 119 - 150 / 255 * 111 = 53.7, 119 - 182 / 255 * 111 = 39.8.
-  for (const auto &[standard, code, greenRow] : {std::tuple{TScopeStandard::Rec601, 150, 54}, std::tuple{TScopeStandard::Rec709, 182, 40}}) {
-    const TScopeCounts c = MeasureScopes(picture, standard, n);
-    std::uint64_t total = 0;
-    for (int y = 0; y < n / 2; ++y)
-      for (int x = 0; x < n; ++x) {
-        const std::uint32_t v = c.Waveform[static_cast<std::size_t>(y) * n + x];
-        total += v;
-        // Two picture columns a scope column, ten rows each.
-        if (x >= 192) {
-          EXPECT_EQ(v, y == greenRow ? 20u : 0u) << x << "," << y;
-        } else {
-          EXPECT_EQ(v, y == 119 ? 20u : 0u) << x << "," << y;
-        }
-      }
-    EXPECT_EQ(total, 5120u);
-    // Luma histogram: black and green's luma code.
-    EXPECT_EQ(c.Histogram[3][0], 3840u);
-    EXPECT_EQ(c.Histogram[3][code], 1280u);
-    EXPECT_EQ(c.Histogram[1][255], 1280u);
-    EXPECT_EQ(c.Histogram[0][0], 5120u);
-  }
-}
-
 TEST(Scopes, HistogramScalesLinearAndLogarithmic) {
   // 99 % black and 1 % white: on the linear scale the white bar is a hundredth of the black one
   // (rounded to at least one row); on the logarithmic scale (six decades) 4/6 of its height.
@@ -234,7 +196,8 @@ TEST(Scopes, HistogramScalesLinearAndLogarithmic) {
     SCOPED_TRACE(k);
     EXPECT_EQ(std::pair(height(linear, k, 0), height(linear, k, n - 1)), std::pair(room, 1)); // 1.24 rows
     EXPECT_EQ(std::pair(height(log, k, 0), height(log, k, n / 2)), std::pair(room, 0));
-    EXPECT_EQ(height(log, k, n - 1), static_cast<int>(std::floor((std::log10(0.01) + 6) / (std::log10(0.99) + 6) * room + 0.5)));
+    EXPECT_EQ(height(log, k, n - 1),
+              static_cast<int>(std::floor((std::log10(0.01) + 6) / (std::log10(0.99) + 6) * room + 0.5)));
     // Each band in its channel's colour: red, green, blue, then grey luma.
     const std::uint8_t *p = linear.At(0, (k + 1) * band - 2);
     EXPECT_GT(p[k % 3], 150);
