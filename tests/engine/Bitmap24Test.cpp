@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
@@ -20,6 +21,17 @@ TEST(Bitmap24, RowsArePaddedToFourBytesAndStartBlack) {
         ASSERT_EQ(bmp.Scanline(y)[i], 0);
   }
   EXPECT_TRUE(TBitmap24().SamePixels(TBitmap24(0, 0))); // a picture made without a size is empty
+  EXPECT_EQ(TBitmap24().Stride(), 0);
+  // Sized for a decoder to overwrite, in the memory of a white picture just freed: the pixels are
+  // left as they are, the padding after each row's 18 bytes is zero.
+  {
+    TBitmap24 white(6, 50);
+    std::fill(white.Bits(), white.Bits() + white.Stride() * 50, std::uint8_t(255));
+  }
+  TBitmap24 reused;
+  reused.SetSizeForOverwrite(6, 50);
+  for (int y = 0; y < 50; ++y)
+    ASSERT_EQ(reused.Scanline(y)[18] | reused.Scanline(y)[19], 0) << y;
   TBitmap24 bmp(2, 2);
   bmp.SetPixel(1, 1, 10, 20, 30);
   EXPECT_EQ(bmp.Scanline(1)[3], 30); // blue first

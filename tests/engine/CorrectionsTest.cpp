@@ -2,6 +2,7 @@
 // values and against the plain readings of tests/support/EngineReference.h, on one and two threads.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -139,6 +140,30 @@ TEST(ColorModels, HSVHuesAndClamping) {
   }
   EXPECT_DOUBLE_EQ(FloatMod(-7.5, 2), 1.5);
   EXPECT_DOUBLE_EQ(FloatMod(7.5, 2), 1.5);
+}
+
+// The models nothing selects today: RGB passes the components through, HSV goes to its own pair,
+// and the statistics are taken in whichever model is selected.
+TEST(ColorModels, TheSelectedModelIsUsedThroughout) {
+  TBitmap24 two(2, 1);
+  two.SetPixel(0, 0, 10, 20, 30);
+  two.SetPixel(1, 0, 30, 60, 90);
+  TChannelValues means, devs;
+  double c[3], rgb[3];
+  WorkingColorModel = kModelRGB;
+  RGBToWorking(c[0], c[1], c[2], 0.2, 0.4, 0.6);
+  WorkingToRGB(rgb[0], rgb[1], rgb[2], 0.7, 0.8, 0.9);
+  CalcChannelStatistics(two, means, devs);
+  EXPECT_EQ((std::array{c[0], c[1], c[2], rgb[0], rgb[1], rgb[2]}), (std::array{0.2, 0.4, 0.6, 0.7, 0.8, 0.9}));
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_NEAR(means[k], 20 * (k + 1) / 255.0, 1e-15) << k;
+    EXPECT_NEAR(devs[k], 10 * (k + 1) / 255.0, 1e-15) << k;
+  }
+  WorkingColorModel = kModelHSV;
+  RGBToWorking(c[0], c[1], c[2], 1, 0, 1);
+  WorkingToRGB(rgb[0], rgb[1], rgb[2], 120, 1, 0.5);
+  WorkingColorModel = kModelYUV;
+  EXPECT_EQ((std::array{c[0], c[1], c[2], rgb[0], rgb[1], rgb[2]}), (std::array{300.0, 1.0, 1.0, 0.0, 0.5, 0.0}));
 }
 
 TEST(PrimaryCorrection, StatisticsMatchThePlainPerPixelLoop) {
@@ -312,10 +337,16 @@ TEST(SecondaryCorrection, GoldenValuesWithFractionalWeights) {
 // One thread measures and applies in steps; two threads preview, which does the same in one call.
 TEST(SecondaryCorrection, EqualsThePlainReadingAtEveryPoint) {
   const TBitmap24 ref = reference::SyntheticPicture(90, 70, 50).Crop(10, 20, 40, 30);
-  const TBitmap24 src = reference::SyntheticPicture(120, 80, 51).Crop(30, 5, 25, 40);
-  struct Case { int softness; TChannelValues opacity; } cases[] = {
-      {0, {1, 1, 1}}, {3, {0.7, 1.4, 1.4}}, {10, {2, 0.3, 0.3}}, {2, {0, 0, 0}}};
+  const TBitmap24 region = reference::SyntheticPicture(120, 80, 51).Crop(30, 5, 25, 40);
+  TBitmap24 blue = region; // every colour in the last cell along blue
+  for (int y = 0; y < blue.Height(); ++y)
+    for (int x = 0; x < blue.Width(); ++x)
+      blue.Scanline(y)[3 * x] = 255;
+  struct Case { int softness; TChannelValues opacity; const TBitmap24 &src; } cases[] = {
+      {0, {1, 1, 1}, region}, {3, {0.7, 1.4, 1.4}, region}, {10, {2, 0.3, 0.3}, region}, {2, {0, 0, 0}, region},
+      {0, {1, 1, 1}, blue}};
   for (const Case &c : cases) {
+    const TBitmap24 &src = c.src;
     TLut33 base;
     Primary(base);
     TRecord plain = NewRecord();

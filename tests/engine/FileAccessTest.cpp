@@ -8,7 +8,9 @@
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -131,7 +133,13 @@ TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
   fs::create_directory(Path("folder"));
   ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
   fs::create_symlink("/dev/null", Path("null-link"));
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", Path("socket").c_str());
+  ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
   struct Case { std::string file; std::string cause; } cases[] = {
+      {Path("socket"), "It is a socket, not a file."},
       {Path("folder"), "It is a folder, not a file."},
       {Path("fifo"), "It is a pipe, not a file."},
       {"/dev/null", "It is a device, not a file."},
@@ -144,6 +152,7 @@ TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
     EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileOutput::Check(c.file); }), expected);
     EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(c.file, "x"); }), expected);
   }
+  ::close(socket);
   EXPECT_TRUE(fs::is_fifo(Path("fifo")));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
   EXPECT_NO_THROW(TFileOutput::Check("-"));

@@ -129,36 +129,53 @@ TEST(Lut, ApplyToColorRoundsHalvesToEvenAndClamps) {
 }
 
 // Every mode baked into a lattice of the same or another size, or sampled along the diagonal into a
-// curve, against the plain reading; entries beyond the tables in use hold values never to be read.
+// curve, against the plain reading; a table of the same kind and size is copied exactly, where the
+// bake would round (at some points of 43 and 999 steps). Entries beyond the tables in use hold
+// values never to be read, and are never written.
 TEST(Lut, AssignFromBakesAnyModeIntoItsOwnTablesAndRefusesBadSizes) {
   TLUT lattice, both, curve, identity;
-  FillRandomLattice(lattice, 33, 42);
+  FillRandomLattice(lattice, 44, 42);
   lattice.Comments = {"made by a test"};
   FillRandomLattice(both, 5, 9);
   both.Mode = kMode1DThen3D;
   both.Size1D = 4;
-  curve.Size1D = 1024;
-  for (int i = 0; i < 1024; ++i)
+  curve.Size1D = 1000;
+  for (int i = 0; i < 1000; ++i)
     both.Curve[i] = curve.Curve[i] = {i / 3.0, 1 - i / 3.0, (i * i) / 9.0};
-  both.Curve[4] = curve.Curve[1024] = {kNaN, kNaN, kNaN};
+  both.Curve[4] = curve.Curve[1000] = {kNaN, kNaN, kNaN};
   identity.Mode = kModeIdentity;
   for (const TLUT *source : {&lattice, &both, &curve, &identity})
-    for (auto [mode, size] : {std::pair(kMode3D, 33), std::pair(kMode3D, 17), std::pair(kMode1D, 1024)}) {
+    for (auto [mode, size] : {std::pair(kMode3D, 44), std::pair(kMode3D, 17), std::pair(kMode1D, 1000)}) {
       TLUT dst;
       dst.Mode = mode;
       (mode == kMode3D ? dst.Size3D : dst.Size1D) = size;
       dst.Comments = {"old"};
       dst.AssignFrom(*source);
       EXPECT_EQ(dst.Comments, source->Comments);
+      const bool copy = source->Mode == mode && (mode == kMode3D ? source->Size3D : source->Size1D) == size;
       const double last = size - 1;
       for (int r = 0; r < size; r += mode == kMode3D ? 3 : 1)
         for (int g = 0; g < (mode == kMode3D ? size : 1); g += 2)
           for (int b = 0; b < (mode == kMode3D ? size : 1); ++b) {
-            const TLutTriple expected = reference::Evaluate(*source, mode == kMode3D ? TLutTriple{r / last, g / last, b / last}
-                                                                                     : TLutTriple{r / last, r / last, r / last});
-            ASSERT_EQ(mode == kMode3D ? dst.Lattice[r][g][b] : dst.Curve[r], expected) << size << " at " << r << " " << g;
+            const TLutTriple in = mode == kMode3D ? TLutTriple{r / last, g / last, b / last} : TLutTriple{r / last, r / last, r / last};
+            const TLutTriple &got = mode == kMode3D ? dst.Lattice[r][g][b] : dst.Curve[r];
+            const TLutTriple &copied = mode == kMode3D ? source->Lattice[r][g][b] : source->Curve[r];
+            ASSERT_EQ(got, copy ? copied : reference::Evaluate(*source, in)) << size << " at " << r << " " << g;
           }
+      if (mode == kMode3D) {
+        EXPECT_EQ(dst.Lattice[size][0][0], TLutTriple{});
+        EXPECT_EQ(dst.Lattice[size - 1][size][size - 1], TLutTriple{});
+      } else {
+        EXPECT_EQ(dst.Curve[size], TLutTriple{});
+      }
     }
+  // A destination with both tables or none takes the comments alone.
+  TLUT neither;
+  neither.Mode = kMode1DThen3D;
+  neither.Size3D = neither.Size1D = 2;
+  neither.AssignFrom(lattice);
+  EXPECT_EQ(neither.Comments, lattice.Comments);
+  EXPECT_EQ(neither.Lattice[1][1][1], TLutTriple{});
 
   // A destination of impossible size is refused before its comments change.
   TLUT bad;
