@@ -10,6 +10,7 @@
 #include "engine/Bitmap24.h"
 #include "engine/ColorModels.h"
 #include "engine/ColorPick.h"
+#include "engine/CorrectionInternals.h"
 #include "engine/Errors.h"
 #include "engine/Lut.h"
 #include "engine/Parallel.h"
@@ -93,25 +94,6 @@ struct TGrey33 : TLut33 {
 
 } // namespace
 
-TEST(ColorModels, YUVOfWhiteAndBlackAndTheRoundTrip) {
-  double y, u, v;
-  RGBToYUV(y, u, v, 1, 1, 1);
-  EXPECT_DOUBLE_EQ(y, 1.0);
-  EXPECT_NEAR(u, 0.00001, 1e-15);
-  EXPECT_NEAR(v, 0.0, 1e-15);
-  double worst = 0;
-  for (int r = 0; r <= 255; r += 15)
-    for (int g = 0; g <= 255; g += 15)
-      for (int b = 0; b <= 255; b += 15) {
-        double R, G, B;
-        RGBToYUV(y, u, v, r / 255.0, g / 255.0, b / 255.0);
-        YUVToRGB(R, G, B, y, u, v);
-        worst = std::max({worst, std::fabs(R - r / 255.0), std::fabs(G - g / 255.0), std::fabs(B - b / 255.0)});
-      }
-  EXPECT_LT(worst, 3e-5);
-  EXPECT_GT(worst, 1e-6); // the inverse constants are rounded: the trip is not exact
-}
-
 TEST(ColorModels, HSVHuesAndClamping) {
   struct Case { double r, g, b, h, s, v; } cases[] = {
       {1, 0, 0, 0, 1, 1}, {0, 1, 0, 120, 1, 1}, {0, 0, 1, 240, 1, 1}, {1, 0, 1, 300, 1, 1},
@@ -142,8 +124,9 @@ TEST(ColorModels, HSVHuesAndClamping) {
   EXPECT_DOUBLE_EQ(FloatMod(7.5, 2), 1.5);
 }
 
-// The models nothing selects today: RGB passes the components through, HSV goes to its own pair,
-// and the statistics are taken in whichever model is selected.
+// YUV, the model in use, gives white a U of 0.00001 (the matrix rows do not quite sum to 0). The
+// models nothing selects today: RGB passes the components through, HSV goes to its own pair, and
+// the statistics are taken in whichever model is selected.
 TEST(ColorModels, TheSelectedModelIsUsedThroughout) {
   TBitmap24 two(2, 1);
   two.SetPixel(0, 0, 10, 20, 30);
@@ -164,18 +147,20 @@ TEST(ColorModels, TheSelectedModelIsUsedThroughout) {
   WorkingToRGB(rgb[0], rgb[1], rgb[2], 120, 1, 0.5);
   WorkingColorModel = kModelYUV;
   EXPECT_EQ((std::array{c[0], c[1], c[2], rgb[0], rgb[1], rgb[2]}), (std::array{300.0, 1.0, 1.0, 0.0, 0.5, 0.0}));
+  RGBToWorking(c[0], c[1], c[2], 1, 1, 1);
+  EXPECT_DOUBLE_EQ(c[0], 1.0);
+  EXPECT_NEAR(c[1], 0.00001, 1e-15);
+  EXPECT_NEAR(c[2], 0.0, 1e-15);
 }
 
 TEST(PrimaryCorrection, StatisticsMatchThePlainPerPixelLoop) {
   const TBitmap24 bmp = reference::SyntheticPicture(303, 97, 2);
-  double m[3], d[3], rm[3], rd[3];
+  std::array<double, 3> m, d, plainMeans, plainDeviations;
   CalcChannelMeans(bmp, m[0], m[1], m[2]);
   CalcChannelDeviations(bmp, d[0], d[1], d[2]);
-  reference::ChannelStatistics(bmp, rm, rd);
-  for (int c = 0; c < 3; ++c) {
-    EXPECT_EQ(m[c], rm[c]) << "channel " << c;
-    EXPECT_EQ(d[c], rd[c]) << "channel " << c;
-  }
+  reference::ChannelStatistics(bmp, plainMeans.data(), plainDeviations.data());
+  EXPECT_EQ(m, plainMeans);
+  EXPECT_EQ(d, plainDeviations);
 }
 
 // The reference region is the 2 x 2 pixels from (1, 1) of a picture with pixels
@@ -266,6 +251,12 @@ TEST(PrimaryCorrection, RefusesWhatCannotBeMatchedWithoutTouchingTheLattice) {
     }
     EXPECT_TRUE(SameLattice(lut, before)) << c.message;
   }
+  // The pictures are measured on two threads: an error on either reaches the caller.
+  SetEngineThreadCount(2);
+  TChannelValues m1, d1, m2, d2;
+  EXPECT_THROW(CalcStatisticsPair(picture, empty, m1, d1, m2, d2), EEngineError);
+  EXPECT_THROW(CalcStatisticsPair(empty, picture, m1, d1, m2, d2), EEngineError);
+  SetEngineThreadCount(0);
 }
 
 TEST(SecondaryMask, EqualsTheLiteralLoopForEverySoftness) {
@@ -338,13 +329,15 @@ TEST(SecondaryCorrection, GoldenValuesWithFractionalWeights) {
 TEST(SecondaryCorrection, EqualsThePlainReadingAtEveryPoint) {
   const TBitmap24 ref = reference::SyntheticPicture(90, 70, 50).Crop(10, 20, 40, 30);
   const TBitmap24 region = reference::SyntheticPicture(120, 80, 51).Crop(30, 5, 25, 40);
-  TBitmap24 blue = region; // every colour in the last cell along blue
-  for (int y = 0; y < blue.Height(); ++y)
-    for (int x = 0; x < blue.Width(); ++x)
-      blue.Scanline(y)[3 * x] = 255;
+  TBitmap24 noBlue = region, fullBlue = region; // every colour in the first or the last cell along blue
+  for (int y = 0; y < region.Height(); ++y)
+    for (int x = 0; x < region.Width(); ++x) {
+      noBlue.Scanline(y)[3 * x] = 0;
+      fullBlue.Scanline(y)[3 * x] = 255;
+    }
   struct Case { int softness; TChannelValues opacity; const TBitmap24 &src; } cases[] = {
       {0, {1, 1, 1}, region}, {3, {0.7, 1.4, 1.4}, region}, {10, {2, 0.3, 0.3}, region}, {2, {0, 0, 0}, region},
-      {0, {1, 1, 1}, blue}};
+      {0, {1, 1, 1}, noBlue}, {0, {1, 1, 1}, fullBlue}};
   for (const Case &c : cases) {
     const TBitmap24 &src = c.src;
     TLut33 base;

@@ -111,6 +111,7 @@ TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
 
   // Standard input must be open for the check below to mean anything.
   ASSERT_TRUE(::fcntl(0, F_GETFD) != -1 || ::open("/dev/null", O_RDONLY) == 0);
+  const auto descriptors = std::distance(fs::directory_iterator("/proc/self/fd"), {});
   {
     TFileOutput output(Path("fresh.cube"));
     output.Write("abc");
@@ -119,6 +120,7 @@ TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
     EXPECT_EQ(fs::path(output.TempPath()).parent_path(), FDir);
     EXPECT_EQ(fs::path(output.TempPath()).filename().string()[0], '.');
     output.Commit();
+    EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), descriptors); // closed at the commit
   }
   EXPECT_EQ(Read(Path("fresh.cube")), "abcdef");
   EXPECT_NE(::fcntl(0, F_GETFD), -1) << "a committed output closed standard input";

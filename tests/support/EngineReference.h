@@ -4,10 +4,12 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "engine/Bitmap24.h"
 #include "engine/Lut.h"
@@ -92,34 +94,25 @@ inline TLutTriple Evaluate(const TLUT &lut, const TLutTriple &in) {
   return in;
 }
 
-// Channel means and population deviations: one conversion per pixel and pass, sums in pixel order.
+// Channel means and population deviations: one conversion per pixel, sums in pixel order.
 inline void ChannelStatistics(const TBitmap24 &bitmap, double means[3], double devs[3]) {
-  const int count = bitmap.Width() * bitmap.Height();
-  double sum[3] = {0, 0, 0};
+  std::vector<std::array<double, 3>> values;
   for (int y = 0; y < bitmap.Height(); ++y)
     for (int x = 0; x < bitmap.Width(); ++x) {
       std::uint8_t r, g, b;
       bitmap.GetPixel(x, y, r, g, b);
-      double c[3];
+      std::array<double, 3> &c = values.emplace_back();
       RGBToYUV(c[0], c[1], c[2], r / 255.0, g / 255.0, b / 255.0);
-      for (int k = 0; k < 3; ++k)
-        sum[k] += c[k];
     }
   for (int k = 0; k < 3; ++k) {
-    means[k] = sum[k] / count;
-    sum[k] = 0;
+    double sum = 0, squares = 0;
+    for (const auto &c : values)
+      sum += c[k];
+    means[k] = sum / static_cast<double>(values.size());
+    for (const auto &c : values)
+      squares += (c[k] - means[k]) * (c[k] - means[k]);
+    devs[k] = std::sqrt(squares / static_cast<double>(values.size()));
   }
-  for (int y = 0; y < bitmap.Height(); ++y)
-    for (int x = 0; x < bitmap.Width(); ++x) {
-      std::uint8_t r, g, b;
-      bitmap.GetPixel(x, y, r, g, b);
-      double c[3];
-      RGBToYUV(c[0], c[1], c[2], r / 255.0, g / 255.0, b / 255.0);
-      for (int k = 0; k < 3; ++k)
-        sum[k] += (c[k] - means[k]) * (c[k] - means[k]);
-    }
-  for (int k = 0; k < 3; ++k)
-    devs[k] = std::sqrt(sum[k] / count);
 }
 
 inline double ClampToUnit(double v) { return !(v >= 0) ? 0 : (v > 1 ? 1 : v); } // NaN counts as 0
