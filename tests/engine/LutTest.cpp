@@ -177,18 +177,24 @@ TEST(Lut, AssignFromBakesAnyModeIntoItsOwnTablesAndRefusesBadSizes) {
   EXPECT_EQ(neither.Comments, lattice.Comments);
   EXPECT_EQ(neither.Lattice[1][1][1], TLutTriple{});
 
-  // A destination of impossible size is refused before its comments change.
-  TLUT bad;
-  bad.Mode = kMode3D;
-  bad.Comments = {"kept"};
-  for (int n : {1, 102}) {
-    bad.Size3D = n;
-    EXPECT_THROW(bad.AssignFrom(lattice), EEngineError) << n;
-    EXPECT_EQ(bad.Comments, std::vector<std::string>{"kept"});
+  // Tables of impossible size: a bake into or out of them and a picture through them are refused,
+  // before the comments change; so is a mode that does not exist.
+  TBitmap24 bmp(4, 4);
+  struct Bad { std::uint8_t mode; int size3D, size1D; } bad[] = {
+      {kMode3D, 1, 2}, {kMode3D, 102, 2}, {kMode1D, 2, 1}, {kMode1D, 2, kMaxSize1D + 1}, {kMode1DThen3D, 2, 1}, {4, 2, 2}};
+  for (const Bad &c : bad) {
+    TLUT lut;
+    lut.Mode = c.mode;
+    lut.Size3D = c.size3D;
+    lut.Size1D = c.size1D;
+    lut.Comments = {"kept"};
+    EXPECT_THROW(lut.ApplyToBitmap(bmp), EEngineError) << int(c.mode) << " " << c.size3D << " " << c.size1D;
+    if (c.mode <= kMode3D) {
+      EXPECT_THROW(lut.AssignFrom(lattice), EEngineError);
+      EXPECT_THROW(curve.AssignFrom(lut), EEngineError);
+    }
+    EXPECT_EQ(lut.Comments, std::vector<std::string>{"kept"});
   }
-  bad.Mode = kMode1D;
-  bad.Size1D = kMaxSize1D + 1;
-  EXPECT_THROW(bad.AssignFrom(lattice), EEngineError);
 }
 
 TEST(LutApply, BitmapMatchesApplyToColorByteForByte) {
@@ -233,19 +239,6 @@ TEST(LutApply, BitmapMatchesApplyToColorByteForByte) {
     ASSERT_TRUE(banded.SamePixels(expected)) << "in bands: mode " << int(c.mode) << " size " << c.n << "/" << c.m;
   }
   SetEngineThreadCount(0);
-}
-
-TEST(LutApply, RefusesTablesOfImpossibleSize) {
-  TBitmap24 bmp(4, 4);
-  TLUT lut;
-  lut.Mode = kMode3D;
-  for (int n : {0, 1, 102, -5}) {
-    lut.Size3D = n;
-    EXPECT_THROW(lut.ApplyToBitmap(bmp), EEngineError) << n;
-  }
-  lut.Mode = kMode1D;
-  lut.Size1D = kMaxSize1D + 1;
-  EXPECT_THROW(lut.ApplyToBitmap(bmp), EEngineError);
 }
 
 // The parts cover the range: the pictures and lattices above come out whole on two threads.
