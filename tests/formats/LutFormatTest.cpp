@@ -52,41 +52,6 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   EXPECT_THROW(FindLutFormat(dir.File("missing.cube")), EFOpenError);
 }
 
-// Every writable profile at its default size and depth reads back within half a step of what it
-// wrote (6 decimals, 2 for HDLink's values times 1000), and the file is taken for its format
-// unless the row says otherwise.
-TEST(LutProfiles, EveryProfileRoundTripsWithinItsQuantisation) {
-  TTempDir dir;
-  for (int i = 0; i < LutOutputProfileCount(); ++i) {
-    const TLutOutputProfile &p = GetLutOutputProfile(i);
-    TLUTFormat &format = Format(p.Format);
-    if (!format.CanReadFiles() || p.Format == Cinetal1D || p.Format == Shake1D)
-      continue;
-    const std::string file = dir.File("p" + std::to_string(i) + "." + p.Extension);
-    TLUT in, out;
-    format.Is3D ? FillLattice(in, p.DefaultSize) : FillCurve(in, p.DefaultSize);
-    format.SaveToFile(file, in, p.DefaultBits);
-    // A ".dd3" is a 3DL file that no reader takes by its name.
-    EXPECT_EQ(FindLutFormat(file), p.Extension == "dd3" ? nullptr : &format) << p.Name;
-    format.LoadFromFile(file, out);
-    const double step = p.Format == FsiDit3D       ? 0.5 / 1008
-                        : p.Format == Blackmagic1D ? 0.5e-5
-                        : p.DefaultBits            ? 0.5 / (std::ldexp(1.0, p.DefaultBits) - 1)
-                                                   : 0.5e-6;
-    const int n = p.DefaultSize;
-    ASSERT_EQ(format.Is3D ? out.Size3D : out.Size1D, n) << p.Name;
-    EXPECT_EQ(out.Mode, p.Format == Nucoda3D ? kMode1DThen3D : format.Is3D ? kMode3D : kMode1D) << p.Name;
-    for (int a = 0; a < n; ++a)
-      for (int b = 0; b < (format.Is3D ? n : 1); ++b) {
-        const int c = (a * 7 + b * 3 + 1) % n;
-        const TLutTriple &x = format.Is3D ? in.Lattice[a][b][c] : in.Curve[a];
-        const TLutTriple &y = format.Is3D ? out.Lattice[a][b][c] : out.Curve[a];
-        for (int k = 0; k < 3; ++k)
-          ASSERT_NEAR(x[k], y[k], step + 1e-9) << p.Name << " at " << a << " " << b << " " << c;
-      }
-  }
-}
-
 // Writes the LUT through the format to "out" in a fresh folder; answers "" when it is written, else
 // the error's message with the folder taken off. A refused write leaves nothing behind.
 std::string SaveError(TLutFormatId id, const TLUT &lut, int bits) {

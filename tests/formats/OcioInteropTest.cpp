@@ -141,23 +141,6 @@ TEST(OcioInterop, WeReadOpenColorIOsFiles) {
   }
 }
 
-// OpenColorIO 2.1 writes a 3-point mesh (Lustre or 3DL) with a shaper line of three numbers and
-// cannot read it back: it takes the shaper for a value. We must, and must find the same lattice in
-// both files.
-TEST(OcioInterop, ThreePointMeshesReadAlike) {
-  TTempDir dir;
-  Bake("lustre", dir.File("lustre3.3dl"), 3, 0);
-  Bake("flame", dir.File("flame3.3dl"), 3, 0);
-  TLUT lustre, flame;
-  EXPECT_EQ(LoadLutFile(dir.File("lustre3.3dl"), lustre), &Format(Lustre3D));
-  EXPECT_EQ(LoadLutFile(dir.File("flame3.3dl"), flame), &Format(ThreeDL));
-  ASSERT_EQ(lustre.Size3D, 3);
-  for (int r = 0; r < 3; ++r)
-    for (int g = 0; g < 3; ++g)
-      EXPECT_TRUE(std::equal(lustre.Lattice[r][g], lustre.Lattice[r][g] + 3, flame.Lattice[r][g])) << r << " " << g;
-  EXPECT_THROW(OcioFileProcessor(dir.File("lustre3.3dl")), OCIO::Exception);
-}
-
 // --- ASC CDL --------------------------------------------------------------------------------
 
 // Corrections of our own and the peer files: both read the same record, and with saturation set
