@@ -6,11 +6,13 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "engine/Bitmap24.h"
 #include "engine/Errors.h"
 #include "engine/Lut.h"
 #include "engine/Parallel.h"
+#include "engine/Scratch.h"
 #include "tests/support/EngineReference.h"
 
 using namespace tintwise;
@@ -250,4 +252,19 @@ TEST(ParallelFor, RaisesTheErrorOfAnyPart) {
   };
   EXPECT_THROW(ParallelFor(1000, lateFailure, 1), EEngineError);
   SetEngineThreadCount(0);
+}
+
+// A scratch buffer given back goes to the pool whole, and comes out again for any request it holds.
+TEST(Scratch, ABufferGivenBackServesAnyRequestItHolds) {
+  std::vector<TScratch> held; // whatever earlier tests left in the pool, taken out of the way
+  for (int i = 0; i < 4; ++i)
+    held.emplace_back(1);
+  void *big;
+  {
+    const TScratch first(100 << 20);
+    big = first.As<void>();
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(big) % 64, 0u);
+  }
+  EXPECT_EQ(TScratch(64).As<void>(), big);
+  EXPECT_EQ(TScratch(100 << 20).As<void>(), big);
 }
