@@ -30,12 +30,25 @@ TEST(AboutForm, LinksOpenInTheBrowserAndAnEmptyContactIsHidden) {
   TUrlCatcher catcher;
   for (const char *scheme : {"https", "mailto"})
     QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "Open");
+  QTest::mouseClick(with.lblSite, Qt::RightButton); // only the left button follows a link
   QTest::mouseClick(with.lblSite, Qt::LeftButton);
   QTest::mouseClick(with.lblMail, Qt::LeftButton);
   for (const char *scheme : {"https", "mailto"})
     QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
   EXPECT_EQ(catcher.Opened, (QList<QUrl>{QUrl(QStringLiteral("https://www.example.com/tintwise")),
                                          QUrl(QStringLiteral("mailto:colour@example.com"))}));
+}
+
+TEST(AboutForm, OpensCentredOnItsOwner) {
+  QWidget owner;
+  owner.setGeometry(100, 80, 900, 600);
+  owner.show();
+  QPoint centre;
+  test::OnModal<TAboutForm>([&] { ShowAbout(ProductInfo(), &owner); }, [&](TAboutForm *form) {
+    centre = form->geometry().center();
+    form->accept();
+  });
+  EXPECT_LE((centre - owner.geometry().center()).manhattanLength(), 4); // give or take the window frame
 }
 
 } // namespace

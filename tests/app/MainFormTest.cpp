@@ -79,6 +79,7 @@ struct TMainFormFixture : test::TWindowFixture {
 
 TEST_F(TMainFormFixture, ControlsFollowTheWorkflow) {
   // Start: nothing but the tool bar works, and Create 3D LUT waits for a correction.
+  EXPECT_EQ(frm.sbnOpenRefImage->toolTip(), QStringLiteral("Open the reference image"));
   EXPECT_FALSE(frm.sbnCreateLUT->isEnabled() || frm.sbnDiscardSecCorrection->isEnabled());
   EXPECT_EQ(std::pair(Primary(), Secondary()), std::pair(0, 0));
   Open(frm.sbnOpenRefImage, refFile);

@@ -178,7 +178,7 @@ TEST_F(CliCommands, MatchWritesWhatTheEngineComputesFromTheFittedPictures) {
   ASSERT_TRUE(big.save(source));
   const TRun r = Cli({"match", "--reference", kReference, "--source", source, "--profile", "Cube 3D Davinci", "--size",
                       "17", "--brightness", "80", "--chroma", "120", "--source-region", "101,51,200,100",
-                      "--secondary", "ref=10,10,200,100 src=400,300,150,90 softness=4 chroma=50", "--secondary",
+                      "--secondary", "ref=10,10,200,100 src=400,300,150,90 softness=0 chroma=50", "--secondary",
                       "src=0,0,100,100 ref=300,200,300,200", "--output", out, "--preview", preview});
   ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
 
@@ -190,7 +190,7 @@ TEST_F(CliCommands, MatchWritesWhatTheEngineComputesFromTheFittedPictures) {
   out17->Size3D = 17;
   ApplyPrimaryCorrection(ref, src.Crop(50, 25, 101, 51), *working, 0.8, 1.2, 1.2);
   const struct { QRect r, s; int softness, b, c; } secondaries[] = {
-      {{10, 10, 200, 100}, {200, 150, 75, 45}, 4, 100, 50}, {{300, 200, 300, 200}, {0, 0, 50, 50}, 2, 100, 100}};
+      {{10, 10, 200, 100}, {200, 150, 75, 45}, 0, 100, 50}, {{300, 200, 300, 200}, {0, 0, 50, 50}, 2, 100, 100}};
   for (const auto &s : secondaries) {
     auto rec = std::make_unique<TSecondCorrectionData>();
     CalcSecondaryStatistics(Crop(ref, s.r), Crop(src, s.s), *rec);
@@ -220,6 +220,7 @@ TEST_F(CliCommands, ConvertInfoAndABatchWithAFailure) {
   r = Cli({"info", dl});
   EXPECT_TRUE(r.Out.contains("format: 3DL (4)")) << r.Out.toStdString();
   EXPECT_TRUE(r.Out.contains("3D size: 33 points per axis"));
+  EXPECT_FALSE(r.Out.contains("1D size"));
   const QStringList a = Cli({"eval", cube, "0.2", "0.8", "0.04"}).Out.split(' ');
   const QStringList b = Cli({"eval", dl, "0.2", "0.8", "0.04"}).Out.split(' ');
   ASSERT_TRUE(a.size() == 3 && b.size() == 3) << a.join(" ").toStdString();
@@ -282,10 +283,14 @@ TEST_F(CliCommands, FailedWritesToStandardOutputFail) {
 }
 
 TEST_F(CliCommands, InfoEscapesControlCharactersOfComments) {
-  const QString lut = WriteText("c.cube", "# red \033[31mtext\007 \xc2\x9b caf\xc3\xa9 \xff\nLUT_3D_SIZE 2\n"
+  // Well-formed UTF-8 stays, a no-break space among it; a stray continuation byte, a surrogate and
+  // a byte that starts nothing are escaped one byte at a time.
+  const QString lut = WriteText("c.cube", "# red \033[31mtext\007 \xc2\x9b caf\xc3\xa9 \xc2\xa0noir \xff \x80 "
+                                          "\xed\xa0\x80\nLUT_3D_SIZE 2\n"
                                           "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
   const TRun r = Cli({"info", lut});
-  EXPECT_TRUE(r.Out.contains(QString::fromUtf8("  red \\x1B[31mtext\\x07 \\u009B caf\xc3\xa9 \\xFF\n")))
+  EXPECT_TRUE(r.Out.contains(QString::fromUtf8(
+      "  red \\x1B[31mtext\\x07 \\u009B caf\xc3\xa9 \xc2\xa0noir \\xFF \\x80 \\xED\\xA0\\x80\n")))
       << r.Out.toStdString();
 }
 

@@ -115,6 +115,9 @@ TEST_F(ApplySequence, ConvertsALibraryInOneCall) {
   EXPECT_FALSE(Bytes(Path("lib/warm.3dl")).isEmpty());
   EXPECT_EQ(Bytes(Path("lib/warm.3dl")), Bytes(Path("one/warm.3dl")));
   EXPECT_EQ(Bytes(Path("lib/cool.v2.3dl")), Bytes(Path("one/warm.3dl")));
+  // A batch without a failure exits with 0.
+  const QStringList good{"--overwrite", Path("lib/warm.cube"), Path("lib/cool.v2.cube")};
+  EXPECT_EQ(Cli(QStringList{"convert", "--profile", "3DL Fusion", "--output-dir", Path("one")} + good).Code, 0);
   // Resumed: the finished files are skipped, the damaged one still fails.
   const TRun again = Cli(QStringList{"convert", "--profile", "3DL Fusion", "--output-dir", Path("lib"),
                                      "--skip-existing", "--progress", "jsonl"} +

@@ -35,6 +35,11 @@ TEST_F(ScopesCli, WritesTheFourScopesAtTheSizeAndStandardAsked) {
     ASSERT_EQ(vectorscope.size(), QSize(256, 256));
     EXPECT_GT(qGreen(vectorscope.pixel(redX, 12)), qRed(vectorscope.pixel(redX, 12)) + 10) << standard;
   }
+  // The logarithmic histogram lifts the rare codes of a photograph.
+  ASSERT_EQ(Cli({"scopes", kSource, "--output-dir", Dir.path(), "--overwrite"}).Code, 0);
+  const QByteArray linear = Bytes(Path("histogram.png"));
+  ASSERT_EQ(Cli({"scopes", kSource, "--output-dir", Dir.path(), "--overwrite", "--log-histogram"}).Code, 0);
+  EXPECT_NE(Bytes(Path("histogram.png")), linear);
 }
 
 TEST_F(ScopesCli, ReportsMeasureTheRegionsAsked) {
