@@ -1,22 +1,31 @@
+// Pictures of 8 bits a channel, read and written: the decoders against TurboJPEG's whole-picture
+// decode, Qt's readers, the plain BMP reader and the BMP suite; the writer against TurboJPEG's
+// compressor and Qt's readers; the fit against the plain reading of the resampler; and the
+// refusals of damaged and unreadable files.
 #include <gtest/gtest.h>
 
+#include <png.h>
+#include <sys/stat.h>
+
 #include <QFileInfo>
-#include <QImage>
 #include <QImageReader>
 
 #include <algorithm>
+#include <csetjmp>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <random>
 #include <tuple>
-
-#include <sys/stat.h>
 
 #include "imaging/ImageResize2.h"
 #include "imaging/PictureLoader.h"
+#include "imaging/PictureWriter.h"
 #include "tests/imaging/BmpReference.h"
 #include "tests/imaging/ImagingTestSupport.h"
 #include "tests/imaging/ResampleReference.h"
+#include "tests/support/EngineReference.h"
 
 using namespace tintwise;
 using test::TBytes;
@@ -24,8 +33,68 @@ namespace fs = std::filesystem;
 
 namespace {
 
+struct TPngForm {
+  const char *Name;
+  int ColourType, Depth;
+  bool Interlaced = false;
+  bool Transparent = false; // a tRNS chunk
+  bool Gamma = false;       // a gAMA chunk Qt leaves alone
+  bool SmallChunks = false; // IDAT chunks of 100 bytes
+};
+
 class PictureLoader : public test::TPictureFixture {
 protected:
+  // Random samples, every channel, with some rows repeated so the row filters vary.
+  std::string WritePng(const std::string &name, const TPngForm &form, int width, int height) const {
+    std::FILE *out = std::fopen(Path(name).c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    const int channels = form.ColourType == PNG_COLOR_TYPE_RGB         ? 3
+                         : form.ColourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                         : form.ColourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                        : 1;
+    const std::size_t bytes = static_cast<std::size_t>(width) * channels;
+    std::vector<png_byte> pixels(bytes * height);
+    std::mt19937 rng(static_cast<unsigned>(width * 31 + form.ColourType));
+    for (auto &p : pixels)
+      p = static_cast<png_byte>(rng() >> 24);
+    for (int y = 1; y < height; y += 3)
+      std::copy_n(pixels.begin() + (y - 1) * bytes, bytes, pixels.begin() + y * bytes);
+    if (setjmp(png_jmpbuf(png))) {
+      ADD_FAILURE() << "libpng cannot write " << name;
+      png_destroy_write_struct(&png, &info);
+      std::fclose(out);
+      return Path(name);
+    }
+    png_init_io(png, out);
+    if (form.SmallChunks)
+      png_set_compression_buffer_size(png, 100);
+    png_set_IHDR(png, info, width, height, form.Depth, form.ColourType,
+                 form.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[256];
+    for (int i = 0; i < 256; ++i)
+      palette[i] = {static_cast<png_byte>(i), static_cast<png_byte>(255 - i), static_cast<png_byte>(i * 7)};
+    if (form.ColourType == PNG_COLOR_TYPE_PALETTE)
+      png_set_PLTE(png, info, palette, 256);
+    png_color_16 key{};
+    key.red = pixels[0];
+    key.green = pixels[1];
+    key.blue = pixels[2];
+    if (form.Transparent)
+      png_set_tRNS(png, info, nullptr, 0, &key);
+    if (form.Gamma)
+      png_set_gAMA(png, info, 0.45455);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < height; ++y)
+      rows.push_back(pixels.data() + y * bytes);
+    png_write_image(png, rows.data()); // every pass of an interlaced picture
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    EXPECT_EQ(std::fclose(out), 0);
+    return Path(name);
+  }
   // Saves the picture with Qt in the format its extension names; TurboJPEG writes JPEG files.
   std::string Save(const std::string &name, const TBitmap24 &bmp, int subsampling = TJSAMP_444, int flags = 0) const {
     const QString ext = QFileInfo(QString::fromStdString(name)).suffix().toLower();
@@ -249,4 +318,81 @@ TEST(PictureLoaderSuite, BmpSuiteGoodFilesGiveTheirPixelsAndNoFileCrashes) {
     EXPECT_GT(skipped, 0);
     EXPECT_EQ(skipped + kept, bmp.Width() * bmp.Height()) << bits << " bits";
   }
+}
+
+// 8-bit colour PNG files are read with libpng a band at a time; every other kind goes to Qt's
+// reader. Whichever reads a file, the pixels must be those Qt's reader gives for it, for files
+// written with libpng in the forms other programs write.
+TEST_F(PictureLoader, EveryFormOfPngGivesQtsPixels) {
+  const TPngForm forms[] = {
+      {"rgb", PNG_COLOR_TYPE_RGB, 8},
+      {"rgba", PNG_COLOR_TYPE_RGB_ALPHA, 8},
+      {"rgb-key", PNG_COLOR_TYPE_RGB, 8, false, true},
+      {"rgb-gamma-chunks", PNG_COLOR_TYPE_RGB, 8, false, false, true, true},
+      {"rgb-interlaced", PNG_COLOR_TYPE_RGB, 8, true},
+      {"rgba-interlaced", PNG_COLOR_TYPE_RGB_ALPHA, 8, true},
+      {"grey", PNG_COLOR_TYPE_GRAY, 8},
+      {"grey-alpha", PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+      {"palette", PNG_COLOR_TYPE_PALETTE, 8},
+  };
+  for (const TPngForm &form : forms)
+    for (const auto &[width, height] : {std::pair{1, 1}, std::pair{67, 130}, std::pair{300, 3}}) {
+      SCOPED_TRACE(std::string(form.Name) + " " + std::to_string(width) + " x " + std::to_string(height));
+      const std::string file = WritePng(std::string(form.Name) + ".png", form, width, height);
+      EXPECT_TRUE(Load(file).SamePixels(test::QtPixels(file, "png")));
+      // Without IEND's CRC the picture still reads, as Qt reads it.
+      const TBytes bytes = Read(file);
+      EXPECT_TRUE(Load(Write("nocrc.png", TBytes(bytes.begin(), bytes.end() - 4))).SamePixels(test::QtPixels(file, "png")));
+    }
+}
+
+// The writer against TurboJPEG's one-call compressor (the writer it replaced, with the same
+// settings), against Qt's readers, and against itself fed a band of rows at a time.
+TEST_F(PictureLoader, WrittenFilesAreTheSameWholeOrInBands) {
+  // A single pixel, sides that are not whole chroma blocks, and a picture wider than one megabyte of
+  // output per band.
+  for (const auto &[width, height] : {std::pair{1, 1}, std::pair{17, 9}, std::pair{1999, 1001}}) {
+    SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+    const TBitmap24 picture = reference::SyntheticPicture(width, height, static_cast<unsigned>(width));
+    for (const std::string type : {"jpg", "png", "bmp"}) {
+      SavePictureFile(picture, Path("whole." + type));
+      const TBytes whole = Read(Path("whole." + type));
+      if (type == "jpg") { // quality 95, 4:2:0, accurate DCT
+        EXPECT_TRUE(whole == test::Jpeg(picture, TJSAMP_420, 95, TJFLAG_ACCURATEDCT)) << "not TurboJPEG's bytes";
+      } else {
+        EXPECT_TRUE(test::QtPixels(Path("whole." + type)).SamePixels(picture)) << type;
+      }
+      // Bands of 7 rows, then the rest by Finish.
+      TPictureRowWriter writer(Path("banded." + type), width, height);
+      const int stop = height * 2 / 3;
+      for (int y = 0; y < stop; y += 7)
+        writer.WriteRows(picture, y, std::min(y + 7, stop));
+      writer.Finish(picture);
+      EXPECT_TRUE(Read(Path("banded." + type)) == whole) << type;
+    }
+  }
+}
+
+TEST_F(PictureLoader, WriterRefusesRowsOutOfOrderAndLeavesNoUnfinishedFile) {
+  const TBitmap24 picture = reference::SyntheticPicture(40, 30, 5);
+  {
+    TPictureRowWriter writer(Path("out.jpg"), 40, 30);
+    writer.WriteRows(picture, 0, 10);
+    EXPECT_THROW(writer.WriteRows(picture, 5, 20), EEngineError);            // rows again
+    EXPECT_THROW(writer.WriteRows(picture, 11, 20), EEngineError);           // a gap
+    EXPECT_THROW(writer.WriteRows(picture, 10, 31), EEngineError);           // past the bottom
+    EXPECT_THROW(writer.WriteRows(TBitmap24(40, 31), 10, 20), EEngineError); // another size
+    EXPECT_THROW(writer.WriteRows(TBitmap24(41, 30), 10, 20), EEngineError);
+  } // never finished: nothing is left, not even the temporary file
+  EXPECT_TRUE(fs::is_empty(Dir.path().toStdString()));
+  EXPECT_THROW(TPictureRowWriter(Path("out.gif"), 4, 4), EFCreateError);
+  EXPECT_THROW(TPictureRowWriter(Path("out"), 4, 4), EFCreateError);
+  for (const auto &[width, height] : {std::pair{0, 4}, std::pair{4, 0}})
+    EXPECT_THROW(TPictureRowWriter(Path("out.png"), width, height), EFCreateError);
+  EXPECT_THROW(SavePictureFile(TBitmap24(), Path("empty.png")), EFCreateError);
+  // The bottom row may end the picture by Finish after every row was written.
+  TPictureRowWriter writer(Path("out.png"), 40, 30);
+  writer.WriteRows(picture, 0, 30);
+  writer.Finish(picture);
+  EXPECT_TRUE(test::QtPixels(Path("out.png")).SamePixels(picture));
 }
