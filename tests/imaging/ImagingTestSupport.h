@@ -75,9 +75,9 @@ protected:
   static bool Shell(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 };
 
-// TurboJPEG's one-call compressor over rows of the given pixel format.
-inline TBytes Jpeg(const unsigned char *pixels, int width, int height, int stride, int pixelFormat, int subsampling,
-                   int quality, int flags = 0) {
+// TurboJPEG's one-call compressor over rows of the given pixel format (blue, green, red by default).
+inline TBytes Jpeg(const unsigned char *pixels, int width, int height, int stride, int subsampling, int quality,
+                   int flags = 0, int pixelFormat = TJPF_BGR) {
   tjhandle tj = tjInitCompress();
   unsigned char *out = nullptr;
   unsigned long size = 0;
@@ -86,11 +86,6 @@ inline TBytes Jpeg(const unsigned char *pixels, int width, int height, int strid
   tjFree(out);
   tjDestroy(tj);
   return bytes;
-}
-
-inline TBytes Jpeg(const TBitmap24 &bmp, int subsampling, int quality, int flags = 0) {
-  return Jpeg(bmp.Bits(), bmp.Width(), bmp.Height(), static_cast<int>(bmp.Stride()), TJPF_BGR, subsampling, quality,
-              flags);
 }
 
 // What Qt's own reader makes of a file, alpha dropped.

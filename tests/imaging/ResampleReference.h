@@ -99,14 +99,13 @@ inline void Resample(TFilterFunction filter, const TBitmap24 &src, TBitmap24 &ds
 inline TBitmap24 TestPicture(int width, int height, unsigned seed) {
   TBitmap24 bmp(width, height);
   std::mt19937 rng(seed);
-  auto noise = [&] { return static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(rng)); };
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      const std::uint8_t edge = (x / 3 + y / 2) % 2 ? 255 : 0;
+      const int edge = (x / 3 + y / 2) % 2 ? 255 : 0, noise = static_cast<int>(rng() & 0xFFFFFF);
       switch ((x * 7 / std::max(width, 1) + y * 5 / std::max(height, 1)) % 4) {
       case 0: bmp.SetPixel(x, y, x * 255 / std::max(width - 1, 1), y * 255 / std::max(height - 1, 1), 128); break;
       case 1: bmp.SetPixel(x, y, edge, edge, edge); break;
-      case 2: { const std::uint8_t r = noise(), g = noise(); bmp.SetPixel(x, y, r, g, noise()); break; }
+      case 2: bmp.SetPixel(x, y, noise & 0xFF, noise >> 8 & 0xFF, noise >> 16); break;
       default: bmp.SetPixel(x, y, 255, x % 2 ? 0 : 255, 0); break;
       }
     }
