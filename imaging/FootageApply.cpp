@@ -269,8 +269,6 @@ private:
   void Decoded(int y0, int count) {
     {
       std::lock_guard<std::mutex> lock(FLock);
-      if (FBands.empty())
-        FBands.reserve(static_cast<std::size_t>(FPicture.Height() / std::max(count, 1) + 2));
       FBands.push_back({y0, count, false});
     }
     FChanged.notify_all();
