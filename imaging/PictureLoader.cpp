@@ -699,7 +699,7 @@ void DecodeWithQt(const std::string &fileName, const TFormatEntry &format, TRowS
           d[2] = static_cast<std::uint8_t>(qRed(s[x]));
         }
       }
-      if (bmp && tables.Any)
+      if (tables.Any) // only a BMP's bit fields are widened
         tables.Apply(band.Bits + r * band.Stride, width);
     }
     sink.Commit(y0, count);
