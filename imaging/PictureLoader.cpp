@@ -390,7 +390,7 @@ void PngReadData(png_structp png, png_bytep data, png_size_t length) {
   if (got == length)
     return;
   // Some files lack the last CRC; Qt's reader supplies IEND's, and so does this one.
-  if (reader->ReadingEnd && length == 4 && got < 4) {
+  if (reader->ReadingEnd && length == 4) {
     static const unsigned char endCrc[4] = {0xae, 0x42, 0x60, 0x82};
     std::memcpy(data, endCrc, 4);
     return;
