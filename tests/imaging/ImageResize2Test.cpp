@@ -1,6 +1,5 @@
-// The resampler against its plain reading byte for byte, on every path (vector or plain, one or two
-// threads, whole or in bands), and the filters, fitted sizes and edge folds against values worked
-// out by hand.
+// The resampler against its plain reading byte for byte on every path (vector or plain, one or two
+// threads, whole or in bands), and the filters and fitted sizes against values worked out by hand.
 #include <gtest/gtest.h>
 
 #include <cmath>
