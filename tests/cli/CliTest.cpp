@@ -283,14 +283,14 @@ TEST_F(CliCommands, FailedWritesToStandardOutputFail) {
 }
 
 TEST_F(CliCommands, InfoEscapesControlCharactersOfComments) {
-  // Well-formed UTF-8 stays, a no-break space among it; a stray continuation byte, a surrogate and
-  // a byte that starts nothing are escaped one byte at a time.
-  const QString lut = WriteText("c.cube", "# red \033[31mtext\007 \xc2\x9b caf\xc3\xa9 \xc2\xa0noir \xff \x80 "
-                                          "\xed\xa0\x80\nLUT_3D_SIZE 2\n"
+  // Well-formed UTF-8 stays, a no-break space and a euro sign among it; a stray continuation byte,
+  // a surrogate, an overlong form and a byte that starts nothing are escaped one byte at a time.
+  const QString lut = WriteText("c.cube", "# red \033[31mtext\007 \xc2\x9b caf\xc3\xa9 \xc2\xa0noir 5\xe2\x82\xac \xff "
+                                          "\x80 \xed\xa0\x80 \xe0\x80\xaf\nLUT_3D_SIZE 2\n"
                                           "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
   const TRun r = Cli({"info", lut});
-  EXPECT_TRUE(r.Out.contains(QString::fromUtf8(
-      "  red \\x1B[31mtext\\x07 \\u009B caf\xc3\xa9 \xc2\xa0noir \\xFF \\x80 \\xED\\xA0\\x80\n")))
+  EXPECT_TRUE(r.Out.contains(QString::fromUtf8("  red \\x1B[31mtext\\x07 \\u009B caf\xc3\xa9 \xc2\xa0noir "
+                                               "5\xe2\x82\xac \\xFF \\x80 \\xED\\xA0\\x80 \\xE0\\x80\\xAF\n")))
       << r.Out.toStdString();
 }
 

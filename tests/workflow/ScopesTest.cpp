@@ -181,6 +181,7 @@ TEST(Scopes, HistogramScalesLinearAndLogarithmic) {
     picture.SetPixel(x, 0, 255, 255, 255);
   const int n = 512, band = n / 4, room = band - 3;
   const TScopeCounts c = MeasureScopes(picture, TScopeStandard::Rec601, n);
+  EXPECT_DOUBLE_EQ(HistogramPeak(c), 0.99);
   auto height = [&](const TScopeImage &image, int k, int column) {
     int h = 0;
     for (int row = 0; row < room; ++row) {
@@ -238,6 +239,7 @@ TEST(Scopes, SizesAndEmptyPictures) {
   EXPECT_THROW(MeasureScopes(TBitmap24(2, 2), TScopeStandard::Rec601, kMinScopeSize - 1), EEngineError);
   EXPECT_THROW(MeasureScopes(TBitmap24(2, 2), TScopeStandard::Rec601, kMaxScopeSize + 1), EEngineError);
   const TScopeCounts empty = MeasureScopes(TBitmap24(), TScopeStandard::Rec601, 64);
+  EXPECT_EQ(HistogramPeak(empty), 0.0); // no share of no pixels
   for (const TScopeKind kind : {TScopeKind::Waveform, TScopeKind::Parade, TScopeKind::Vectorscope, TScopeKind::Histogram}) {
     const TScopeImage image = DrawScope(kind, empty);
     const bool wave = kind == TScopeKind::Waveform || kind == TScopeKind::Parade;
