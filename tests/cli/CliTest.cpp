@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <memory>
+#include <sys/stat.h>
 
 #include "engine/Lut.h"
 #include "engine/PrimaryCorrection.h"
@@ -39,7 +40,8 @@ TEST_F(CliCommands, ListsEveryProfileAndFormat) {
 TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailuresAndWriteNothing) {
   // Exit 2 for what the command line itself gets wrong, 1 for an operation that fails; either way
   // one line on standard error, naming the file where there is one, no output written, and no input
-  // or device written over.
+  // or special file written over. The special file is a pipe of the test's own: were the refusal to
+  // fail as root, /dev/null itself would be replaced.
   QImage flat(40, 30, QImage::Format_RGB888);
   flat.fill(QColor(20, 120, 220));
   ASSERT_TRUE(flat.save(Path("flat.png")));
@@ -49,7 +51,9 @@ TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailuresAndWriteNothing)
     ASSERT_TRUE(QFile::copy(kSource, Path(name)));
   ASSERT_TRUE(QFile::copy(kReference, Path("rocket.jpg")));
   ASSERT_TRUE(QFile::link(Path("coffee.png"), Path("alias.png")));
-  ASSERT_TRUE(QFile::link("/dev/null", Path("dev.png")));
+  const QString pipe = Path("pipe");
+  ASSERT_EQ(mkfifo(pipe.toLocal8Bit().constData(), 0644), 0);
+  ASSERT_TRUE(QFile::link(pipe, Path("pipe.png")));
   const QString ref = Path("rocket.jpg"), src = Path("coffee.png"), shot = Path("scopes/shot.png");
   const QString kept = WriteText("scopes/histogram.png", "not a histogram");
   const QString out = Path("x.cube"), lut = IdentityCube(), junk = WriteText("junk.cube", "this is no LUT\n");
@@ -104,16 +108,15 @@ TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailuresAndWriteNothing)
       {{"apply", "--lut", lut, "--output-dir", Dir.path(), src, Path("a/frame.png")}, 1, ""},
       {{"apply", "--lut", lut, "--output-dir", Path("out"), Path("a/frame.png"), Path("b/frame.png")}, 1, ""},
       {{"apply", "--lut", lut, "--output", Path("a/frame.png"), src}, 1, ""}, // exists, no --overwrite
-      // A device, at the end of a link.
-      {{"apply", "--lut", lut, "--output", Path("dev.png"), "--overwrite", src}, 1, ""},
+      {{"apply", "--lut", lut, "--output", Path("pipe.png"), "--overwrite", src}, 1, ""}, // at the end of a link
       {copies + QStringList{"--output", Path("m.cube"), "--preview", src}, 1, ""},
       {copies + QStringList{"--output", ref}, 1, ""},
       {copies + QStringList{"--output", Path("m.cube"), "--preview", ref, "--overwrite"}, 1, ""},
       {copies + QStringList{"--output", Path("m.cube"), "--preview", Path("m.gif")}, 1, ""},
       {copies + QStringList{"--output", Path("m.cube"), "--preview", Path("nowhere/m.png")}, 1, ""},
-      {copies + QStringList{"--output", "/dev/null", "--overwrite"}, 1, ""},
+      {copies + QStringList{"--output", pipe, "--overwrite"}, 1, ""},
       {{"convert", lut, "--profile", "7", "--output", lut, "--overwrite"}, 1, ""},
-      {{"convert", lut, "--profile", "7", "--output", "/dev/null", "--overwrite"}, 1, ""},
+      {{"convert", lut, "--profile", "7", "--output", pipe, "--overwrite"}, 1, ""},
       // histogram.png exists.
       {{"scopes", shot, "--output-dir", Path("scopes"), "--report", Path("scopes/shot.json")}, 1, ""},
       {{"scopes", shot, "--report", shot, "--overwrite"}, 1, ""},
@@ -137,7 +140,7 @@ TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailuresAndWriteNothing)
       EXPECT_FALSE(QFile::exists(Path(name))) << name << " after " << run;
     EXPECT_TRUE(QDir(Path("out")).isEmpty());
   }
-  EXPECT_FALSE(QFileInfo("/dev/null").isFile());
+  EXPECT_FALSE(QFileInfo(pipe).isFile());
   EXPECT_EQ(Cli({}).Code, 2);
 
   // A name that merely starts like an input's is no input; --overwrite writes over a file of the
