@@ -78,14 +78,17 @@ TEST_F(FileAccess, ReadsRegularFilesUpToTheirCapAndRefusesEverythingElse) {
       {file, 9, "", "Cannot open file \"" + file + "\". It is larger than 9 bytes."},
       {file, 9, "a cube file", "Cannot open file \"" + file + "\". It is larger than 9 bytes, the most a cube file can hold."},
       {Path("missing"), 10, "", "Cannot open file \"" + Path("missing") + "\". The file does not exist."},
+      {"/tw-missing", 10, "", "Cannot open file \"/tw-missing\". The file does not exist."},
       {Path("nowhere/missing"), 10, "", "Cannot open file \"" + Path("nowhere/missing") + "\". Its folder does not exist."},
       {Path("folder"), 10, "", "Cannot open file \"" + Path("folder") + "\". It is a folder, not a file."},
       {Path("fifo"), 10, "", "Cannot open file \"" + Path("fifo") + "\". It is a pipe, not a file."}, // and does not hang
       {"/dev/zero", 10, "", "Cannot open file \"/dev/zero\". It is a device, not a file."},
       {"", 10, "", "Cannot open file \"\". No file name was given."},
   };
+  const auto descriptors = std::distance(fs::directory_iterator("/proc/self/fd"), {});
   for (const Case &c : cases)
     EXPECT_EQ(MessageOf<EFOpenError>([&] { ReadWholeFile(c.file, c.cap, c.what); }), c.message);
+  EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), descriptors); // none left open
 }
 
 TEST_F(FileAccess, SameFileFollowsLinks) {

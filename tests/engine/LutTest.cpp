@@ -167,6 +167,7 @@ TEST(Lut, AssignFromBakesAnyModeIntoItsOwnTablesAndRefusesBadSizes) {
       if (mode == kMode3D) {
         EXPECT_EQ(dst.Lattice[size][0][0], TLutTriple{});
         EXPECT_EQ(dst.Lattice[size - 1][size][size - 1], TLutTriple{});
+        EXPECT_EQ(dst.Lattice[size - 1][size - 1][size], TLutTriple{});
       } else {
         EXPECT_EQ(dst.Curve[size], TLutTriple{});
       }
