@@ -155,7 +155,11 @@ TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
   for (const Case &c : cases) {
     const std::string expected = "Cannot create file \"" + c.file + "\". " + c.cause;
     EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileOutput::Check(c.file); }), expected);
-    EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(c.file, "x"); }), expected);
+    // Writes take the same check; a device is only checked, so that a broken refusal run as root
+    // cannot put a file in place of the system's /dev/null.
+    if (c.cause.find("device") == std::string::npos) {
+      EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(c.file, "x"); }), expected);
+    }
   }
   ::close(socket);
   EXPECT_TRUE(fs::is_fifo(Path("fifo")));
