@@ -68,9 +68,10 @@ protected:
       palette[i] = {static_cast<png_byte>(i), static_cast<png_byte>(255 - i), static_cast<png_byte>(i * 7)};
     if (form.ColourType == PNG_COLOR_TYPE_PALETTE)
       png_set_PLTE(png, info, palette, 256);
-    png_color_16 key{0, pixels[0], pixels[1], pixels[2], 0};
-    if (form.Transparent)
+    if (form.Transparent) { // an RGB picture: the first pixel's colour is the key
+      png_color_16 key{0, pixels[0], pixels[1], pixels[2], 0};
       png_set_tRNS(png, info, nullptr, 0, &key);
+    }
     if (form.Gamma)
       png_set_gAMA(png, info, 0.45455);
     png_write_info(png, info);
