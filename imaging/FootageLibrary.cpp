@@ -63,6 +63,58 @@ std::string DpxHeaderProblem(const std::string &fileName) {
   return {};
 }
 
+// OpenEXR sets aside the size an attribute of the header declares before it reads the attribute,
+// nearly 2 GB for a damaged 400-byte file. Walks the header (every header of a multi-part file) and
+// answers why it cannot be trusted that far, or an empty text; damage of any other kind is left to
+// the library to report.
+std::string ExrHeaderProblem(const std::string &fileName) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(fileName.c_str(), "rb"), std::fclose);
+  unsigned char head[8];
+  if (!file || std::fread(head, 1, sizeof head, file.get()) != sizeof head ||
+      std::memcmp(head, "\x76\x2f\x31\x01", 4) != 0 || std::fseek(file.get(), 0, SEEK_END) != 0)
+    return {};
+  const long size = std::ftell(file.get());
+  if (size < 0 || std::fseek(file.get(), sizeof head, SEEK_SET) != 0)
+    return {};
+  const bool multiPart = (head[5] & 0x10) != 0;
+  // A null-terminated name of at most 255 characters; false at the end of the file or beyond that.
+  const auto readText = [&](std::string &text) {
+    text.clear();
+    for (int c; (c = std::fgetc(file.get())) != 0;) {
+      if (c == EOF || text.size() == 255)
+        return false;
+      text += static_cast<char>(c);
+    }
+    return true;
+  };
+  std::string name, type;
+  for (bool first = true;; first = false) {
+    // A header is a list of attributes ended by an empty name; an empty header ends a multi-part file.
+    for (int attributes = 0;; ++attributes) {
+      if (!readText(name))
+        return {};
+      if (name.empty()) {
+        if (attributes == 0 && !first)
+          return {};
+        break;
+      }
+      unsigned char word[4];
+      if (!readText(type) || std::fread(word, 1, 4, file.get()) != 4)
+        return {};
+      const std::int32_t length =
+          static_cast<std::int32_t>(word[0] | word[1] << 8 | word[2] << 16 | std::uint32_t(word[3]) << 24);
+      const long left = size - std::ftell(file.get());
+      if (length < 0 || length > left)
+        return "the EXR header declares " + std::to_string(length) + " bytes for its attribute \"" + name +
+               "\" in a file of " + std::to_string(size) + " bytes";
+      if (std::fseek(file.get(), length, SEEK_CUR) != 0)
+        return {};
+    }
+    if (!multiPart)
+      return {};
+  }
+}
+
 class TOiioFootageFile final : public TFootageFile {
 public:
   ~TOiioFootageFile() override { CloseOutput(); }
@@ -70,8 +122,9 @@ public:
     // Frames run in parallel on our own threads; the library's pool on top of them only competes.
     static const bool single = OIIO::attribute("threads", 1);
     (void)single;
-    if (const std::string problem = DpxHeaderProblem(fileName); !problem.empty())
-      return Fail(problem);
+    for (const std::string &problem : {DpxHeaderProblem(fileName), ExrHeaderProblem(fileName)})
+      if (!problem.empty())
+        return Fail(problem);
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     FIn = OIIO::ImageInput::open(fileName, &config);

@@ -179,6 +179,10 @@ TEST_F(PictureLoader, BadFilesRaiseAClearErrorAndChangeNothing) {
     spec.attribute("oiio:Endian", big ? "big" : "little");
     dpx[big] = Read(WriteOiio("whole.dpx", spec, std::vector<std::uint16_t>(64 * 64 * 3)));
   }
+  const TBytes exr = Read(WriteOiio("whole.exr", 8, 8, 3, OIIO::TypeDesc::HALF, std::vector<float>(8 * 8 * 3)));
+  const char chlist[] = "chlist"; // the type of the channel list, before its size
+  const std::size_t channels = std::search(exr.begin(), exr.end(), chlist, chlist + 7) - exr.begin() + 7;
+  ASSERT_LT(channels, exr.size());
   // Overwrites `size` bytes at `at` with value, little-endian for 4 bytes, big-endian for 2 (JPEG).
   auto patched = [](TBytes bytes, std::size_t at, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i)
@@ -212,10 +216,12 @@ TEST_F(PictureLoader, BadFilesRaiseAClearErrorAndChangeNothing) {
                          255, 255, 255, 0x80, 0, 0, 0},
        "palette is shorter than its bit depth needs"},
       // Footage: the library would read a cut-off file's rest as black, for seconds when the declared
-      // size is large, and set aside memory for the user data a header declares (here 4 GB).
+      // size is large, and set aside the memory a header declares for user data or an attribute.
       {"cut.dpx", TBytes(dpx[0].begin(), dpx[0].end() - 4096), "cut off (its pixels need 23552 bytes, it holds 20480)"},
       {"cutbig.dpx", TBytes(dpx[1].begin(), dpx[1].end() - 4096), "cut off (its pixels need 23552 bytes, it holds 20480)"},
       {"greedy.dpx", patched(dpx[1], 32, 0xF0F0F0F0, 4), "declares 4042322160 bytes of user data"},
+      {"greedy.exr", patched(exr, channels, 0x7FFFFF00, 4),
+       "the EXR header declares 2147483392 bytes for its attribute \"channels\" in a file of"},
       {"zero.jpg", patched(jpg, sof + 5, 0, 2), ""},
       {"huge.jpg", patched(patched(jpg, sof + 5, 60000, 2), sof + 7, 60000, 2), "larger than the limit"},
   };
