@@ -38,44 +38,32 @@ std::string Clean(const std::string &text) {
   return message.empty() ? "the picture library gave no reason" : message;
 }
 
-// The picture library's DPX reader takes the user-data size of the header at its word and sets
-// aside that much memory before reading, 4 GB for a damaged 200-byte file. Answers why a DPX
-// header cannot be trusted that far, or an empty text.
-std::string DpxHeaderProblem(const std::string &fileName) {
-  std::FILE *file = std::fopen(fileName.c_str(), "rb");
-  if (!file)
-    return {};
+// The picture library sets aside the memory a header declares before it reads what it declared:
+// the DPX reader the user-data size, 4 GB for a damaged 200-byte file, and OpenEXR the size of an
+// attribute, nearly 2 GB for a damaged 400-byte file. Answers why a DPX or EXR header cannot be
+// trusted that far, or an empty text; damage of any other kind is left to the library to report.
+std::string HeaderProblem(const std::string &fileName) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(fileName.c_str(), "rb"), std::fclose);
   unsigned char head[36];
-  const bool whole = std::fread(head, 1, sizeof head, file) == sizeof head && std::fseek(file, 0, SEEK_END) == 0;
-  const long size = whole ? std::ftell(file) : -1;
-  std::fclose(file);
+  if (!file || std::fread(head, 1, sizeof head, file.get()) != sizeof head || std::fseek(file.get(), 0, SEEK_END) != 0)
+    return {};
+  const long size = std::ftell(file.get());
   if (size < 0)
     return {};
   const bool big = std::memcmp(head, "SDPX", 4) == 0;
-  if (!big && std::memcmp(head, "XPDS", 4) != 0)
+  if (big || std::memcmp(head, "XPDS", 4) == 0) {
+    std::uint32_t userSize = 0;
+    for (int i = 0; i < 4; ++i)
+      userSize = userSize << 8 | head[big ? 32 + i : 35 - i];
+    if (userSize != 0xFFFFFFFFu && userSize > static_cast<unsigned long>(size))
+      return "the DPX header declares " + std::to_string(userSize) + " bytes of user data in a file of " +
+             std::to_string(size) + " bytes";
     return {};
-  std::uint32_t userSize = 0;
-  for (int i = 0; i < 4; ++i)
-    userSize = userSize << 8 | head[big ? 32 + i : 35 - i];
-  if (userSize != 0xFFFFFFFFu && userSize > static_cast<unsigned long>(size))
-    return "the DPX header declares " + std::to_string(userSize) + " bytes of user data in a file of " +
-           std::to_string(size) + " bytes";
-  return {};
-}
-
-// OpenEXR sets aside the size an attribute of the header declares before it reads the attribute,
-// nearly 2 GB for a damaged 400-byte file. Walks the header (every header of a multi-part file) and
-// answers why it cannot be trusted that far, or an empty text; damage of any other kind is left to
-// the library to report.
-std::string ExrHeaderProblem(const std::string &fileName) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(fileName.c_str(), "rb"), std::fclose);
-  unsigned char head[8];
-  if (!file || std::fread(head, 1, sizeof head, file.get()) != sizeof head ||
-      std::memcmp(head, "\x76\x2f\x31\x01", 4) != 0 || std::fseek(file.get(), 0, SEEK_END) != 0)
+  }
+  if (std::memcmp(head, "\x76\x2f\x31\x01", 4) != 0 || std::fseek(file.get(), 8, SEEK_SET) != 0)
     return {};
-  const long size = std::ftell(file.get());
-  if (size < 0 || std::fseek(file.get(), sizeof head, SEEK_SET) != 0)
-    return {};
+  // An EXR header is a list of attributes (name, type, size, value) ended by an empty name; a
+  // multi-part file holds headers up to an empty one.
   const bool multiPart = (head[5] & 0x10) != 0;
   // A null-terminated name of at most 255 characters; false at the end of the file or beyond that.
   const auto readText = [&](std::string &text) {
@@ -88,31 +76,23 @@ std::string ExrHeaderProblem(const std::string &fileName) {
     return true;
   };
   std::string name, type;
-  for (bool first = true;; first = false) {
-    // A header is a list of attributes ended by an empty name; an empty header ends a multi-part file.
-    for (int attributes = 0;; ++attributes) {
-      if (!readText(name))
-        return {};
-      if (name.empty()) {
-        if (attributes == 0 && !first)
-          return {};
-        break;
-      }
+  do {
+    if (!readText(name) || name.empty())
+      return {};
+    do {
       unsigned char word[4];
       if (!readText(type) || std::fread(word, 1, 4, file.get()) != 4)
         return {};
       const std::int32_t length =
           static_cast<std::int32_t>(word[0] | word[1] << 8 | word[2] << 16 | std::uint32_t(word[3]) << 24);
-      const long left = size - std::ftell(file.get());
-      if (length < 0 || length > left)
+      if (length < 0 || length > size - std::ftell(file.get()))
         return "the EXR header declares " + std::to_string(length) + " bytes for its attribute \"" + name +
                "\" in a file of " + std::to_string(size) + " bytes";
-      if (std::fseek(file.get(), length, SEEK_CUR) != 0)
+      if (std::fseek(file.get(), length, SEEK_CUR) != 0 || !readText(name))
         return {};
-    }
-    if (!multiPart)
-      return {};
-  }
+    } while (!name.empty());
+  } while (multiPart);
+  return {};
 }
 
 class TOiioFootageFile final : public TFootageFile {
@@ -122,9 +102,8 @@ public:
     // Frames run in parallel on our own threads; the library's pool on top of them only competes.
     static const bool single = OIIO::attribute("threads", 1);
     (void)single;
-    for (const std::string &problem : {DpxHeaderProblem(fileName), ExrHeaderProblem(fileName)})
-      if (!problem.empty())
-        return Fail(problem);
+    if (const std::string problem = HeaderProblem(fileName); !problem.empty())
+      return Fail(problem);
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     FIn = OIIO::ImageInput::open(fileName, &config);
