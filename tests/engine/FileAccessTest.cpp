@@ -16,6 +16,7 @@
 
 #include "engine/Errors.h"
 #include "engine/FileAccess.h"
+#include "tests/support/TestFiles.h"
 
 using namespace tintwise;
 namespace fs = std::filesystem;
@@ -24,43 +25,18 @@ namespace {
 
 class FileAccess : public ::testing::Test {
 protected:
-  void SetUp() override {
-    FDir = fs::temp_directory_path() / ("tw-files-" + std::to_string(::getpid()));
-    fs::remove_all(FDir);
-    fs::create_directories(FDir);
-  }
-  void TearDown() override {
-    fs::permissions(FDir, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(FDir);
-  }
-  std::string Path(const std::string &name) const { return (FDir / name).string(); }
-  std::string Write(const std::string &name, const std::string &bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-    return Path(name);
-  }
-  static std::string Read(const std::string &file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Path(const std::string &name) const { return Dir.File(name); }
+  std::string Write(const std::string &name, const std::string &bytes) const { return test::WriteText(Path(name), bytes); }
   // The names in the folder, hidden temporary files included.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(FDir))
+    for (const auto &entry : fs::directory_iterator(Dir.Path))
       names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
-  fs::path FDir;
+  test::TTempDir Dir;
 };
-
-template <class TError, class F> std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const TError &e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 } // namespace
 
@@ -87,7 +63,7 @@ TEST_F(FileAccess, ReadsRegularFilesUpToTheirCapAndRefusesEverythingElse) {
   };
   const auto descriptors = std::distance(fs::directory_iterator("/proc/self/fd"), {});
   for (const Case &c : cases)
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { ReadWholeFile(c.file, c.cap, c.what); }), c.message);
+    EXPECT_EQ(test::ErrorOf<EFOpenError>([&] { ReadWholeFile(c.file, c.cap, c.what); }), c.message);
   EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), descriptors); // none left open
 }
 
@@ -107,7 +83,7 @@ TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
   fs::create_symlink("target.cube", Path("link.cube")); // relative to the link's folder
   WriteFileAtomically(Path("link.cube"), "new contents");
   EXPECT_TRUE(fs::is_symlink(Path("link.cube")));
-  EXPECT_EQ(Read(target), "new contents");
+  EXPECT_EQ(test::ReadText(target), "new contents");
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -120,12 +96,12 @@ TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
     output.Write("abc");
     output.Write("def");
     EXPECT_FALSE(fs::exists(Path("fresh.cube"))); // nothing at the name until the commit
-    EXPECT_EQ(fs::path(output.TempPath()).parent_path(), FDir);
+    EXPECT_EQ(fs::path(output.TempPath()).parent_path(), Dir.Path);
     EXPECT_EQ(fs::path(output.TempPath()).filename().string()[0], '.');
     output.Commit();
     EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), descriptors); // closed at the commit
   }
-  EXPECT_EQ(Read(Path("fresh.cube")), "abcdef");
+  EXPECT_EQ(test::ReadText(Path("fresh.cube")), "abcdef");
   EXPECT_NE(::fcntl(0, F_GETFD), -1) << "a committed output closed standard input";
   {
     TFileOutput abandoned(Path("abandoned.cube"));
@@ -154,11 +130,11 @@ TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
   };
   for (const Case &c : cases) {
     const std::string expected = "Cannot create file \"" + c.file + "\". " + c.cause;
-    EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileOutput::Check(c.file); }), expected);
+    EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { TFileOutput::Check(c.file); }), expected);
     // Writes take the same check; a device is only checked, so that a broken refusal run as root
     // cannot put a file in place of the system's /dev/null.
     if (c.cause.find("device") == std::string::npos) {
-      EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(c.file, "x"); }), expected);
+      EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(c.file, "x"); }), expected);
     }
   }
   ::close(socket);
@@ -171,12 +147,12 @@ TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
     GTEST_SKIP() << "permissions do not stop root";
   const std::string locked = Write("locked.cube", "keep");
   ::chmod(locked.c_str(), 0444);
-  EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(locked, "x"); }),
+  EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(locked, "x"); }),
             "Cannot create file \"" + locked + "\". You may not write to it.");
-  EXPECT_EQ(Read(locked), "keep");
+  EXPECT_EQ(test::ReadText(locked), "keep");
   fs::create_directory(Path("shut"));
   ::chmod(Path("shut").c_str(), 0555);
-  EXPECT_EQ(MessageOf<EFCreateError>([&] { WriteFileAtomically(Path("shut/a.cube"), "x"); }),
+  EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(Path("shut/a.cube"), "x"); }),
             "Cannot create file \"" + Path("shut/a.cube") + "\". You may not write to its folder.");
 }
 
@@ -196,8 +172,8 @@ TEST_F(FileAccess, WritesCutShortFailAndStandardOutputTakesEveryByte) {
   struct rlimit small = limit;
   small.rlim_cur = 4096;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const std::string cutFile = MessageOf<EFCreateError>([&] { WriteFileAtomically(old, text); });
-  const std::string cutOutput = MessageOf<EFCreateError>([&] { WriteStandardOutput(text); });
+  const std::string cutFile = test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(old, text); });
+  const std::string cutOutput = test::ErrorOf<EFCreateError>([&] { WriteStandardOutput(text); });
   ::setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, oldHandler);
   WriteFileAtomically("-", text);
@@ -206,7 +182,7 @@ TEST_F(FileAccess, WritesCutShortFailAndStandardOutputTakesEveryByte) {
   ::close(saved);
   EXPECT_EQ(cutFile, "Cannot create file \"" + old + "\". File too large.");
   EXPECT_EQ(cutOutput, "Cannot write to standard output. File too large.");
-  EXPECT_EQ(Read(old), "old contents\n");
+  EXPECT_EQ(test::ReadText(old), "old contents\n");
   EXPECT_EQ(Names(), (std::vector<std::string>{"keep.cube", "stdout"}));
-  EXPECT_EQ(Read(Path("stdout")), std::string(4096, 'x') + text + "!");
+  EXPECT_EQ(test::ReadText(Path("stdout")), std::string(4096, 'x') + text + "!");
 }

@@ -1,5 +1,5 @@
-// Shared pieces of the format tests: a temporary folder, whole-file text, test tables, and
-// loading or saving through one format of the registry.
+// Shared pieces of the format tests: test tables, and loading or saving through one format of the
+// registry.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,44 +8,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 
 #include "engine/Lut.h"
 #include "formats/LutErrors.h"
 #include "formats/LutFormat.h"
+#include "tests/support/TestFiles.h"
 
 namespace tintwise::test {
 
 using enum TLutFormatId;
-
-class TTempDir {
-public:
-  TTempDir() {
-    static int counter = 0;
-    Path = std::filesystem::temp_directory_path() /
-           ("tintwise-formats-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(Path);
-  }
-  ~TTempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(Path, ec);
-  }
-  std::string File(const std::string &name) const { return (Path / name).string(); }
-  std::filesystem::path Path;
-};
-
-inline void WriteText(const std::string &file, const std::string &text) {
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
-
-inline std::string ReadText(const std::string &file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Every test finds the registry filled, as the programs fill it when they start.
 inline const bool kLutFormatsReady = (InitLutFormats(), true);
@@ -79,16 +51,6 @@ inline std::string SaveText(TLutFormatId id, const TLUT &lut, int bits, const st
   TTempDir dir;
   Format(id).SaveToFile(dir.File(name), lut, bits);
   return ReadText(dir.File(name));
-}
-
-// The message of the error f raises, or "" when it raises none.
-template <class F> std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const std::exception &e) {
-    return e.what();
-  }
-  return "";
 }
 
 // Loads text as the bytes of a file called "in.txt" through the format; answers ErrorOf the load.

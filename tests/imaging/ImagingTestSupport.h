@@ -21,6 +21,7 @@
 #include "engine/Bitmap24.h"
 #include "engine/Errors.h"
 #include "imaging/PictureLoader.h"
+#include "tests/support/TestFiles.h"
 
 namespace tintwise::test {
 
@@ -61,15 +62,6 @@ protected:
     TBitmap24 bmp;
     LoadPictureFile(file, bmp, options, info);
     return bmp;
-  }
-  // The message of the error the action raises, or "(loaded)".
-  static std::string Message(const std::function<void()> &load) {
-    try {
-      load();
-    } catch (const EImageError &e) {
-      return e.what();
-    }
-    return "(loaded)";
   }
   // Runs a shell command quietly; false when it fails.
   static bool Shell(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }

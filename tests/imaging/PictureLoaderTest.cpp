@@ -29,6 +29,7 @@
 
 using namespace tintwise;
 using test::TBytes;
+using test::ErrorOf;
 namespace fs = std::filesystem;
 
 namespace {
@@ -451,7 +452,7 @@ TEST_F(PictureLoader, MovieFramesByNumberAndTimecode) {
     }
     TPictureLoadOptions past; // spelling mistakes in the frame are the parser's own tests
     past.Frame = "30";
-    EXPECT_NE(Message([&] { Load(movie, past); }).find("frame 30 is past the end of the movie (it has 30 frames, 0 to 29)"),
+    EXPECT_NE(ErrorOf<EImageError>([&] { Load(movie, past); }).find("frame 30 is past the end of the movie (it has 30 frames, 0 to 29)"),
               std::string::npos);
   }
   // A movie without pictures is refused, naming the file.
@@ -498,12 +499,12 @@ TEST_F(PictureLoader, ThePixelLimitRefusesWithAMessageNamingIt) {
   for (const std::string &file : {png, exr}) {
     TPictureLoadOptions options;
     options.MaxPixels = 199;
-    EXPECT_EQ(Message([&] { Load(file, options); }),
+    EXPECT_EQ(ErrorOf<EImageError>([&] { Load(file, options); }),
               "Cannot load the picture \"" + file +
                   "\": the picture (20 x 10 = 200 pixels) is larger than the limit of 199 pixels; raise it with "
                   "--max-pixels.");
     options.MaxPixelsHint = "raise it in Preferences";
-    EXPECT_NE(Message([&] { TBitmap24 b; LoadImageFile(file, b, options); }).find("; raise it in Preferences."),
+    EXPECT_NE(ErrorOf<EImageError>([&] { TBitmap24 b; LoadImageFile(file, b, options); }).find("; raise it in Preferences."),
               std::string::npos);
     options.MaxPixels = 200;
     EXPECT_EQ(Load(file, options).Width(), 20);
