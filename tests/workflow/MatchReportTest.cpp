@@ -87,7 +87,7 @@ TEST(ColorScience, SRGBToLabUnderD65) {
   }
 }
 
-TEST(MatchReport, MeasuresEachSideOfTheArea) {
+TEST(MatchReport, MeasuresEachSideAndLaysOutJsonAndText) {
   // By hand: white is Y 1 (0.299 + 0.587 + 0.114); (10, 20, 30) and (11, 20, 31) have Y 18.15 and
   // 18.563, U 5.8315 and 6.12037 (of 255), a population deviation of half the difference; black is
   // all 0, and white against black is a CIEDE2000 of 100.
@@ -109,12 +109,7 @@ TEST(MatchReport, MeasuresEachSideOfTheArea) {
   EXPECT_EQ(area.Before.MeanRGB, (std::array<double, 3>{10.5 / 255, 20.0 / 255, 30.5 / 255}));
   EXPECT_NEAR(*area.DeltaEAfter, 100, 1e-9);
   EXPECT_THROW(MeasurePicture(TBitmap24()), EEngineError);
-}
 
-TEST(MatchReport, JsonAndTextLayout) {
-  TBitmap24 white(2, 1), black(1, 1);
-  white.SetPixel(0, 0, 255, 255, 255);
-  white.SetPixel(1, 0, 255, 255, 255);
   TMatchReport report;
   report.Areas.push_back(MeasureArea("whole pictures", white, black, nullptr));
   report.Areas.push_back(MeasureArea("a \"quoted\" region", black, black, &black, TReportRegion{1, 2, 3, 4},
@@ -142,9 +137,6 @@ TEST(MatchReport, JsonAndTextLayout) {
 
   // A single picture's report; numbers in their shortest round-trip form (Python's repr of
   // 10.5 / 255, 20 / 255, 30.5 / 255).
-  TBitmap24 two(2, 1);
-  two.SetPixel(0, 0, 10, 20, 30);
-  two.SetPixel(1, 0, 11, 20, 31);
   const std::string picture =
       PictureReportJson("a\\b.png", {{"whole picture", std::nullopt, MeasurePicture(two)},
                                        {"region", TReportRegion{1, 2, 3, 4}, MeasurePicture(black)}});
