@@ -15,10 +15,7 @@ namespace {
 using Frames = std::vector<std::int64_t>;
 
 TEST(FrameList, ReadsTheFarmNotationsAndRefusesWhatAJobDescriptionWouldNotMean) {
-  const struct {
-    const char *spec;
-    Frames frames;
-  } cases[] = {
+  const struct { const char *spec; Frames frames; } cases[] = {
       {"7", {7}},
       {"0", {0}},
       {"1001-1004", {1001, 1002, 1003, 1004}},
@@ -39,11 +36,7 @@ TEST(FrameList, ReadsTheFarmNotationsAndRefusesWhatAJobDescriptionWouldNotMean) 
 }
 
 TEST(FramePattern, ExpandsPrintfAndHashPadding) {
-  const struct {
-    const char *pattern;
-    std::int64_t frame;
-    const char *name;
-  } cases[] = {
+  const struct { const char *pattern; std::int64_t frame; const char *name; } cases[] = {
       {"shot.%04d.dpx", 1001, "shot.1001.dpx"},
       {"shot.%04d.dpx", 7, "shot.0007.dpx"},
       {"shot.%04d.dpx", 123456, "shot.123456.dpx"}, // wider than the padding: written in full

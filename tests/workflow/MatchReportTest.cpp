@@ -13,11 +13,7 @@ using namespace tintwise;
 TEST(ColorScience, CIEDE2000AgreesWithThePublishedPairs) {
   // G. Sharma, W. Wu, E. N. Dalal, "The CIEDE2000 color-difference formula: implementation notes,
   // supplementary test data, and mathematical observations", Color Res. Appl. 30 (2005), table 1.
-  struct TPair {
-    TLab First, Second;
-    double DeltaE;
-  };
-  const TPair pairs[] = {
+  const struct { TLab First, Second; double DeltaE; } pairs[] = {
       {{50.0000, 2.6772, -79.7751}, {50.0000, 0.0000, -82.7485}, 2.0425},
       {{50.0000, 3.1571, -77.2803}, {50.0000, 0.0000, -82.7485}, 2.8615},
       {{50.0000, 2.8361, -74.0200}, {50.0000, 0.0000, -82.7485}, 3.4412},
@@ -64,26 +60,22 @@ TEST(ColorScience, CIEDE2000AgreesWithThePublishedPairs) {
 
 TEST(ColorScience, SRGBToLabUnderD65) {
   // Grey 0.5: linear (0.555 / 1.055)^2.4 = 0.214041, L* = 116 * cbrt(0.214041) - 16, no chroma.
-  struct TCase {
-    double R, G, B, L, a, b, Tolerance;
-  };
-  const TCase cases[] = {
-      {1, 1, 1, 100, 0, 0, 1e-9},
-      {0, 0, 0, 0, 0, 0, 1e-9},
-      {0.5, 0.5, 0.5, 53.3890, 0, 0, 1e-3},
+  const struct { double R, G, B; TLab Lab; double Tolerance; } cases[] = {
+      {1, 1, 1, {100, 0, 0}, 1e-9},
+      {0, 0, 0, {0, 0, 0}, 1e-9},
+      {0.5, 0.5, 0.5, {53.3890, 0, 0}, 1e-3},
       // Widely published values for the sRGB primaries (D65).
-      {1, 0, 0, 53.24, 80.09, 67.20, 0.05},
-      {0, 1, 0, 87.73, -86.18, 83.18, 0.05},
-      {0, 0, 1, 32.30, 79.19, -107.86, 0.05},
+      {1, 0, 0, {53.24, 80.09, 67.20}, 0.05},
+      {0, 1, 0, {87.73, -86.18, 83.18}, 0.05},
+      {0, 0, 1, {32.30, 79.19, -107.86}, 0.05},
       // Dark values take the linear segment of both sRGB and CIELAB: 0.02 / 12.92 = 0.001548,
       // L* = 903.3 * 0.001548 = 1.398.
-      {0.02, 0.02, 0.02, 1.3983, 0, 0, 1e-3},
+      {0.02, 0.02, 0.02, {1.3983, 0, 0}, 1e-3},
   };
-  for (const TCase &c : cases) {
+  for (const auto &c : cases) {
     const TLab lab = SRGBToLab(c.R, c.G, c.B);
-    EXPECT_NEAR(lab[0], c.L, c.Tolerance) << c.R << " " << c.G << " " << c.B;
-    EXPECT_NEAR(lab[1], c.a, c.Tolerance) << c.R << " " << c.G << " " << c.B;
-    EXPECT_NEAR(lab[2], c.b, c.Tolerance) << c.R << " " << c.G << " " << c.B;
+    for (int k = 0; k < 3; ++k)
+      EXPECT_NEAR(lab[k], c.Lab[k], c.Tolerance) << c.R << " " << c.G << " " << c.B << ", L*a*b* " << k;
   }
 }
 
@@ -127,12 +119,10 @@ TEST(MatchReport, MeasuresEachSideAndLaysOutJsonAndText) {
       "        \"region\": null,\n"
       "        \"pixels\": 2,\n";
   EXPECT_EQ(json.substr(0, std::string(expected).size()), expected);
-  EXPECT_NE(json.find("\"lab\": {\"L\": 100, \"a\": 0, \"b\": 0}"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"delta_e_2000\": {\"before\": 100, \"after\": null}"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"preview\": null"), std::string::npos);
-  EXPECT_NE(json.find("\"name\": \"a \\\"quoted\\\" region\""), std::string::npos);
-  EXPECT_NE(json.find("\"region\": [5, 6, 7, 8]"), std::string::npos);
-  EXPECT_NE(json.find("\"delta_e_2000\": {\"before\": 0, \"after\": 0}"), std::string::npos);
+  for (const char *part : {R"("lab": {"L": 100, "a": 0, "b": 0})", R"("delta_e_2000": {"before": 100, "after": null})",
+                           R"("preview": null)", R"("name": "a \"quoted\" region")", R"("region": [5, 6, 7, 8])",
+                           R"("delta_e_2000": {"before": 0, "after": 0})"})
+    EXPECT_NE(json.find(part), std::string::npos) << part << " is not in\n" << json;
   EXPECT_EQ(json.back(), '\n');
 
   // A single picture's report; numbers in their shortest round-trip form (Python's repr of
