@@ -194,8 +194,7 @@ protected:
   TRun Cli(const std::string &args) const {
     const int status =
         std::system((std::string(TINTWISE_CLI) + " apply --lut " + Cube + " " + args + " 2>" + Path("err")).c_str());
-    const test::TBytes err = Read(Path("err"));
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(err.begin(), err.end())};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadText(Path("err"))};
   }
 };
 
@@ -227,20 +226,16 @@ std::map<std::string, std::string> Attributes(const OIIO::ImageSpec &spec) {
   return list;
 }
 
-OCIO::ConstCPUProcessorRcPtr OcioLinear(const std::string &cube) {
-  auto transform = OCIO::FileTransform::Create();
-  transform->setSrc(cube.c_str());
-  transform->setInterpolation(OCIO::INTERP_LINEAR);
-  return OCIO::Config::CreateRaw()->getProcessor(transform)->getDefaultCPUProcessor();
-}
-
 // Footage through tintwise-cli apply: integer codes are ApplyToColor's at the picture's own depth
 // and within one code of OpenColorIO's, floats within 1e-3; attributes, the DPX header and alpha come
 // through; grey (and alpha) become RGB (and alpha); our stream gives the library's bytes. 702 x 200:
 // more rows than a band, more bytes than a buffer, rows of whole words in a 10-bit DPX (at 700, the
 // library once misread the last alpha of a row it wrote).
 TEST_F(FootageApply, FootageIsGradedAsOpenColorIOGradesItAndWrittenAsTheLibraryWritesIt) {
-  const auto ocio = OcioLinear(Cube);
+  auto transform = OCIO::FileTransform::Create();
+  transform->setSrc(Cube.c_str());
+  transform->setInterpolation(OCIO::INTERP_LINEAR);
+  const auto ocio = OCIO::Config::CreateRaw()->getProcessor(transform)->getDefaultCPUProcessor();
   const auto lut = Lut();
   using T = OIIO::TypeDesc;
   const struct { const char *Name; T::BASETYPE Type; int Bits, Channels, Tile; } cases[] = {

@@ -13,7 +13,6 @@
 #include <array>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -37,8 +36,7 @@ protected:
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   std::string Write(const std::string &name, const TBytes &bytes) const {
-    std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
-    return Path(name);
+    return WriteText(Path(name), std::string(bytes.begin(), bytes.end()));
   }
   // Writes the values with OpenImageIO into a file of the spec's type, converting them as it goes.
   template <class T>
