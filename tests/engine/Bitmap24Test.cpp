@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
 #include <utility>
 
 #include "engine/Bitmap24.h"
@@ -32,10 +31,6 @@ TEST(Bitmap24, RowsArePaddedToFourBytesAndStartBlack) {
   reused.SetSizeForOverwrite(6, 50);
   for (int y = 0; y < 50; ++y)
     ASSERT_EQ(reused.Scanline(y)[18] | reused.Scanline(y)[19], 0) << y;
-  TBitmap24 bmp(2, 2);
-  bmp.SetPixel(1, 1, 10, 20, 30);
-  EXPECT_EQ(bmp.Scanline(1)[3], 30); // blue first
-  EXPECT_EQ(bmp.Scanline(1)[5], 10);
 }
 
 TEST(Bitmap24, RefusesImpossibleSizesAndKeepsItsPicture) {

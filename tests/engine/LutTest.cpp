@@ -41,22 +41,6 @@ void RandomTables(TLUT &lut, std::uint8_t mode, int size3D, int size1D, unsigned
     lut.Curve[size1D] = {kNaN, kNaN, kNaN};
 }
 
-void FillRandomLattice(TLUT &lut, int n, unsigned seed) { RandomTables(lut, kMode3D, n, 0, seed); }
-
-// Every 8-bit value on every channel, in many combinations, plus a stretch of a natural picture.
-TBitmap24 ManyColours() {
-  TBitmap24 bmp(257, 300);
-  std::mt19937 rng(77);
-  for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 257; ++x)
-      bmp.SetPixel(x, y, static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                   static_cast<std::uint8_t>((x * 7 + y * 13) & 255));
-  const TBitmap24 natural = reference::SyntheticPicture(257, 44, 3);
-  for (int y = 0; y < 44; ++y)
-    std::copy(natural.Scanline(y), natural.Scanline(y) + 257 * 3, bmp.Scanline(256 + y));
-  return bmp;
-}
-
 } // namespace
 
 TEST(Lut, IndexStaysInsideTheTableForAnyInput) {
@@ -87,9 +71,7 @@ TEST(Lut, IndexStaysInsideTheTableForAnyInput) {
   EXPECT_EQ(line.Evaluate({1.0, 1.0, 7.0}), (TLutTriple{0.75, 0.75, 0.75}));
   // A curve that leaves 0..1 feeding the lattice: the lookup takes the lattice's edge values.
   TLUT lut;
-  FillRandomLattice(lut, 9, 1);
-  lut.Mode = kMode1DThen3D;
-  lut.Size1D = 3;
+  RandomTables(lut, kMode1DThen3D, 9, 3, 1);
   lut.Curve[0] = {-7, kNaN, 1e308};
   lut.Curve[1] = {0.5, 0.5, 0.5};
   lut.Curve[2] = {1e300, 2.5, -1e300};
@@ -136,11 +118,9 @@ TEST(Lut, ApplyToColorRoundsHalvesToEvenAndClamps) {
 // values never to be read, and are never written.
 TEST(Lut, AssignFromBakesAnyModeIntoItsOwnTablesAndRefusesBadSizes) {
   TLUT lattice, both, curve, identity;
-  FillRandomLattice(lattice, 44, 42);
+  RandomTables(lattice, kMode3D, 44, 0, 42);
   lattice.Comments = {"made by a test"};
-  FillRandomLattice(both, 5, 9);
-  both.Mode = kMode1DThen3D;
-  both.Size1D = 4;
+  RandomTables(both, kMode1DThen3D, 5, 4, 9);
   curve.Size1D = 1000;
   for (int i = 0; i < 1000; ++i)
     both.Curve[i] = curve.Curve[i] = {i / 3.0, 1 - i / 3.0, (i * i) / 9.0};
@@ -201,7 +181,15 @@ TEST(Lut, AssignFromBakesAnyModeIntoItsOwnTablesAndRefusesBadSizes) {
 }
 
 TEST(LutApply, BitmapMatchesApplyToColorByteForByte) {
-  const TBitmap24 input = ManyColours();
+  // Every 8-bit value on every channel, in many combinations, plus a stretch of a natural picture.
+  TBitmap24 input(257, 300);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 257; ++x)
+      input.SetPixel(x, y, static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                     static_cast<std::uint8_t>((x * 7 + y * 13) & 255));
+  const TBitmap24 natural = reference::SyntheticPicture(257, 44, 3);
+  for (int y = 0; y < 44; ++y)
+    std::copy(natural.Scanline(y), natural.Scanline(y) + 257 * 3, input.Scanline(256 + y));
   struct Case { std::uint8_t mode; int n, m; } cases[] = {
       {kMode3D, 2, 0}, {kMode3D, 3, 0}, {kMode3D, 17, 0}, {kMode3D, 33, 0}, {kMode3D, 48, 0},
       {kMode3D, 49, 0}, {kMode3D, 65, 0}, {kMode3D, 101, 0},

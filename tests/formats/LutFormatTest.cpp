@@ -12,7 +12,7 @@ using namespace test;
 
 // Each format's own files are found in the round trips below; these are the ties, the borders and
 // the look-alikes.
-TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
+TEST(LutLoading, AsksTheFormatsInTableOrderAndKeepsToTheirCaps) {
   const std::string sop = "<SOPNode><Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>";
   struct Case {
     const char *name;
@@ -50,6 +50,13 @@ TEST(FindLutFormat, AsksTheFormatsInTableOrder) {
   WriteText(dir.File("l.txt"), "nothing to see\n");
   EXPECT_EQ(ErrorOf([&] { LoadLutFile(dir.File("l.txt"), lut); }), dir.File("l.txt") + ": no known LUT format recognises this file.");
   EXPECT_THROW(FindLutFormat(dir.File("missing.cube")), EFOpenError);
+  // Only a regular file no larger than the format's cap is read; a refused file leaves the LUT reset.
+  const std::string big = WriteText(dir.File("big.cc"), std::string(kSmallTextBytes + 1, '#'));
+  FillCurve(lut, 4);
+  EXPECT_EQ(ErrorOf([&] { Format(AscCdl).LoadFromFile(big, lut); }),
+            "Cannot open file \"" + big + "\". It is larger than 1048576 bytes, the most an ASC CDL file can hold.");
+  EXPECT_EQ(lut.Mode, kModeIdentity);
+  EXPECT_EQ(lut.Size1D + lut.Size3D, 0);
 }
 
 // Writes the LUT through the format to "out" in a fresh folder; answers "" when it is written, else
@@ -122,19 +129,6 @@ TEST(LutSaving, RefusesWhatTheFormatCannotHold) {
   FillCurve(curve, 2);
   curve.Curve[1][2] = -1e6;
   EXPECT_EQ(SaveText(Blackmagic1D, curve, 0), "R\tG\tB - HDLINK GAMMA TABLE\n0.00 0.00 250.00\n1000.00 1000.00 -1000000000.00\n");
-}
-
-// Only a regular file no larger than the format's cap is read; a refused file leaves the LUT reset.
-TEST(LutLoading, FilesBeyondTheFormatsCapAreNotRead) {
-  TTempDir dir;
-  const std::string file = dir.File("big.cc");
-  WriteText(file, std::string(kSmallTextBytes + 1, '#'));
-  TLUT lut;
-  FillCurve(lut, 4);
-  EXPECT_EQ(ErrorOf([&] { Format(AscCdl).LoadFromFile(file, lut); }),
-            "Cannot open file \"" + file + "\". It is larger than 1048576 bytes, the most an ASC CDL file can hold.");
-  EXPECT_EQ(lut.Mode, kModeIdentity);
-  EXPECT_EQ(lut.Size1D + lut.Size3D, 0);
 }
 
 std::uint32_t LE32(const std::string &s, std::size_t at) {

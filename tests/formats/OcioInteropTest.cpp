@@ -80,9 +80,9 @@ TEST(OcioInterop, OpenColorIOReadsOurFilesAsWeDo) {
   }
 }
 
-// A transform that is neither separable nor the identity, for OpenColorIO's baker.
-OCIO::ConstConfigRcPtr BakeConfig() {
-  std::istringstream config(R"(ocio_profile_version: 2
+TEST(OcioInterop, WeReadOpenColorIOsFiles) {
+  // A transform that is neither separable nor the identity, for OpenColorIO's baker.
+  std::istringstream yaml(R"(ocio_profile_version: 2
 roles: {default: source}
 colorspaces:
   - !<ColorSpace> {name: source}
@@ -94,25 +94,7 @@ colorspaces:
         - !<ExponentTransform> {value: [1.2, 1.0, 0.6, 1.0]}
   - !<ColorSpace> {name: shaper, from_scene_reference: !<ExponentTransform> {value: [0.5, 0.5, 0.5, 1.0]}}
 )");
-  return OCIO::Config::CreateFromStream(config);
-}
-
-void Bake(const char *format, const std::string &file, int size, int shaperSize) {
-  auto baker = OCIO::Baker::Create();
-  baker->setConfig(BakeConfig());
-  baker->setFormat(format);
-  baker->setInputSpace("source");
-  baker->setTargetSpace("target");
-  baker->setCubeSize(size);
-  if (shaperSize) {
-    baker->setShaperSpace("shaper");
-    baker->setShaperSize(shaperSize);
-  }
-  std::ofstream out(file, std::ios::binary);
-  baker->bake(out);
-}
-
-TEST(OcioInterop, WeReadOpenColorIOsFiles) {
+  const OCIO::ConstConfigRcPtr config = OCIO::Config::CreateFromStream(yaml);
   struct Case {
     const char *format, *file;
     int size, shaperSize; // shaperSize 0: no shaper
@@ -130,7 +112,19 @@ TEST(OcioInterop, WeReadOpenColorIOsFiles) {
   for (const Case &c : cases) {
     TTempDir dir;
     const std::string file = dir.File(c.file);
-    Bake(c.format, file, c.size, c.shaperSize);
+    auto baker = OCIO::Baker::Create();
+    baker->setConfig(config);
+    baker->setFormat(c.format);
+    baker->setInputSpace("source");
+    baker->setTargetSpace("target");
+    baker->setCubeSize(c.size);
+    if (c.shaperSize) {
+      baker->setShaperSpace("shaper");
+      baker->setShaperSize(c.shaperSize);
+    }
+    std::ofstream out(file, std::ios::binary);
+    baker->bake(out);
+    out.close();
     TLUT lut;
     EXPECT_EQ(LoadLutFile(file, lut), &Format(c.expectedFormat)) << c.file;
     EXPECT_EQ(lut.Mode, c.expectedMode) << c.file;

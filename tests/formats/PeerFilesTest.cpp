@@ -7,8 +7,9 @@ namespace {
 
 using namespace test;
 
-// The first and last values of each file and a few between, codes as the file writes them.
-TEST(PeerFiles, FilesReadToTheirValues) {
+// The first and last values of each file and a few between, codes as the file writes them; the files
+// that cannot be read right are refused with the reason.
+TEST(PeerFiles, FilesReadToTheirValuesOrAreRefused) {
   struct Case {
     const char *name;
     TLutFormatId format;
@@ -39,12 +40,9 @@ TEST(PeerFiles, FilesReadToTheirValues) {
     const TLutTriple expected = {c.codes[0] / c.maxCode, c.codes[1] / c.maxCode, c.codes[2] / c.maxCode};
     EXPECT_EQ(c.g < 0 ? lut.Curve[c.r] : lut.Lattice[c.r][c.g][c.b], expected) << c.name << " " << c.r << " " << c.g;
   }
-}
-
-TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
-  struct Case {
+  struct Refusal {
     const char *name, *message;
-  } cases[] = {
+  } refusals[] = {
       // Input domains other than 0..1: refused, not read as 0..1.
       {"iridas_1d.cube", "line 2: DOMAIN_MIN -2.0 1.0 0.0: input ranges other than 0 to 1 are not supported."},
       {"iridas_3d.cube", "line 3: DOMAIN_MIN 0.0 1.0 0.0: input ranges other than 0 to 1 are not supported."},
@@ -55,7 +53,7 @@ TEST(PeerFiles, FilesThatCannotBeReadRightAreRefused) {
       {"Test_12to16fp.lut", "line 4: 8410 is outside the codes 0 to 4095 of this curve; the file's output depth is not the one its \"LUT:\" line gives."},
       {"error_truncated_file.lut", "Incomplete file."},
   };
-  for (const Case &c : cases) {
+  for (const Refusal &c : refusals) {
     TLUT lut;
     const std::string message = ErrorOf([&] { LoadLutFile(PeerFile(c.name), lut); });
     EXPECT_NE(message.find(c.message), std::string::npos) << c.name << " -> " << message;

@@ -13,7 +13,7 @@
 namespace tintwise {
 namespace {
 
-TEST(XmlReader, ForgivingDocumentStructure) {
+TEST(XmlReader, ForgivingDocumentStructureAndAttributes) {
   TXMLNode root;
   root.LoadXMLText("junk<?xml version=\"1.0\"?>\r\n<!DOCTYPE x><!-- before the root -->\r\n<ColorCorrection id=\"cc1\">\r\n"
                    "  <SOPNode>\r\n    <Slope>1.1 1.0 0.9</Slope>\r\n    <Power>1 1 1<!-- a comment --></Power>\r\n"
@@ -29,34 +29,10 @@ TEST(XmlReader, ForgivingDocumentStructure) {
   EXPECT_EQ(sop.ChildCount(), 2u);
   EXPECT_TRUE(cc.HasNode("sopnode"));
   EXPECT_FALSE(cc.HasNode("Slope")); // only direct children are looked at
-}
 
-TEST(XmlReader, ContentTextKeepsRunsAndCdata) {
-  struct Case {
-    const char *xml, *text;
-  } cases[] = {
-      {"<a>x<![CDATA[y]]></a>", "x y"},
-      {"<a><![CDATA[<b>not a tag</b>]]></a>", " <b>not a tag</b>"},
-      {"<a>  one  <b/>  two  </a>", "  one    two  "},
-      {"<a>\n  \n<b/>\n</a>", ""},         // blank runs are not kept
-      {"<a>1<!-- c -->2</a>", "12"},       // comments inside content vanish
-      {"<a>1<b>x</b>2</a>", "12"},         // and so do child elements
-      {"<a>unterminated", "unterminated"}, // a missing closing tag ends at the end of the text
-      {"<a><![CDATA[abcdef", " abcde"},    // a missing "]]>": the text stops before the last character
-      {"<a>x</wrong>y", "x"},              // the closing tag's name is not compared
-  };
-  for (const Case &c : cases) {
-    TXMLNode root;
-    root.LoadXMLText(c.xml);
-    EXPECT_EQ(root.NodeByName("a").Value.Text, c.text) << c.xml;
-  }
-}
-
-TEST(XmlReader, Attributes) {
   // A quoted value may hold blanks and the predefined entities, runs of blanks and a line break
   // separate items, blanks may surround "=", a name without a value is empty, and a later duplicate
   // wins.
-  TXMLNode root;
   root.LoadXMLText("<t n='my grade &amp; &lt;1&gt; &apos;&quot;'  x=1\r\ny=2 flag x=3 z=\"&amp;amp;\" s = 'v'/><after/>");
   ASSERT_EQ(root.ChildCount(), 2u); // self-closing: <after/> is its sibling
   TXMLAttributes &a = root.Child(0).Attributes;
@@ -79,6 +55,27 @@ TEST(XmlReader, Attributes) {
   EXPECT_EQ(many.ValueOf("ATTR49").Text, "98");
   EXPECT_EQ(many.ValueOf("attr7").Text, "last");
   EXPECT_EQ(many.Find("attr50"), nullptr);
+}
+
+TEST(XmlReader, ContentTextKeepsRunsAndCdata) {
+  struct Case {
+    const char *xml, *text;
+  } cases[] = {
+      {"<a>x<![CDATA[y]]></a>", "x y"},
+      {"<a><![CDATA[<b>not a tag</b>]]></a>", " <b>not a tag</b>"},
+      {"<a>  one  <b/>  two  </a>", "  one    two  "},
+      {"<a>\n  \n<b/>\n</a>", ""},         // blank runs are not kept
+      {"<a>1<!-- c -->2</a>", "12"},       // comments inside content vanish
+      {"<a>1<b>x</b>2</a>", "12"},         // and so do child elements
+      {"<a>unterminated", "unterminated"}, // a missing closing tag ends at the end of the text
+      {"<a><![CDATA[abcdef", " abcde"},    // a missing "]]>": the text stops before the last character
+      {"<a>x</wrong>y", "x"},              // the closing tag's name is not compared
+  };
+  for (const Case &c : cases) {
+    TXMLNode root;
+    root.LoadXMLText(c.xml);
+    EXPECT_EQ(root.NodeByName("a").Value.Text, c.text) << c.xml;
+  }
 }
 
 TEST(XmlReader, NumbersInTheText) {
