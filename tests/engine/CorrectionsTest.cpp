@@ -40,10 +40,9 @@ bool SameLattice(const TLUT &a, const TLUT &b) {
 using TRecord = std::unique_ptr<TSecondCorrectionData>;
 TRecord NewRecord() { return std::make_unique<TSecondCorrectionData>(); }
 
-std::uint8_t Code(int cell) { return static_cast<std::uint8_t>(std::nearbyint(cell * 255.0 / 32)); }
-
 // A picture whose pixels fall into exactly the given colour cells.
 TBitmap24 CellsPicture(std::initializer_list<std::array<int, 3>> cells) {
+  auto Code = [](int cell) { return static_cast<std::uint8_t>(std::nearbyint(cell * 255.0 / 32)); };
   TBitmap24 bmp(static_cast<int>(cells.size()), 1);
   int x = 0;
   for (const auto &c : cells)
@@ -94,7 +93,7 @@ struct TGrey33 : TLut33 {
 
 } // namespace
 
-TEST(ColorModels, HSVHuesAndClamping) {
+TEST(ColorModels, HSVHuesAndClampingAndTheSelectedModelUsedThroughout) {
   struct Case { double r, g, b, h, s, v; } cases[] = {
       {1, 0, 0, 0, 1, 1}, {0, 1, 0, 120, 1, 1}, {0, 0, 1, 240, 1, 1}, {1, 0, 1, 300, 1, 1},
       {1, 1, 0, 60, 1, 1}, {0, 1, 1, 180, 1, 1}, {0.5, 0.5, 0.5, 0, 0, 0.5}, {0, 0, 0, 0, 0, 0},
@@ -122,12 +121,10 @@ TEST(ColorModels, HSVHuesAndClamping) {
   }
   EXPECT_DOUBLE_EQ(FloatMod(-7.5, 2), 1.5);
   EXPECT_DOUBLE_EQ(FloatMod(7.5, 2), 1.5);
-}
 
-// YUV, the model in use, gives white a U of 0.00001 (the matrix rows do not quite sum to 0). The
-// models nothing selects today: RGB passes the components through, HSV goes to its own pair, and
-// the statistics are taken in whichever model is selected.
-TEST(ColorModels, TheSelectedModelIsUsedThroughout) {
+  // YUV, the model in use, gives white a U of 0.00001 (the matrix rows do not quite sum to 0). The
+  // models nothing selects today: RGB passes the components through, HSV goes to its own pair, and
+  // the statistics are taken in whichever model is selected.
   TBitmap24 two(2, 1);
   two.SetPixel(0, 0, 10, 20, 30);
   two.SetPixel(1, 0, 30, 60, 90);
@@ -216,9 +213,8 @@ TEST(PrimaryCorrection, EqualsThePlainReadingAtEveryPointOnAnyThreadCount) {
       ApplyPrimaryCorrection(c.ref, c.src, lut, c.op[0], c.op[1], c.op[2]);
       EXPECT_TRUE(SameLattice(lut, expected)) << "size " << c.size << ", " << threads << " threads";
       const int n = c.size; // entries beyond the size in use keep what they held
-      EXPECT_EQ(lut.Lattice[n][1][2], TLutTriple{});
-      EXPECT_EQ(lut.Lattice[1][n][2], TLutTriple{});
-      EXPECT_EQ(lut.Lattice[1][2][n], TLutTriple{});
+      for (const TLutTriple &beyond : {lut.Lattice[n][1][2], lut.Lattice[1][n][2], lut.Lattice[1][2][n]})
+        EXPECT_EQ(beyond, TLutTriple{}) << "size " << n;
     }
   }
   SetEngineThreadCount(0);
@@ -253,6 +249,13 @@ TEST(PrimaryCorrection, RefusesWhatCannotBeMatchedWithoutTouchingTheLattice) {
   TChannelValues m1, d1, m2, d2;
   EXPECT_THROW(CalcStatisticsPair(picture, empty, m1, d1, m2, d2), EEngineError);
   EXPECT_THROW(CalcStatisticsPair(empty, picture, m1, d1, m2, d2), EEngineError);
+  // So does one from any part of a range shared out between the threads (that the parts cover the
+  // range, the lattices and pictures of the other tests show).
+  auto lateFailure = [](int begin, int) {
+    if (begin > 0)
+      throw EEngineError("the second part failed");
+  };
+  EXPECT_THROW(ParallelFor(1000, lateFailure, 1), EEngineError);
   SetEngineThreadCount(0);
 }
 

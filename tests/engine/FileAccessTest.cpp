@@ -39,7 +39,7 @@ protected:
 
 } // namespace
 
-TEST_F(FileAccess, ReadsRegularFilesUpToTheirCapAndRefusesEverythingElse) {
+TEST_F(FileAccess, ReadsRegularFilesUpToTheirCapAndRefusesToReadOrReplaceAnythingElse) {
   const std::string file = Write("a.cube", "0123456789");
   EXPECT_EQ(ReadWholeFile(file, 10), "0123456789");
   EXPECT_EQ(ReadFileHead(file, 4), "0123");
@@ -64,6 +64,49 @@ TEST_F(FileAccess, ReadsRegularFilesUpToTheirCapAndRefusesEverythingElse) {
   for (const Case &c : cases)
     EXPECT_EQ(test::ErrorOf<EFOpenError>([&] { ReadWholeFile(c.file, c.cap, c.what); }), c.message);
   EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), descriptors); // none left open
+
+  // Nor is anything but a regular file or a new name replaced.
+  fs::create_symlink("/dev/null", Path("null-link"));
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", Path("socket").c_str());
+  ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+  struct Refusal { std::string file; std::string cause; } refusals[] = {
+      {Path("socket"), "It is a socket, not a file."},
+      {Path("folder"), "It is a folder, not a file."},
+      {Path("fifo"), "It is a pipe, not a file."},
+      {"/dev/null", "It is a device, not a file."},
+      {Path("null-link"), "It is a device, not a file."},
+      {Path("nowhere/a.cube"), "Its folder does not exist."},
+      {"", "No file name was given."},
+  };
+  for (const Refusal &c : refusals) {
+    const std::string expected = "Cannot create file \"" + c.file + "\". " + c.cause;
+    EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { TFileOutput::Check(c.file); }), expected);
+    // Writes take the same check; a device is only checked, so that a broken refusal run as root
+    // cannot put a file in place of the system's /dev/null.
+    if (c.cause.find("device") == std::string::npos) {
+      EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(c.file, "x"); }), expected);
+    }
+  }
+  ::close(socket);
+  EXPECT_TRUE(fs::is_fifo(Path("fifo")));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_NO_THROW(TFileOutput::Check("-"));
+  EXPECT_NO_THROW(TFileOutput::Check(Path("new.cube")));
+
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "permissions do not stop root";
+  const std::string locked = Write("locked.cube", "keep");
+  ::chmod(locked.c_str(), 0444);
+  EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(locked, "x"); }),
+            "Cannot create file \"" + locked + "\". You may not write to it.");
+  EXPECT_EQ(test::ReadText(locked), "keep");
+  fs::create_directory(Path("shut"));
+  ::chmod(Path("shut").c_str(), 0555);
+  EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(Path("shut/a.cube"), "x"); }),
+            "Cannot create file \"" + Path("shut/a.cube") + "\". You may not write to its folder.");
 }
 
 TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
@@ -102,52 +145,6 @@ TEST_F(FileAccess, WritesInOneStepThroughLinksKeepingPermissions) {
     abandoned.Write("partial");
   }
   EXPECT_EQ(Names(), (std::vector<std::string>{"fresh.cube", "link.cube", "other.cube", "target.cube"}));
-}
-
-TEST_F(FileAccess, RefusesToReplaceWhatIsNotAWritableFile) {
-  fs::create_directory(Path("folder"));
-  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
-  fs::create_symlink("/dev/null", Path("null-link"));
-  const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", Path("socket").c_str());
-  ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
-  struct Case { std::string file; std::string cause; } cases[] = {
-      {Path("socket"), "It is a socket, not a file."},
-      {Path("folder"), "It is a folder, not a file."},
-      {Path("fifo"), "It is a pipe, not a file."},
-      {"/dev/null", "It is a device, not a file."},
-      {Path("null-link"), "It is a device, not a file."},
-      {Path("nowhere/a.cube"), "Its folder does not exist."},
-      {"", "No file name was given."},
-  };
-  for (const Case &c : cases) {
-    const std::string expected = "Cannot create file \"" + c.file + "\". " + c.cause;
-    EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { TFileOutput::Check(c.file); }), expected);
-    // Writes take the same check; a device is only checked, so that a broken refusal run as root
-    // cannot put a file in place of the system's /dev/null.
-    if (c.cause.find("device") == std::string::npos) {
-      EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(c.file, "x"); }), expected);
-    }
-  }
-  ::close(socket);
-  EXPECT_TRUE(fs::is_fifo(Path("fifo")));
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
-  EXPECT_NO_THROW(TFileOutput::Check("-"));
-  EXPECT_NO_THROW(TFileOutput::Check(Path("new.cube")));
-
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "permissions do not stop root";
-  const std::string locked = Write("locked.cube", "keep");
-  ::chmod(locked.c_str(), 0444);
-  EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(locked, "x"); }),
-            "Cannot create file \"" + locked + "\". You may not write to it.");
-  EXPECT_EQ(test::ReadText(locked), "keep");
-  fs::create_directory(Path("shut"));
-  ::chmod(Path("shut").c_str(), 0555);
-  EXPECT_EQ(test::ErrorOf<EFCreateError>([&] { WriteFileAtomically(Path("shut/a.cube"), "x"); }),
-            "Cannot create file \"" + Path("shut/a.cube") + "\". You may not write to its folder.");
 }
 
 // A write the system cuts short (here at the file size limit, 4096 bytes) is a failure with its

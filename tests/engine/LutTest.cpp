@@ -232,17 +232,6 @@ TEST(LutApply, BitmapMatchesApplyToColorByteForByte) {
   SetEngineThreadCount(0);
 }
 
-// The parts cover the range: the pictures and lattices above come out whole on two threads.
-TEST(ParallelFor, RaisesTheErrorOfAnyPart) {
-  SetEngineThreadCount(2);
-  auto lateFailure = [](int begin, int) {
-    if (begin > 0)
-      throw EEngineError("the second part failed");
-  };
-  EXPECT_THROW(ParallelFor(1000, lateFailure, 1), EEngineError);
-  SetEngineThreadCount(0);
-}
-
 // A scratch buffer given back goes to the pool whole, and comes out again for any request it holds.
 TEST(Scratch, ABufferGivenBackServesAnyRequestItHolds) {
   std::vector<TScratch> held; // whatever earlier tests left in the pool, taken out of the way

@@ -114,8 +114,8 @@ const std::vector<TWriteCase> &WriteCases() {
   static const std::vector<TWriteCase> cases = [] {
     const std::string decimals = SmallLatticeDecimalLines(), blueFirst = SmallLatticeDecimalLines(true);
     const std::string codes12 = SmallLatticeCodeLines("1024", "2048", "4095");
-    const std::string curve4 =
-        "0.000000 0.500000 1.700000\n0.250000 -0.200000 1.000000\n1.000000 0.500000 0.125000\n0.500000 0.250000 0.000000\n";
+    const std::string curve2 = "0.000000 0.500000 1.700000\n0.250000 -0.200000 1.000000\n";
+    const std::string curve4 = curve2 + "1.000000 0.500000 0.125000\n0.500000 0.250000 0.000000\n";
     return std::vector<TWriteCase>{
         {Cube3D, FillSmallLattice, 0, "a.cube",
          "# first\n# second\n# Converted by Oxel LUT Converter\n\nLUT_3D_SIZE 2\n" + decimals},
@@ -160,10 +160,10 @@ const std::vector<TWriteCase> &WriteCases() {
         {Luther3D, FillSmallLattice, 10, "a.txt", "#channels: c3\n#elements = 8\n" + SmallLatticeCodeLines("256", "512", "1023")},
         {ColorfrontOsd3D, FillSmallLattice, 0, "a.3dmesh", blueFirst},
         {DavinciDat3D, FillSmallLattice, 0, "a.dat", "3DLUTSIZE 2\n\n" + blueFirst},
-        {ColorfrontOsd1D, FillTwoEntries, 0, "a.1dlut", "0.000000 0.500000 1.700000\n0.250000 -0.200000 1.000000\n"},
+        {ColorfrontOsd1D, FillTwoEntries, 0, "a.1dlut", curve2},
         {Filmlight1D, FillTwoEntries, 0, "a.cube",
-         "# Truelight Cube v2.0\n# lutLength 2\n# iDims     3\n\n# InputLUT\n0.000000 0.500000 1.700000\n"
-         "0.250000 -0.200000 1.000000\n# end\n# Converted by Oxel LUT Converter\n"},
+         "# Truelight Cube v2.0\n# lutLength 2\n# iDims     3\n\n# InputLUT\n" + curve2 +
+             "# end\n# Converted by Oxel LUT Converter\n"},
         {Stwo1D, FillTwoEntries, 10, "a\"b.swto.xml",
          "<?xml version=\"1.0\"?>\n<lut name=\"a&quot;b.swto\">\n<data>\n<elem r=\"0\" g=\"512\" b=\"1023\"/>\n"
          "<elem r=\"256\" g=\"0\" b=\"1023\"/>\n</data>\n</lut>\n"},
@@ -208,11 +208,6 @@ std::string LookData() {
   return data + "\"";
 }
 
-std::string Look(const std::string &size, const std::string &data) {
-  return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base><visible>true</visible></base>\n  </shaders>\n"
-         "<LUT><size>" + size + "</size><data>" + data + "</data></LUT></look>\n";
-}
-
 // An FSI DIT file: the mark, a header of zeros and 64^3 words, red fastest, red in the low 10 bits
 // of a word; the first two points given, the others 0.
 std::string DitFile() {
@@ -233,8 +228,7 @@ const std::vector<TReadCase> &ReadCases() {
     for (char &c : upper)
       c = static_cast<char>(std::toupper(c));
     const std::string sop = "<Slope>2,0.5\t1</Slope><Offset>-0.5 0.25 0</Offset><Power>1 1 2 7</Power>";
-    const TAt smallPoints[] = {{1, 0, 0, {1, -0.2, 0.25}}, {0, 1, 1, {0, 0.5, 1.7}}};
-    const std::vector<TAt> smallValues(std::begin(smallPoints), std::end(smallPoints));
+    const std::vector<TAt> smallValues = {{1, 0, 0, {1, -0.2, 0.25}}, {0, 1, 1, {0, 0.5, 1.7}}};
     const std::vector<TAt> blueFirstValues = {{0, 0, 0, {1, 0, 0}}, {1, 0, 0, {0.3, 0.2, 0.1}}, {1, 1, 1, {0.5, 0.5, 0.5}}};
     const std::vector<TAt> lookValues = {{1, 0, 0, {(0.1f + 1) / 2, 0.2f / 2, 0.3f / 2}},
                                          {0, 1, 1, {0.1f / 2, (0.2f + 1) / 2, (0.3f + 1) / 2}}};

@@ -66,6 +66,12 @@ inline std::string HexOf(float v) {
   return s;
 }
 
+// A Speedgrade look holding the given size and data, as its elements' texts.
+inline std::string Look(const std::string &size, const std::string &data) {
+  return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base><visible>true</visible></base>\n  </shaders>\n"
+         "<LUT><size>" + size + "</size><data>" + data + "</data></LUT></look>\n";
+}
+
 // The LUT files of another project, in the test data.
 inline std::string PeerFile(const std::string &name) { return std::string(TINTWISE_TEST_DATA_DIR) + "/ocio/" + name; }
 

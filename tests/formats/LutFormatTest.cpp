@@ -10,8 +10,8 @@ namespace {
 
 using namespace test;
 
-// Each format's own files are found in the round trips below; these are the ties, the borders and
-// the look-alikes.
+// Each format's own files are found when the peer and OpenColorIO files load; these are the ties,
+// the borders and the look-alikes.
 TEST(LutLoading, AsksTheFormatsInTableOrderAndKeepsToTheirCaps) {
   const std::string sop = "<SOPNode><Slope>1 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>";
   struct Case {
@@ -131,11 +131,6 @@ TEST(LutSaving, RefusesWhatTheFormatCannotHold) {
   EXPECT_EQ(SaveText(Blackmagic1D, curve, 0), "R\tG\tB - HDLINK GAMMA TABLE\n0.00 0.00 250.00\n1000.00 1000.00 -1000000000.00\n");
 }
 
-std::uint32_t LE32(const std::string &s, std::size_t at) {
-  return std::uint32_t(std::uint8_t(s[at])) | std::uint32_t(std::uint8_t(s[at + 1])) << 8 |
-         std::uint32_t(std::uint8_t(s[at + 2])) << 16 | std::uint32_t(std::uint8_t(s[at + 3])) << 24;
-}
-
 // The layout of the binary format, worked out by hand: a 128-byte header, then one word per point,
 // red fastest, red in the low 10 bits, codes of value x 1008.
 TEST(FsiDit, WritesItsHeaderAndCodes) {
@@ -150,18 +145,22 @@ TEST(FsiDit, WritesItsHeaderAndCodes) {
   lut.Lattice[1][0][0] = {0.09375, 2.0, -1.0};
   const std::string s = SaveText(FsiDit3D, lut, 10, "a.dat");
   ASSERT_EQ(s.size(), 128u + 4 * 262144);
-  EXPECT_EQ(LE32(s, 0), 0x42340299u);
-  EXPECT_EQ(LE32(s, 4), 0x01000002u);
-  EXPECT_EQ(LE32(s, 44), 0x00100000u);
+  auto LE32 = [&s](std::size_t at) { // a little-endian word
+    return std::uint32_t(std::uint8_t(s[at])) | std::uint32_t(std::uint8_t(s[at + 1])) << 8 |
+           std::uint32_t(std::uint8_t(s[at + 2])) << 16 | std::uint32_t(std::uint8_t(s[at + 3])) << 24;
+  };
+  EXPECT_EQ(LE32(0), 0x42340299u);
+  EXPECT_EQ(LE32(4), 0x01000002u);
+  EXPECT_EQ(LE32(44), 0x00100000u);
   EXPECT_EQ(s.substr(48, 17), std::string("Oxel LUT Convert\0", 17));
-  EXPECT_EQ(LE32(s, 128), 1008u | 504u << 10 | 32u << 20);
-  EXPECT_EQ(LE32(s, 132), 94u | 1023u << 10 | 0u << 20);           // headroom clamped, negatives to 0
-  EXPECT_EQ(LE32(s, 128 + 4 * 64), 0u | 16u << 10 | 0u << 20);     // green 1/63 -> 16, red fastest
-  EXPECT_EQ(LE32(s, s.size() - 4), 1008u | 1008u << 10 | 1008u << 20); // the last point
+  EXPECT_EQ(LE32(128), 1008u | 504u << 10 | 32u << 20);
+  EXPECT_EQ(LE32(132), 94u | 1023u << 10 | 0u << 20);           // headroom clamped, negatives to 0
+  EXPECT_EQ(LE32(128 + 4 * 64), 0u | 16u << 10 | 0u << 20);     // green 1/63 -> 16, red fastest
+  EXPECT_EQ(LE32(s.size() - 4), 1008u | 1008u << 10 | 1008u << 20); // the last point
   std::uint32_t dataSum = 0;
   for (std::size_t i = 128; i < s.size(); ++i)
     dataSum += std::uint8_t(s[i]);
-  EXPECT_EQ(LE32(s, 40), dataSum);
+  EXPECT_EQ(LE32(40), dataSum);
   unsigned headerSum = 0;
   for (int i = 0; i < 127; ++i)
     headerSum += std::uint8_t(s[i]);

@@ -11,7 +11,7 @@ namespace {
 
 // Three decimals, or three integer codes divided by the maximum 4095 (with skipFirst after an index
 // column), separated by blanks, tabs or commas.
-TEST(LutTokens, ParseTripleCases) {
+TEST(LutTokens, ParseTripleCasesAndPlainDecimalsLikeFromChars) {
   struct Case {
     std::string_view line;
     bool integers, skipFirst, ok;
@@ -32,10 +32,7 @@ TEST(LutTokens, ParseTripleCases) {
     EXPECT_EQ(ok, c.ok) << c.line;
     EXPECT_EQ(v, (c.ok ? c.value : TLutTriple{-7, -7, -7})) << c.line;
   }
-}
-
-// The direct path for short decimals must give exactly what from_chars gives.
-TEST(LutTokens, PlainDecimalsReadLikeFromChars) {
+  // The direct path for short decimals must give exactly what from_chars gives.
   std::mt19937_64 rng(42);
   std::uniform_real_distribution<double> dist(-2.0, 2.0);
   for (int i = 0; i < 200000; ++i) {

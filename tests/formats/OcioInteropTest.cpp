@@ -135,8 +135,6 @@ colorspaces:
   }
 }
 
-// --- ASC CDL --------------------------------------------------------------------------------
-
 // Corrections of our own and the peer files: both read the same record, and with saturation set
 // aside (OpenColorIO weighs the channels, we take the plain mean), our slope-offset-power clamped
 // to 0..1 is OpenColorIO's clamping evaluation at every other lattice point (up to its fast power
@@ -202,8 +200,6 @@ TEST(InteropCdl, CorrectionsReadAlikeAndAgree) {
   EXPECT_THROW(Format(AscCdl).LoadFromFile(PeerFile("cdl_test1.cdl"), lut), EXMLError);
 }
 
-// --- Speedgrade look ---------------------------------------------------------------------------
-
 TEST(InteropLook, OpenColorIOReadsTheLookLayoutAsWeDo) {
   TTempDir dir;
   const int n = 9;
@@ -217,10 +213,7 @@ TEST(InteropLook, OpenColorIOReadsTheLookLayoutAsWeDo) {
         if (r % 3 == 2)
           data += "\n      ";
       }
-  const std::string file = dir.File("grade.look");
-  WriteText(file, "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n      <visible>true</visible>\n"
-                  "    </base>\n  </shaders>\n  <LUT>\n    <size>\"" + std::to_string(n) +
-                      "\"</size>\n    <data>\"\n      " + data + "\"\n    </data>\n  </LUT>\n</look>\n");
+  const std::string file = WriteText(dir.File("grade.look"), Look('"' + std::to_string(n) + '"', '"' + data + '"'));
   TLUT lut;
   ASSERT_EQ(FindLutFormat(file), &Format(SpeedgradeLook3D));
   Format(SpeedgradeLook3D).LoadFromFile(file, lut);
