@@ -82,8 +82,7 @@ TEST(FootageKernel, IntegerCodesAreExactlyApplyToColor) {
         kernel.ApplyCodes(bytes.data(), count, 4);
       for (std::size_t k = 0; k < count; ++k) {
         const std::uint16_t *in = &codes[k * 4];
-        TColorTriple out;
-        out.Bits = static_cast<std::uint8_t>(bits);
+        TColorTriple out{.Bits = static_cast<std::uint8_t>(bits)};
         lut->ApplyToColor({in[0], in[1], in[2], static_cast<std::uint8_t>(bits)}, out);
         const std::uint16_t want[4] = {out.R, out.G, out.B, in[3]};
         for (int c = 0; c < 4; ++c) {
@@ -289,8 +288,7 @@ TEST_F(FootageApply, FootageIsGradedAsOpenColorIOGradesItAndWrittenAsTheLibraryW
       const auto at = [&](int k) { return i * n + (grey ? 0 : k); };
       float rgb[3] = {in.Pixels[at(0)], in.Pixels[at(1)], in.Pixels[at(2)]};
       ocio->applyRGB(rgb);
-      TColorTriple exact;
-      exact.Bits = static_cast<std::uint8_t>(c.Bits);
+      TColorTriple exact{.Bits = static_cast<std::uint8_t>(c.Bits)};
       auto code = [&](int k) { return static_cast<std::uint16_t>(in.Words[at(k)] >> shift); };
       if (c.Bits)
         lut->ApplyToColor({code(0), code(1), code(2), exact.Bits}, exact);
@@ -365,8 +363,7 @@ TEST_F(FootageApply, MovieFramesBecomeNumberedPictures) {
     const double top = (1 << bits) - 1;
     double worst = 0;
     for (int i = 0; i < w * h; ++i) {
-      TColorTriple result;
-      result.Bits = static_cast<std::uint8_t>(bits);
+      TColorTriple result{.Bits = static_cast<std::uint8_t>(bits)};
       auto code = [&](int k) { return static_cast<std::uint16_t>(std::lround(source[i * 3 + k] * top / 65535)); };
       lut->ApplyToColor({code(0), code(1), code(2), result.Bits}, result);
       const double expected[3] = {result.R / top, result.G / top, result.B / top};

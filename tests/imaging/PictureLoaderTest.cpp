@@ -436,18 +436,15 @@ TEST_F(PictureLoader, MovieFramesByNumberAndTimecode) {
     const struct { const char *spec; std::int64_t frame; const char *timecode; } frames[] = {
         {"", 0, "00:00:00:00"}, {"00:00:01:01", 26, "00:00:01:01"}, {"26", 26, "00:00:01:01"}, {"1", 1, "00:00:00:01"}};
     for (const auto &f : frames) {
-      TPictureLoadOptions options;
-      options.Frame = f.spec;
       TPictureInfo info;
-      const TBitmap24 bmp = Load(movie, options, &info);
+      const TBitmap24 bmp = Load(movie, {.Frame = f.spec}, &info);
       EXPECT_NEAR(test::Rgb(bmp, 24, 16)[1], 16 + 8 * f.frame, 2) << codec << f.spec;
       EXPECT_EQ(std::tuple(info.IsMovie, info.FrameCount, info.FrameRate, info.Frame, info.Timecode),
                 std::tuple(true, std::int64_t(30), 25.0, f.frame, std::string(f.timecode)));
     }
-    TPictureLoadOptions past; // spelling mistakes in the frame are the parser's own tests
-    past.Frame = "30";
-    EXPECT_NE(ErrorOf<EImageError>([&] { Load(movie, past); }).find("frame 30 is past the end of the movie (it has 30 frames, 0 to 29)"),
-              std::string::npos);
+    // Spelling mistakes in the frame are the parser's own tests.
+    const std::string past = ErrorOf<EImageError>([&] { Load(movie, {.Frame = "30"}); });
+    EXPECT_NE(past.find("frame 30 is past the end of the movie (it has 30 frames, 0 to 29)"), std::string::npos) << past;
   }
   // A movie without pictures is refused, naming the file.
   ASSERT_TRUE(Shell("ffmpeg -nostdin -y -f lavfi -i anullsrc=r=48000 -t 0.5 -c:a aac " + Path("sound.mov")));
