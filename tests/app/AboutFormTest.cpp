@@ -15,7 +15,7 @@ public slots:
   void Open(const QUrl &url) { Opened << url; }
 };
 
-TEST(AboutForm, LinksOpenInTheBrowserAndAnEmptyContactIsHidden) {
+TEST(AboutForm, LinksOpenInTheBrowserAnEmptyContactIsHiddenAndTheBoxOpensCentred) {
   TProductInfo info = ProductInfo();
   info.ContactsLink = "";
   TAboutForm without(info);
@@ -37,9 +37,8 @@ TEST(AboutForm, LinksOpenInTheBrowserAndAnEmptyContactIsHidden) {
     QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
   EXPECT_EQ(catcher.Opened, (QList<QUrl>{QUrl(QStringLiteral("https://www.example.com/tintwise")),
                                          QUrl(QStringLiteral("mailto:colour@example.com"))}));
-}
 
-TEST(AboutForm, OpensCentredOnItsOwner) {
+  // Opened from a window, the box is modal and centred on it.
   QWidget owner;
   owner.setGeometry(100, 80, 900, 600);
   owner.show();

@@ -74,12 +74,6 @@ inline TBitmap24 TestPicture(int width, int height, int seed) {
   return bitmap;
 }
 
-inline QString SavePicture(const QTemporaryDir &dir, const QString &name, const TBitmap24 &bitmap) {
-  const QString path = dir.filePath(name);
-  EXPECT_TRUE(QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_BGR888).save(path));
-  return path;
-}
-
 inline QByteArray ReadAll(const QString &file) {
   QFile f(file);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -90,15 +84,16 @@ inline bool WaitUntil(const std::function<bool()> &done, int milliseconds = 3000
   return QTest::qWaitFor(done, milliseconds);
 }
 
-// Presses the left button at `from`, moves in a few steps to `to` and releases there.
-inline void Drag(QWidget *widget, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QTest::mousePress(widget, Qt::LeftButton, modifiers, from);
+// Presses the button at `from`, moves in a few steps to `to` and releases there.
+inline void Drag(QWidget *widget, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                 Qt::MouseButton button = Qt::LeftButton) {
+  QTest::mousePress(widget, button, modifiers, from);
   for (int step = 1; step <= 4; ++step) {
     const QPoint p = from + (to - from) * step / 4;
-    QMouseEvent move(QEvent::MouseMove, p, widget->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, modifiers);
+    QMouseEvent move(QEvent::MouseMove, p, widget->mapToGlobal(p), Qt::NoButton, button, modifiers);
     QApplication::sendEvent(widget, &move);
   }
-  QTest::mouseRelease(widget, Qt::LeftButton, modifiers, to);
+  QTest::mouseRelease(widget, button, modifiers, to);
 }
 
 // Runs action and calls inside on each modal window of type T it opens; returns how many opened.
@@ -178,7 +173,10 @@ struct TWindowFixture : ::testing::Test {
     tips = std::make_unique<TfrmTips>(&frm);
   }
   QString Save(const char *name, const TBitmap24 &picture) const {
-    return SavePicture(dir, QString::fromLatin1(name), picture);
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(QImage(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(), QImage::Format_BGR888)
+                    .save(path));
+    return path;
   }
   // Opens a file as the user would and waits until it has loaded or failed.
   void Open(QAbstractButton *button, const QString &file) {

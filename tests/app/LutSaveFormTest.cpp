@@ -9,7 +9,6 @@
 #include "AppTestSupport.h"
 #include "app/LutSaveForm.h"
 #include "engine/Lut.h"
-#include "formats/LutFormat.h"
 
 namespace tintwise {
 namespace {
@@ -62,7 +61,7 @@ struct TSaveLutFixture : ::testing::Test {
   }
 };
 
-TEST_F(TSaveLutFixture, ListsTheLatticeProfilesInTableOrder) {
+TEST_F(TSaveLutFixture, ListsTheLatticeProfilesAndSizeCanBeTypedOnlyWhereTheProfileAllows) {
   // The 19 lattice profiles, from the first of the table to the last; no curve profile.
   const QStringList items = Items(form.cbxOutFormat);
   ASSERT_EQ(items.size(), 19);
@@ -76,9 +75,7 @@ TEST_F(TSaveLutFixture, ListsTheLatticeProfilesInTableOrder) {
                                                      form.btnSetLUTFile, form.btnSave})
     EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
   EXPECT_TRUE(form.btnCancel->isEnabled());
-}
 
-TEST_F(TSaveLutFixture, SizeCanBeTypedOnlyWhereTheProfileAllows) {
   Choose("Cube 3D Iridas, Nuke, AfterEffects");
   EXPECT_FALSE(form.cbxDimSize->isEnabled() || form.cbxBits->isEnabled() || form.btnSave->isEnabled());
   EXPECT_TRUE(form.btnSetLUTFile->isEnabled());

@@ -17,9 +17,7 @@
 namespace tintwise {
 namespace {
 
-using test::CatchMessageBox;
-using test::Click;
-using test::Select;
+using namespace test;
 
 // The points of a 33-point lattice, to compare before and after.
 std::vector<TLutTriple> Points(const TLUT &lut) {
@@ -36,20 +34,20 @@ int GroupState(std::initializer_list<QWidget *> controls) {
   return enabled == 0 ? 0 : enabled == static_cast<long>(controls.size()) ? 1 : -1;
 }
 
-struct TMainFormFixture : test::TWindowFixture {
-  const QString refFile = Save("ref.png", test::TestPicture(400, 300, 1));
-  const QString srcFile = Save("src.png", test::TestPicture(400, 300, 2));
+struct TMainFormFixture : TWindowFixture {
+  const QString refFile = Save("ref.png", TestPicture(400, 300, 1));
+  const QString srcFile = Save("src.png", TestPicture(400, 300, 2));
 
   void OpenBothAndApply(const QString &source = {}) {
     OpenBoth(refFile, source.isEmpty() ? srcFile : source);
     Click(frm.sbnApplyPrimaryCorrection);
     ASSERT_TRUE(frm.PrimaryApplied());
   }
-  void SelectBoth(test::TBox source, test::TBox reference) {
+  void SelectBoth(TBox source, TBox reference) {
     Select(frm.SourceViewer, source);
     Select(frm.RefViewer, reference);
   }
-  void SaveCorrection(test::TBox source, test::TBox reference) {
+  void SaveCorrection(TBox source, TBox reference) {
     SelectBoth(source, reference);
     Click(frm.sbnSaveSecCorrection);
   }
@@ -96,7 +94,7 @@ TEST_F(TMainFormFixture, ControlsFollowTheWorkflow) {
   EXPECT_EQ(Secondary(), 0);
   Select(frm.RefViewer, {0.2, 0.2, 0.6, 0.6});
   EXPECT_EQ(Secondary(), 1);
-  QTest::mouseClick(frm.RefViewer, Qt::LeftButton, Qt::NoModifier, test::At(frm.RefViewer, 0.5, 0.5));
+  QTest::mouseClick(frm.RefViewer, Qt::LeftButton, Qt::NoModifier, At(frm.RefViewer, 0.5, 0.5));
   EXPECT_EQ(Secondary(), 0);
   Select(frm.RefViewer, {0.2, 0.2, 0.6, 0.6});
   EXPECT_EQ(Secondary(), 1);
@@ -134,7 +132,7 @@ TEST_F(TMainFormFixture, ControlsFollowTheWorkflow) {
   EXPECT_EQ(frm.tbrYOpacity->value(), 100);
   frm.tbrUOpacity->setValue(70);
   const TBitmap24 preview = frm.PreviewBitmap();
-  const QString src2File = Save("src2.bmp", test::TestPicture(400, 300, 3));
+  const QString src2File = Save("src2.bmp", TestPicture(400, 300, 3));
   Open(frm.sbnOpenRefImage, src2File);
   EXPECT_EQ(frm.tbrUOpacity->value(), 100);
   EXPECT_TRUE(frm.sbnCreateLUT->isEnabled());
@@ -202,28 +200,19 @@ TEST_F(TMainFormFixture, CorrectionListRebuildsThePreviewAndKeepsCounting) {
   EXPECT_EQ(Item(0)->text(0), caption.arg(first + 2));
 }
 
-TEST_F(TMainFormFixture, HideToggleComparesWithTheOriginal) {
+TEST_F(TMainFormFixture, ApplyAndTheHideToggleShowTheCorrectionOfTheUncorrectedPictures) {
   Click(frm.sbnHideCorrections); // nothing to show yet
   EXPECT_FALSE(frm.SourceViewer->HasPicture());
   Click(frm.sbnHideCorrections);
-  OpenBothAndApply();
+  OpenBothAndApply(); // the source view now shows the preview
   const auto showsOriginal = [&] { return frm.SourceViewer->Picture().SamePixels(frm.SourceBitmap()); };
   EXPECT_TRUE(ShowsPreview() && !showsOriginal());
   Click(frm.sbnHideCorrections);
   EXPECT_TRUE(showsOriginal());
-  // Apply shows the preview although the toggle stays down; the next click raises it.
-  Click(frm.sbnApplyPrimaryCorrection);
-  EXPECT_TRUE(frm.sbnHideCorrections->isChecked() && ShowsPreview());
-  Click(frm.sbnHideCorrections);
-  EXPECT_TRUE(!frm.sbnHideCorrections->isChecked() && ShowsPreview());
-  Click(frm.sbnHideCorrections);
-  EXPECT_TRUE(showsOriginal());
-}
 
-TEST_F(TMainFormFixture, ApplyUsesTheSelectionOfEitherSideOfTheUncorrectedPictures) {
   // Each choice of regions gives its own correction (where the regions are cut is checked against
   // the command line); applying twice gives the same, so the crops do not come from the preview.
-  OpenBothAndApply(); // the source view now shows the preview
+  // Apply shows the preview although the toggle stays down.
   frm.tbrYOpacity->setValue(150);
   frm.tbrUOpacity->setValue(50);
   std::vector<TBitmap24> previews;
@@ -243,10 +232,24 @@ TEST_F(TMainFormFixture, ApplyUsesTheSelectionOfEitherSideOfTheUncorrectedPictur
       EXPECT_FALSE(Previews(other));
     previews.push_back(once);
   }
+  // The next click raises the toggle, and the one after compares again.
+  Click(frm.sbnHideCorrections);
+  EXPECT_TRUE(!frm.sbnHideCorrections->isChecked() && ShowsPreview());
+  Click(frm.sbnHideCorrections);
+  EXPECT_TRUE(showsOriginal());
 }
 
-TEST_F(TMainFormFixture, ErrorsAreShownAndChangeNothing) {
-  TBitmap24 flat = test::TestPicture(400, 300, 4); // the upper-left quarter is a single colour
+// Counts the paint events a widget receives.
+struct TPaintCounter : QObject {
+  int Count = 0;
+  bool eventFilter(QObject *, QEvent *event) override {
+    Count += event->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+TEST_F(TMainFormFixture, ErrorsChangeNothingAndPicturesLoadWhileTheWindowGoesOn) {
+  TBitmap24 flat = TestPicture(400, 300, 4); // the upper-left quarter is a single colour
   for (int y = 0; y < 150; ++y)
     for (int x = 0; x < 200; ++x)
       flat.SetPixel(x, y, 90, 120, 60);
@@ -261,7 +264,7 @@ TEST_F(TMainFormFixture, ErrorsAreShownAndChangeNothing) {
 
   for (QToolButton *button : {frm.sbnApplyPrimaryCorrection, frm.sbnPreviewSecCorrection, frm.sbnSaveSecCorrection}) {
     SCOPED_TRACE(button->objectName().toStdString());
-    const test::TMessage message = CatchMessageBox([&] { Click(button); });
+    const TMessage message = CatchMessageBox([&] { Click(button); });
     EXPECT_TRUE(message.Shown);
     EXPECT_EQ(message.Title, QStringLiteral("Oxel Tintwise"));
     EXPECT_TRUE(message.Text.contains(QStringLiteral("variation"))) << message.Text.toStdString();
@@ -290,25 +293,13 @@ TEST_F(TMainFormFixture, ErrorsAreShownAndChangeNothing) {
 
   // The window's pixel limit is a setting, and the refusal says where to raise it.
   QSettings(QStringLiteral("Oxelsoft"), QStringLiteral("Tintwise")).setValue(QStringLiteral("MaxPixels"), 1000);
-  const test::TMessage limited = CatchMessageBox([&] { Open(frm.sbnOpenSourceImage, Save("limit.png", flat)); });
+  const TMessage limited = CatchMessageBox([&] { Open(frm.sbnOpenSourceImage, Save("limit.png", flat)); });
   QSettings(QStringLiteral("Oxelsoft"), QStringLiteral("Tintwise")).remove(QStringLiteral("MaxPixels"));
   EXPECT_TRUE(limited.Text.contains(QStringLiteral("limit of 1000 pixels; raise it with the MaxPixels setting")))
       << limited.Text.toStdString();
   EXPECT_TRUE(frm.SourceBitmap().SamePixels(source));
-}
 
-// Counts the paint events a widget receives.
-struct TPaintCounter : QObject {
-  int Count = 0;
-  bool eventFilter(QObject *, QEvent *event) override {
-    Count += event->type() == QEvent::Paint;
-    return false;
-  }
-};
-
-TEST_F(TMainFormFixture, PicturesLoadWhileTheWindowGoesOn) {
-  OpenBothAndApply();
-  SaveCorrection({0.1, 0.1, 0.5, 0.5}, {0.1, 0.1, 0.5, 0.5});
+  // Pictures load while the window goes on.
   QSemaphore gate;
   frm.PictureLoader = [&gate](const std::string &name, const std::string &, TBitmap24 &bitmap, TPictureInfo &info) {
     if (name.find("slow") != std::string::npos)
@@ -317,7 +308,7 @@ TEST_F(TMainFormFixture, PicturesLoadWhileTheWindowGoesOn) {
       throw 42; // not even an exception class
     LoadImageFile(name, bitmap, {}, &info);
   };
-  chosen << Save("slow.png", test::TestPicture(300, 200, 5));
+  chosen << Save("slow.png", TestPicture(300, 200, 5));
   Click(frm.sbnOpenSourceImage);
   ASSERT_TRUE(frm.Loading());
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
@@ -327,7 +318,7 @@ TEST_F(TMainFormFixture, PicturesLoadWhileTheWindowGoesOn) {
   TPaintCounter paints;
   frm.RefViewer->installEventFilter(&paints);
   frm.RefViewer->update();
-  EXPECT_TRUE(test::WaitUntil([&] { return paints.Count > 0; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return paints.Count > 0; }, 5000));
   frm.RefViewer->removeEventFilter(&paints);
   for (QWidget *w : std::initializer_list<QWidget *>{frm.sbnApplyPrimaryCorrection, frm.tbrYOpacity, frm.sbnCreateLUT,
                                                      frm.lvwSecCorrectionList, frm.sbnSaveSecCorrection})
@@ -336,16 +327,16 @@ TEST_F(TMainFormFixture, PicturesLoadWhileTheWindowGoesOn) {
   EXPECT_EQ(std::pair(Count(), frm.PrimaryApplied()), std::pair(1, true));
 
   // Another source chosen meanwhile wins, even over the slow one finishing later.
-  Open(frm.sbnOpenSourceImage, Save("other.png", test::TestPicture(320, 240, 6)));
+  Open(frm.sbnOpenSourceImage, Save("other.png", TestPicture(320, 240, 6)));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   gate.release();
-  EXPECT_TRUE(test::WaitUntil([] { return TfrmMain::RunningLoads() == 0; }));
+  EXPECT_TRUE(WaitUntil([] { return TfrmMain::RunningLoads() == 0; }));
   QApplication::processEvents();
   EXPECT_EQ(frm.SourceBitmap().Width(), 320);
   EXPECT_EQ(std::tuple(Count(), frm.PrimaryApplied(), Primary()), std::tuple(0, false, 1));
 
   // A loader failing in any way at all is reported, and the cursor comes back.
-  const test::TMessage odd = CatchMessageBox([&] { Open(frm.sbnOpenRefImage, dir.filePath(QStringLiteral("odd.png"))); });
+  const TMessage odd = CatchMessageBox([&] { Open(frm.sbnOpenRefImage, dir.filePath(QStringLiteral("odd.png"))); });
   EXPECT_EQ(odd.Text, QStringLiteral("The operation failed for an unknown reason."));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(Primary(), 1);
@@ -393,7 +384,7 @@ TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
   for (int step = 0; step < 3; ++step)
     QTest::keyClick(frm.tbrSourceFrame, Qt::Key_Right);
   EXPECT_FALSE(frm.Loading());
-  EXPECT_TRUE(test::WaitUntil([&] { return frm.lblSourceFrame->text() == QStringLiteral("Frame 3  00:00:00:03"); }));
+  EXPECT_TRUE(WaitUntil([&] { return frm.lblSourceFrame->text() == QStringLiteral("Frame 3  00:00:00:03"); }));
   EXPECT_EQ(loads, 1);
   EXPECT_EQ(pixel(frm.SourceBitmap()), std::tuple(40, 20, 18));
   EXPECT_EQ(std::tuple(Count(), frm.PrimaryApplied(), frm.SourceViewer->HasSelection()), std::tuple(0, false, false));
@@ -407,7 +398,7 @@ TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
   frm.tbrRefFrame->setValue(9);
   frm.tbrRefFrame->setSliderDown(false);
   EXPECT_TRUE(frm.Loading() && frm.tbrRefFrame->isEnabled());
-  EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
+  EXPECT_TRUE(WaitUntil([&] { return !frm.Loading(); }));
   EXPECT_EQ(pixel(frm.RefBitmap()), std::tuple(88, 20, 18));
   EXPECT_EQ(frm.lblRefFrame->text(), QStringLiteral("Frame 9  00:00:00:09"));
   EXPECT_EQ(frm.tbrYOpacity->value(), 100);
@@ -418,20 +409,20 @@ TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
   for (const int frame : {5, 2}) {
     held = false;
     frm.tbrRefFrame->setValue(frame);
-    EXPECT_TRUE(test::WaitUntil([&] { return held.load(); }));
+    EXPECT_TRUE(WaitUntil([&] { return held.load(); }));
     QTest::keyClick(frm.tbrRefFrame, Qt::Key_Right);
     if (frame == 5)
       QTest::qWait(500);
     gate.release();
     const QString caption = QStringLiteral("Frame %1  00:00:00:0%1").arg(frame + 1);
-    EXPECT_TRUE(test::WaitUntil([&] { return frm.lblRefFrame->text() == caption && !frm.Loading(); })) << frame;
+    EXPECT_TRUE(WaitUntil([&] { return frm.lblRefFrame->text() == caption && !frm.Loading(); })) << frame;
     EXPECT_EQ(frm.tbrRefFrame->value(), frame + 1);
   }
 
   // A frame that fails changes nothing, says why, and its slider goes back.
-  const test::TMessage message = CatchMessageBox([&] {
+  const TMessage message = CatchMessageBox([&] {
     frm.tbrSourceFrame->setValue(7);
-    EXPECT_TRUE(test::WaitUntil([&] { return frm.tbrSourceFrame->value() == 3 && !frm.Loading(); }));
+    EXPECT_TRUE(WaitUntil([&] { return frm.tbrSourceFrame->value() == 3 && !frm.Loading(); }));
   });
   EXPECT_TRUE(message.Text.contains(QStringLiteral("frame 7 is damaged"))) << message.Text.toStdString();
   EXPECT_EQ(std::pair(frm.tbrSourceFrame->value(), frm.lblSourceFrame->text()),
@@ -443,7 +434,7 @@ TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
   chosen << srcFile;
   Click(frm.sbnOpenSourceImage);
   EXPECT_FALSE(frm.tbrSourceFrame->isEnabled());
-  EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
+  EXPECT_TRUE(WaitUntil([&] { return !frm.Loading(); }));
   EXPECT_TRUE(frm.pnlSourceFrame->isHidden() && !frm.pnlRefFrame->isHidden());
   EXPECT_EQ(frm.SourceViewer->geometry().bottom() + 1, frm.pnlClient->height());
 }
@@ -451,10 +442,10 @@ TEST_F(TMainFormFixture, FrameSlidersOpenTheMovieAnewAtTheirFrame) {
 TEST_F(TMainFormFixture, EachOpenDialogStartsClean) {
   frm.OpenPictureChooser = nullptr;
   QStringList titles, texts, folders;
-  test::OnModal<QFileDialog>(
+  OnModal<QFileDialog>(
       [&] {
         Click(frm.sbnOpenRefImage);
-        EXPECT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
+        EXPECT_TRUE(WaitUntil([&] { return !frm.Loading(); }));
         Click(frm.sbnOpenSourceImage);
       },
       [&](QFileDialog *dialog) {
@@ -485,7 +476,7 @@ TEST_F(TMainFormFixture, EachOpenDialogStartsClean) {
 
 TEST_F(TMainFormFixture, TipsFollowThePreference) {
   const auto stored = [] { return QSettings().value(QStringLiteral("DoNotShowTips")); };
-  test::SetDoNotShowTips(-1);
+  SetDoNotShowTips(-1);
   RestartTips();
   OpenBothAndApply(); // not forced: shown while the box is clear, and nothing is written yet
   EXPECT_TRUE(tips->isVisible());

@@ -11,7 +11,7 @@
 namespace tintwise {
 namespace {
 
-using test::Click;
+using namespace test;
 
 QImage ScopeOf(const TBitmap24 &picture) {
   const TScopeImage s = DrawScope(TScopeKind::Waveform, MeasureScopes(picture, TScopeStandard::Rec601));
@@ -23,11 +23,11 @@ void Settle() {
     QApplication::processEvents();
 }
 
-using ScopesPanel = test::TWindowFixture;
+using ScopesPanel = TWindowFixture;
 
 TEST_F(ScopesPanel, FollowsApplyTheHideToggleAndTheSelections) {
   TScopesPanel &panel = *frm.ScopesPanel;
-  OpenBoth(Save("ref.png", test::TestPicture(400, 300, 1)), Save("src.png", test::TestPicture(400, 300, 2)));
+  OpenBoth(Save("ref.png", TestPicture(400, 300, 1)), Save("src.png", TestPicture(400, 300, 2)));
   Settle();
   // Closed, the panel measures nothing.
   EXPECT_FALSE(frm.sbnScopes->isChecked() || panel.isVisible());
@@ -57,9 +57,9 @@ TEST_F(ScopesPanel, FollowsApplyTheHideToggleAndTheSelections) {
   Click(frm.sbnHideCorrections);
 
   // A region restricts its picture's scope and adds a pair of regions to the report.
-  test::Select(frm.SourceViewer, {0.1, 0.2, 0.5, 0.6});
+  Select(frm.SourceViewer, {0.1, 0.2, 0.5, 0.6});
   Settle();
-  const QRect rect = test::PictureRect(frm.SourceViewer);
+  const QRect rect = PictureRect(frm.SourceViewer);
   EXPECT_EQ(panel.PreviewScope(), ScopeOf(frm.PreviewBitmap().Crop(rect.x(), rect.y(), rect.width(), rect.height())));
   EXPECT_EQ(panel.ReferenceScope(), ScopeOf(frm.RefBitmap()));
   ASSERT_EQ(panel.Report().Areas.size(), 2u);
@@ -69,7 +69,7 @@ TEST_F(ScopesPanel, FollowsApplyTheHideToggleAndTheSelections) {
   EXPECT_EQ(*regions.SourceRegion, (TReportRegion{rect.x(), rect.y(), rect.width(), rect.height()}));
 
   // A saved secondary correction keeps its pair of regions in the report under its caption.
-  test::Select(frm.RefViewer, {0.3, 0.3, 0.7, 0.8});
+  Select(frm.RefViewer, {0.3, 0.3, 0.7, 0.8});
   Click(frm.sbnSaveSecCorrection);
   Settle();
   ASSERT_EQ(frm.lvwSecCorrectionList->topLevelItemCount(), 1);

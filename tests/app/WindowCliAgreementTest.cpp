@@ -11,17 +11,16 @@
 namespace tintwise {
 namespace {
 
-using test::Click;
-using test::Select;
+using namespace test;
 
 // The region of the picture the viewer's selection covers, as X,Y,W,H. The sample pictures fit
 // the window unshrunk, so these are also the pixels of the files themselves.
 QString RegionOf(TImageViewer *v) {
-  const QRect r = test::PictureRect(v);
+  const QRect r = PictureRect(v);
   return QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
-using WindowAndCli = test::TWindowFixture;
+using WindowAndCli = TWindowFixture;
 
 TEST_F(WindowAndCli, WriteTheSameLut) {
   const QString reference = TINTWISE_SOURCE_DIR "/samples/rocket.jpg";
@@ -55,7 +54,7 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
 
   const QString fromWindow = dir.filePath(QStringLiteral("window.cube"));
   TfrmSaveLut::SaveFileChooser = [&](const QString &, const QString &, const QString &) { return fromWindow; };
-  const int dialogs = test::OnModal<TfrmSaveLut>([&] { Click(frm.sbnCreateLUT); }, [&](TfrmSaveLut *dialog) {
+  const int dialogs = OnModal<TfrmSaveLut>([&] { Click(frm.sbnCreateLUT); }, [&](TfrmSaveLut *dialog) {
     dialog->cbxOutFormat->setCurrentIndex(dialog->cbxOutFormat->findText(QStringLiteral("Cube 3D Davinci")));
     dialog->cbxDimSize->setCurrentIndex(dialog->cbxDimSize->findText(QStringLiteral("17")));
     Click(dialog->btnSetLUTFile);
@@ -64,7 +63,7 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
   EXPECT_EQ(dialogs, 1);
   TfrmSaveLut::SaveFileChooser = nullptr;
   EXPECT_TRUE(frm.PreviewBitmap().SamePixels(saved));
-  ASSERT_GT(test::ReadAll(fromWindow).size(), 17 * 17 * 17 * 20);
+  ASSERT_GT(ReadAll(fromWindow).size(), 17 * 17 * 17 * 20);
 
   const QString fromCli = dir.filePath(QStringLiteral("cli.cube"));
   QProcess cli;
@@ -75,7 +74,7 @@ TEST_F(WindowAndCli, WriteTheSameLut) {
              "--profile", "Cube 3D Davinci", "--size", "17", "--output", fromCli});
   ASSERT_TRUE(cli.waitForFinished(120000));
   ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-  EXPECT_EQ(test::ReadAll(fromCli), test::ReadAll(fromWindow));
+  EXPECT_EQ(ReadAll(fromCli), ReadAll(fromWindow));
 }
 
 } // namespace
