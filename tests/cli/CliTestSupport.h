@@ -43,9 +43,8 @@ inline QByteArray Bytes(const QString &file) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-inline const QString kSamples = TINTWISE_SOURCE_DIR "/samples/";
-inline const QString kReference = kSamples + "rocket.jpg"; // 640 x 427
-inline const QString kSource = kSamples + "coffee.png";    // 600 x 400
+inline const QString kReference = TINTWISE_SOURCE_DIR "/samples/rocket.jpg"; // 640 x 427
+inline const QString kSource = TINTWISE_SOURCE_DIR "/samples/coffee.png";    // 600 x 400
 
 class TCliFixture : public ::testing::Test {
 protected:

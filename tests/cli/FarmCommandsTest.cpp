@@ -89,11 +89,16 @@ TEST_F(ApplySequence, OutputPatternsThePixelLimitAndMissingFrames) {
   EXPECT_EQ(limited.Code, 3);
   EXPECT_TRUE(limited.Err.contains("--max-pixels")) << limited.Err.toStdString();
   EXPECT_EQ(Apply("l", "101", {"--max-pixels", "5184"}).Code, 0);
-  // A frame missing from the sequence is a failed frame, named.
+  // A frame missing from the sequence is a failed frame, named, and so is a missing picture of a
+  // list; the others are still done.
   const TRun missing = Apply("m", "111-113");
   EXPECT_EQ(missing.Code, 3);
   EXPECT_TRUE(missing.Err.contains("shot.0113.png"));
   EXPECT_TRUE(QFileInfo::exists(Path("m/shot.0111.png")));
+  const TRun listed = Cli({"apply", "--lut", Path("grade.cube"), "--output-dir", Path("m"), Path("no.png"), In(101)});
+  EXPECT_EQ(listed.Code, 3);
+  EXPECT_TRUE(listed.Err.contains("no.png"));
+  EXPECT_TRUE(QFileInfo::exists(Path("m/shot.0101.png")));
 }
 
 TEST_F(ApplySequence, ConvertsALibraryInOneCall) {
@@ -110,11 +115,18 @@ TEST_F(ApplySequence, ConvertsALibraryInOneCall) {
   EXPECT_TRUE(all.Err.contains("junk.cube"));
   EXPECT_EQ(all.Out.count("\"status\":\"done\""), 2);
   EXPECT_EQ(all.Out.count("\"status\":\"failed\""), 1);
-  // Each output is the one a call for that file alone writes.
+  // Each output is the one a call for that file alone writes: a 33-point 3DL file that gives the
+  // colours of the cube within its 12-bit codes.
   EXPECT_EQ(Cli({"convert", "--profile", "3DL Fusion", "--output", Path("one/warm.3dl"), Path("lib/warm.cube")}).Code, 0);
-  EXPECT_FALSE(Bytes(Path("lib/warm.3dl")).isEmpty());
   EXPECT_EQ(Bytes(Path("lib/warm.3dl")), Bytes(Path("one/warm.3dl")));
   EXPECT_EQ(Bytes(Path("lib/cool.v2.3dl")), Bytes(Path("one/warm.3dl")));
+  const QString info = Cli({"info", Path("one/warm.3dl")}).Out;
+  EXPECT_TRUE(info.startsWith("format: 3DL (4)\nmode: 1 (3D lattice)\n3D size: 33 ")) << info.toStdString();
+  const QStringList a = Cli({"eval", Path("grade.cube"), "0.2", "0.8", "0.04"}).Out.split(' ');
+  const QStringList b = Cli({"eval", Path("one/warm.3dl"), "0.2", "0.8", "0.04"}).Out.split(' ');
+  ASSERT_TRUE(a.size() == 3 && b.size() == 3) << a.join(" ").toStdString();
+  for (int c = 0; c < 3; ++c)
+    EXPECT_NEAR(a[c].toDouble(), b[c].toDouble(), 1.0 / 4095) << c;
   // A batch without a failure exits with 0.
   const QStringList good{"--overwrite", Path("lib/warm.cube"), Path("lib/cool.v2.cube")};
   EXPECT_EQ(Cli(QStringList{"convert", "--profile", "3DL Fusion", "--output-dir", Path("one")} + good).Code, 0);

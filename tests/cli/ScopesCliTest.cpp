@@ -15,7 +15,7 @@ QJsonArray Areas(const TRun &r) { return QJsonDocument::fromJson(r.Out.toUtf8())
 
 } // namespace
 
-TEST_F(ScopesCli, WritesTheFourScopesAtTheSizeAndStandardAsked) {
+TEST_F(ScopesCli, WritesTheScopesAndReportsAtTheSizeStandardAndRegionsAsked) {
   // A full red bar beside a full blue one. Red is Cb -0.1687, Cr 0.5 in Rec. 601 (the default):
   // x = 128 - 0.45 * 256 * 0.3374 = 89; Rec. 709 moves it to Cb -0.1146: x = 101.
   QImage bars(100, 40, QImage::Format_RGB888);
@@ -40,10 +40,8 @@ TEST_F(ScopesCli, WritesTheFourScopesAtTheSizeAndStandardAsked) {
   const QByteArray linear = Bytes(Path("histogram.png"));
   ASSERT_EQ(Cli({"scopes", kSource, "--output-dir", Dir.path(), "--overwrite", "--log-histogram"}).Code, 0);
   EXPECT_NE(Bytes(Path("histogram.png")), linear);
-}
 
-TEST_F(ScopesCli, ReportsMeasureTheRegionsAsked) {
-  // The sample fits as it is (600 x 400).
+  // Reports measure the regions asked; the sample fits as it is (600 x 400).
   const QJsonArray areas = Areas(Cli({"scopes", kSource, "--report", "-", "--region", "10,20,30,40"}));
   ASSERT_EQ(areas.size(), 2);
   EXPECT_EQ(areas[0].toObject()["picture"].toObject()["pixels"].toInteger(), 240000);
