@@ -339,13 +339,12 @@ TEST(SecondaryCorrection, EqualsThePlainReadingAtEveryPoint) {
       {0, {1, 1, 1}, region}, {3, {0.7, 1.4, 1.4}, region}, {10, {2, 0.3, 0.3}, region}, {2, {0, 0, 0}, region},
       {0, {1, 1, 1}, noBlue}, {0, {1, 1, 1}, fullBlue}};
   for (const Case &c : cases) {
-    const TBitmap24 &src = c.src;
     TLut33 base;
     Primary(base);
     TRecord plain = NewRecord();
-    reference::ChannelStatistics(src, plain->SrcMean.data(), plain->SrcDeviation.data());
+    reference::ChannelStatistics(c.src, plain->SrcMean.data(), plain->SrcDeviation.data());
     reference::ChannelStatistics(ref, plain->RefMean.data(), plain->RefDeviation.data());
-    reference::BuildSecondaryMask(src, *plain, c.softness);
+    reference::BuildSecondaryMask(c.src, *plain, c.softness);
     plain->Opacity = c.opacity;
     TLut33 expected;
     expected.AssignFrom(base);
@@ -356,14 +355,14 @@ TEST(SecondaryCorrection, EqualsThePlainReadingAtEveryPoint) {
       lut.AssignFrom(base);
       if (threads == 1) {
         TRecord rec = NewRecord();
-        CalcSecondaryStatistics(ref, src, *rec);
+        CalcSecondaryStatistics(ref, c.src, *rec);
         EXPECT_EQ(rec->SrcMean, plain->SrcMean);
         EXPECT_EQ(rec->RefDeviation, plain->RefDeviation);
-        BuildSecondaryMask(src, *rec, c.softness);
+        BuildSecondaryMask(c.src, *rec, c.softness);
         rec->Opacity = c.opacity;
         ApplySecondaryCorrection(*rec, lut);
       } else {
-        PreviewSecondaryCorrection(ref, src, lut, c.opacity[0], c.opacity[1], c.opacity[2], c.softness);
+        PreviewSecondaryCorrection(ref, c.src, lut, c.opacity[0], c.opacity[1], c.opacity[2], c.softness);
       }
       EXPECT_TRUE(SameLattice(lut, expected)) << "softness " << c.softness << ", " << threads << " threads";
     }

@@ -371,9 +371,6 @@ const std::vector<TRefusal> &Refusals() {
     std::string infinite = "<look><shaders/><lut><size>\"2\"</size><data>0000807f"; // +inf at the first point
     infinite += Repeat(" 00000000", 23) + "</data></lut></look>";
     const std::string aCube = "LUT_3D_SIZE 2\n" + eight;
-    std::string numberedPoints; // point numbers 0 to 7
-    for (int i = 0; i < 8; ++i)
-      numberedPoints += std::to_string(i) + " 0 0 0\n";
     return std::vector<TRefusal>{
         {Cube3D, "LUT_3D_SIZE 102\n", "in.txt\" (read as Cube 3D), line 1: LUT_3D_SIZE 102: " + tooLarge3D},
         {Cube3D, "LUT_3D_SIZE 1\n0 0 0\n", "line 1: LUT_3D_SIZE 1: " + lattice("1")},
@@ -411,7 +408,7 @@ const std::vector<TRefusal> &Refusals() {
          "Incomplete file. Line 2 gives the number of points as 'IN'; the keyword is \"in\", in lower case."},
         {Pandora3D, "channel 3d\nin 9\nout 256\n", "line 2: in 9: the number of points is not the cube of a whole number."},
         {Pandora3D, "channel 3d\nin 8\nout 1\n", "line 3: out 1: the number of output codes must be 2 or more."},
-        {Pandora3D, "in 8\nout 256\n" + numberedPoints + "8 0 0 0\n", "line 11: more values than the \"in\" line announces."},
+        {Pandora3D, "in 8\nout 256\n" + CodeLines(2, 0, true) + "8 0 0 0\n", "line 11: more values than the \"in\" line announces."},
         {Pandora3D, "in 8\nout 256\n0 0 0 0\n1 inf 0 0\n", "\"in.txt\" (read as Pandora 3D, Technicolor), line 4: 'inf' is not a finite number."},
         // Point numbers count 0, 1, 2, ...: a gap or a repeat means lost or damaged lines.
         {Pandora3D, "in 8\nout 256\n0 0 0 0\n0 1 1 1\n", "(read as Pandora 3D, Technicolor), line 4: the point number is '0' where 1 is expected."},
