@@ -103,7 +103,7 @@ TEST_F(TSaveLutFixture, ListsTheLatticeProfilesAndSizeCanBeTypedOnlyWhereTheProf
   EXPECT_EQ(form.cbxDimSize->currentText(), QStringLiteral("Default"));
 }
 
-TEST_F(TSaveLutFixture, ExtensionFollowsTheProfile) {
+TEST_F(TSaveLutFixture, ExtensionFollowsTheProfileAndOnlySizesInsideTheLatticeAreSaved) {
   struct {
     const char *name, *extension, *result;
   } cases[] = {
@@ -129,17 +129,7 @@ TEST_F(TSaveLutFixture, ExtensionFollowsTheProfile) {
   EXPECT_EQ(form.edtLUTFile->text(), QDir(folder).filePath(QStringLiteral("a.cms")));
   EXPECT_EQ(folders, (QStringList{"", "", folder}));
 
-  // The next dialog starts afresh but opens the file dialog in the same folder.
-  QTest::mouseClick(form.btnCancel, Qt::LeftButton);
-  EXPECT_EQ(form.result(), QDialog::Rejected);
-  TfrmSaveLut again;
-  EXPECT_TRUE(again.cbxOutFormat->currentIndex() == -1 && again.edtLUTFile->text().isEmpty());
-  again.cbxOutFormat->setCurrentIndex(0);
-  QTest::mouseClick(again.btnSetLUTFile, Qt::LeftButton);
-  EXPECT_EQ(folders.last(), folder);
-}
-
-TEST_F(TSaveLutFixture, SavesOnlySizesInsideTheLatticeAndStaysOpenOnAnError) {
+  // Only sizes inside the lattice are saved, and the dialog stays open on an error.
   Choose("Cube 3D Davinci");
   ChooseFile(dir.filePath(QStringLiteral("no/such/folder/look.cube")));
   EXPECT_EQ(Save().Title, QStringLiteral("Oxel Tintwise"));
@@ -158,6 +148,15 @@ TEST_F(TSaveLutFixture, SavesOnlySizesInsideTheLatticeAndStaysOpenOnAnError) {
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_FALSE(form.isVisible());
   EXPECT_TRUE(test::ReadAll(file).contains("LUT_3D_SIZE 33"));
+
+  // The next dialog starts afresh but opens the file dialog in the same folder; Cancel rejects it.
+  TfrmSaveLut again;
+  EXPECT_TRUE(again.cbxOutFormat->currentIndex() == -1 && again.edtLUTFile->text().isEmpty());
+  again.cbxOutFormat->setCurrentIndex(0);
+  QTest::mouseClick(again.btnSetLUTFile, Qt::LeftButton);
+  EXPECT_EQ(folders.last(), folder);
+  QTest::mouseClick(again.btnCancel, Qt::LeftButton);
+  EXPECT_EQ(again.result(), QDialog::Rejected);
 }
 
 } // namespace

@@ -239,7 +239,6 @@ TEST_F(TMainFormFixture, ApplyAndTheHideToggleShowTheCorrectionOfTheUncorrectedP
   EXPECT_TRUE(showsOriginal());
 }
 
-// Counts the paint events a widget receives.
 struct TPaintCounter : QObject {
   int Count = 0;
   bool eventFilter(QObject *, QEvent *event) override {

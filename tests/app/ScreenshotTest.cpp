@@ -1,5 +1,5 @@
-// Runs on a real X server (xvfb-run): opens the bundled samples, presses Apply and grabs the screen,
-// then checks that both pictures actually reached it.
+// On a real X server (xvfb-run): both pictures after Apply, then the Scopes panel docked beside
+// them; the screenshots are kept as tintwise-screenshot.png and tintwise-scopes.png for the README.
 #include <QGuiApplication>
 #include <QScreen>
 #include <QComboBox>
@@ -10,8 +10,6 @@
 namespace tintwise {
 namespace {
 
-// Both pictures after Apply, then the Scopes panel docked beside them; the screenshots are kept as
-// tintwise-screenshot.png and tintwise-scopes.png for the README.
 TEST(Screenshot, PicturesAndScopesRenderAfterApply) {
   ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "run this test under xvfb-run";
   test::SetDoNotShowTips(1);
@@ -22,9 +20,8 @@ TEST(Screenshot, PicturesAndScopesRenderAfterApply) {
   if (frm.geometry() != screen->availableGeometry()) // no window manager to maximise it
     frm.setGeometry(screen->availableGeometry());
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
-  const QString samples = QStringLiteral(TINTWISE_SOURCE_DIR "/samples/");
-  frm.LoadReferenceFile(samples + QStringLiteral("rocket.jpg"));
-  frm.LoadSourceFile(samples + QStringLiteral("coffee.png"));
+  frm.LoadReferenceFile(QStringLiteral(TINTWISE_SOURCE_DIR "/samples/rocket.jpg"));
+  frm.LoadSourceFile(QStringLiteral(TINTWISE_SOURCE_DIR "/samples/coffee.png"));
   ASSERT_TRUE(test::WaitUntil([&] { return !frm.Loading(); }));
   QTest::mouseClick(frm.sbnApplyPrimaryCorrection, Qt::LeftButton);
   ASSERT_TRUE(frm.PrimaryApplied());
