@@ -1,5 +1,4 @@
 // tintwise-cli run as a user runs it: the built binary, its exit codes and its output.
-#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <memory>
@@ -17,12 +16,6 @@ using namespace tintwise::test;
 namespace {
 
 using CliCommands = TCliFixture;
-
-TBitmap24 Fitted(const QString &file) {
-  TBitmap24 bmp;
-  LoadImageFile(file.toStdString(), bmp);
-  return bmp;
-}
 
 TBitmap24 Crop(const TBitmap24 &bmp, const QRect &r) { return bmp.Crop(r.x(), r.y(), r.width(), r.height()); }
 
@@ -194,7 +187,9 @@ TEST_F(CliCommands, MatchWritesWhatTheEngineComputesFromTheFittedPictures) {
                       "src=0,0,100,100 ref=300,200,300,200", "--output", out, "--preview", preview});
   ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
 
-  const TBitmap24 ref = Fitted(kReference), src = Fitted(source);
+  TBitmap24 ref, src;
+  LoadImageFile(kReference.toStdString(), ref);
+  LoadImageFile(source.toStdString(), src);
   ASSERT_EQ(src.Width(), 1700);
   auto working = std::make_unique<TLUT>(), out17 = std::make_unique<TLUT>();
   working->Mode = out17->Mode = kMode3D;
@@ -268,10 +263,4 @@ TEST_F(CliCommands, InfoDescribesTheLutAndEscapesControlCharactersOfComments) {
                        QString::fromUtf8("  red \\x1B[31mtext\\x07 \\u009B caf\xc3\xa9 \xc2\xa0noir "
                                          "5\xe2\x82\xac \\xFF \\x80 \\xED\\xA0\\x80 \\xE0\\x80\\xAF\n"))
       << r.Out.toStdString();
-}
-
-int main(int argc, char **argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
 }

@@ -20,11 +20,8 @@ protected:
           frame.setPixelColor(x, y, QColor((x * 5 + f) % 256, (y * 9 + 2 * f) % 256, (x * y + f) % 256));
       ASSERT_TRUE(frame.save(In(f)));
     }
-    for (int f : {104, 110}) {
-      QFile file(In(f));
-      ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-      file.resize(60);
-    }
+    for (int f : {104, 110})
+      ASSERT_TRUE(QFile::resize(In(f), 60));
     WriteText("grade.cube",
               "LUT_3D_SIZE 2\n0.1 0 0.05\n0.9 0.1 0\n0 0.8 0.1\n1 0.9 0\n0 0.1 0.9\n0.8 0 1\n0.1 0.9 0.8\n0.9 1 1\n");
   }
@@ -38,7 +35,7 @@ protected:
   }
 };
 
-TEST_F(ApplySequence, ChunksAndResumedRunsGiveTheFramesOfOneRun) {
+TEST_F(ApplySequence, ChunksResumedRunsOutputPatternsThePixelLimitAndMissingFrames) {
   const TRun one = Apply("one", "101-112", {"--threads", "1"});
   EXPECT_EQ(one.Code, 3) << one.Err.toStdString();
   // Three chunks as three farm tasks would run them, one of them with no damaged frame; the first
@@ -67,16 +64,14 @@ TEST_F(ApplySequence, ChunksAndResumedRunsGiveTheFramesOfOneRun) {
   QFile::remove(Path("chunks/shot.0106.png"));
   const TRun again = Apply("chunks", "101-112", {"--progress", "jsonl", "--skip-existing"});
   EXPECT_EQ(again.Code, 3);
-  EXPECT_EQ(again.Out.count("\"status\":\"skipped\""), 9);
-  EXPECT_EQ(again.Out.count("\"status\":\"done\""), 1);
-  EXPECT_EQ(again.Out.count("\"status\":\"failed\""), 2);
+  for (const auto &[status, count] : {std::pair{"skipped", 9}, {"done", 1}, {"failed", 2}})
+    EXPECT_EQ(again.Out.count(QString("\"status\":\"%1\"").arg(status)), count) << status;
   EXPECT_EQ(QFileInfo(Path("chunks/shot.0101.png")).lastModified(), written);
   EXPECT_TRUE(QFileInfo::exists(Path("chunks/shot.0106.png")));
   EXPECT_EQ(QDir(Path("chunks")).entryList(QDir::Files | QDir::Hidden).size(), 10);
   EXPECT_EQ(Apply("chunks", "105-109", {"--skip-existing"}).Code, 0); // every frame there
-}
 
-TEST_F(ApplySequence, OutputPatternsThePixelLimitAndMissingFrames) {
+  // An output pattern of its own numbers the frames.
   QDir(Dir.path()).mkpath("named");
   const TRun named = Cli({"apply", "--lut", Path("grade.cube"), "--input", Path("in/shot.%04d.png"), "--frames",
                           "101,102", "--output", Path("named/graded_%06d.png")});
