@@ -232,11 +232,13 @@ TEST_F(TMainFormFixture, ApplyAndTheHideToggleShowTheCorrectionOfTheUncorrectedP
       EXPECT_FALSE(Previews(other));
     previews.push_back(once);
   }
-  // The next click raises the toggle, and the one after compares again.
+  // The next click raises the toggle; then down shows the original again, and up the preview.
   Click(frm.sbnHideCorrections);
   EXPECT_TRUE(!frm.sbnHideCorrections->isChecked() && ShowsPreview());
   Click(frm.sbnHideCorrections);
   EXPECT_TRUE(showsOriginal());
+  Click(frm.sbnHideCorrections);
+  EXPECT_TRUE(ShowsPreview());
 }
 
 struct TPaintCounter : QObject {

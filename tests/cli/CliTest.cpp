@@ -13,13 +13,7 @@
 using namespace tintwise;
 using namespace tintwise::test;
 
-namespace {
-
 using CliCommands = TCliFixture;
-
-TBitmap24 Crop(const TBitmap24 &bmp, const QRect &r) { return bmp.Crop(r.x(), r.y(), r.width(), r.height()); }
-
-} // namespace
 
 TEST_F(CliCommands, RefusalsExitWithTwoForUsageAndOneForFailuresAndWriteNothing) {
   // Exit 2 for what the command line itself gets wrong, 1 for an operation that fails; either way
@@ -200,8 +194,9 @@ TEST_F(CliCommands, MatchWritesWhatTheEngineComputesFromTheFittedPictures) {
       {{10, 10, 200, 100}, {200, 150, 75, 45}, 0, 100, 50}, {{300, 200, 300, 200}, {0, 0, 50, 50}, 2, 100, 100}};
   for (const auto &s : secondaries) {
     auto rec = std::make_unique<TSecondCorrectionData>();
-    CalcSecondaryStatistics(Crop(ref, s.r), Crop(src, s.s), *rec);
-    BuildSecondaryMask(Crop(src, s.s), *rec, s.softness);
+    const TBitmap24 region = src.Crop(s.s.x(), s.s.y(), s.s.width(), s.s.height());
+    CalcSecondaryStatistics(ref.Crop(s.r.x(), s.r.y(), s.r.width(), s.r.height()), region, *rec);
+    BuildSecondaryMask(region, *rec, s.softness);
     rec->Opacity = {s.b / 100.0, s.c / 100.0, s.c / 100.0};
     ApplySecondaryCorrection(*rec, *working);
   }
