@@ -42,11 +42,11 @@ TRecord NewRecord() { return std::make_unique<TSecondCorrectionData>(); }
 
 // A picture whose pixels fall into exactly the given colour cells.
 TBitmap24 CellsPicture(std::initializer_list<std::array<int, 3>> cells) {
-  auto Code = [](int cell) { return static_cast<std::uint8_t>(std::nearbyint(cell * 255.0 / 32)); };
+  auto code = [](int cell) { return static_cast<std::uint8_t>(std::nearbyint(cell * 255.0 / 32)); };
   TBitmap24 bmp(static_cast<int>(cells.size()), 1);
   int x = 0;
   for (const auto &c : cells)
-    bmp.SetPixel(x++, 0, Code(c[0]), Code(c[1]), Code(c[2]));
+    bmp.SetPixel(x++, 0, code(c[0]), code(c[1]), code(c[2]));
   return bmp;
 }
 

@@ -145,22 +145,22 @@ TEST(FsiDit, WritesItsHeaderAndCodes) {
   lut.Lattice[1][0][0] = {0.09375, 2.0, -1.0};
   const std::string s = SaveText(FsiDit3D, lut, 10, "a.dat");
   ASSERT_EQ(s.size(), 128u + 4 * 262144);
-  auto LE32 = [&s](std::size_t at) { // a little-endian word
+  auto le32 = [&s](std::size_t at) { // a little-endian word
     return std::uint32_t(std::uint8_t(s[at])) | std::uint32_t(std::uint8_t(s[at + 1])) << 8 |
            std::uint32_t(std::uint8_t(s[at + 2])) << 16 | std::uint32_t(std::uint8_t(s[at + 3])) << 24;
   };
-  EXPECT_EQ(LE32(0), 0x42340299u);
-  EXPECT_EQ(LE32(4), 0x01000002u);
-  EXPECT_EQ(LE32(44), 0x00100000u);
+  EXPECT_EQ(le32(0), 0x42340299u);
+  EXPECT_EQ(le32(4), 0x01000002u);
+  EXPECT_EQ(le32(44), 0x00100000u);
   EXPECT_EQ(s.substr(48, 17), std::string("Oxel LUT Convert\0", 17));
-  EXPECT_EQ(LE32(128), 1008u | 504u << 10 | 32u << 20);
-  EXPECT_EQ(LE32(132), 94u | 1023u << 10 | 0u << 20);           // headroom clamped, negatives to 0
-  EXPECT_EQ(LE32(128 + 4 * 64), 0u | 16u << 10 | 0u << 20);     // green 1/63 -> 16, red fastest
-  EXPECT_EQ(LE32(s.size() - 4), 1008u | 1008u << 10 | 1008u << 20); // the last point
+  EXPECT_EQ(le32(128), 1008u | 504u << 10 | 32u << 20);
+  EXPECT_EQ(le32(132), 94u | 1023u << 10 | 0u << 20);           // headroom clamped, negatives to 0
+  EXPECT_EQ(le32(128 + 4 * 64), 0u | 16u << 10 | 0u << 20);     // green 1/63 -> 16, red fastest
+  EXPECT_EQ(le32(s.size() - 4), 1008u | 1008u << 10 | 1008u << 20); // the last point
   std::uint32_t dataSum = 0;
   for (std::size_t i = 128; i < s.size(); ++i)
     dataSum += std::uint8_t(s[i]);
-  EXPECT_EQ(LE32(40), dataSum);
+  EXPECT_EQ(le32(40), dataSum);
   unsigned headerSum = 0;
   for (int i = 0; i < 127; ++i)
     headerSum += std::uint8_t(s[i]);
