@@ -463,7 +463,7 @@ TEST(FrameSpec, NumbersAndTimecodes) {
     }
   }
   for (const char *bad : {"", "-1", "1.5", "x", "00:00:00;12", "00:60:00:00", "00:00:61:00", "0:0:0:0", "00:00:00",
-                          "00:00:00:00:00", " 1", "00:00:00:24" /* frame 24 at 24 a second */})
+                          "00:00:00:00:00", "00:0:00:00", " 1", "00:00:00:24" /* frame 24 at 24 a second */})
     EXPECT_THROW(FrameNumberOf(ParseFrameSpec(bad), 24), EImageError) << bad;
 }
 
