@@ -377,6 +377,9 @@ TEST_F(PictureLoader, WriterRefusesRowsOutOfOrderAndLeavesNoUnfinishedFile) {
   for (const auto &[width, height] : {std::pair{0, 4}, std::pair{4, 0}})
     EXPECT_THROW(TPictureRowWriter(Path("out.png"), width, height), EFCreateError);
   EXPECT_THROW(SavePictureFile(TBitmap24(), Path("empty.png")), EFCreateError);
+  // The encoder's own reason reaches the message: a JPEG is at most 65500 pixels wide.
+  EXPECT_NE(ErrorOf<EFCreateError>([&] { SavePictureFile(TBitmap24(65501, 1), Path("wide.jpg")); }).find("65500"),
+            std::string::npos);
 }
 
 TEST_F(PictureLoader, DeepPicturesBecomeEightBitsByTheDocumentedRule) {
