@@ -12,8 +12,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -32,8 +30,8 @@ protected:
 
   std::string Path(const std::string &name) const { return Dir.path().toStdString() + "/" + name; }
   static TBytes Read(const std::string &file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = ReadText(file);
+    return {bytes.begin(), bytes.end()};
   }
   std::string Write(const std::string &name, const TBytes &bytes) const {
     return WriteText(Path(name), std::string(bytes.begin(), bytes.end()));
